@@ -1,0 +1,68 @@
+#include "app/velkmira_app.h"
+#include "app/main_dialog.h"
+#include "display/program_messages.h"
+#include "framework/message_box.h"
+#include "framework/strings.h"
+#include "resources/resource.h"
+#include <commctrl.h>
+#include <exception>
+
+CVELKMIRAApp theApp;
+
+CVELKMIRAApp::CVELKMIRAApp() : velk::CWinApp(L"Velkmira") {}
+
+BOOL CVELKMIRAApp::InitInstance() {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_WIN95_CLASSES;
+    ::InitCommonControlsEx(&controls);
+    velk::CWinApp::InitInstance();
+    ::LoadLibraryW(L"RICHED20.DLL");  // rich edit controls of the dialogs; stays loaded
+    SetRegistryKey(L"VELK-Panomira");
+
+    // The mutex is held, never closed, until the process ends.
+    HANDLE mutex = ::CreateMutexW(nullptr, TRUE, kInstanceMutexName);
+    if (!mutex) return FALSE;
+    if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+        ::EnumWindows(FindRunningInstanceProc, 0);
+        return FALSE;
+    }
+
+    HINSTANCE instance = Instance();
+    WNDCLASSW mainClass{};
+    if (!::GetClassInfoW(instance, kMainWindowClass, &mainClass)) {
+        ::GetClassInfoW(instance, L"#32770", &mainClass);
+        mainClass.lpszClassName = kMainWindowClass;
+        mainClass.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_MAINFRAME));
+        mainClass.hInstance = instance;
+        ::RegisterClassW(&mainClass);
+    }
+
+    CVELKMIRADlg dialog;
+    try {
+        dialog.DoModal();
+    } catch (const std::exception&) {
+        dialog.DestroyWindow();
+    } catch (...) {
+        dialog.DestroyWindow();
+    }
+    SetMainWindow(nullptr);
+    return FALSE;
+}
+
+BOOL CALLBACK FindRunningInstanceProc(HWND window, LPARAM) {
+    wchar_t title[257] = {};
+    ::GetWindowTextW(window, title, 256);
+    if (::lstrcmpW(title, kErrorWindowTitle) == 0) return FALSE;
+    if (!::GetPropW(window, kInstanceProperty)) return TRUE;
+    ::SendMessageW(window, UM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
+    if (::IsIconic(window)) ::ShowWindow(window, SW_RESTORE);
+    ::SendMessageW(window, UM_TRAYNOTIFY, 256, 0);
+    ::SetForegroundWindow(::GetLastActivePopup(window));
+    return FALSE;
+}
+
+void ShowErrorNumber(int number) {
+    std::wstring format = velk::LoadResString(IDS_ERROR_NUMBER);
+    velk::AfxMessageBox(velk::FormatText(format.c_str(), number), MB_ICONEXCLAMATION | MB_OK);
+}

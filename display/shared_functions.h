@@ -1,0 +1,35 @@
+// Small functions that every part of the main program uses.
+#pragma once
+#include <windows.h>
+#include <string>
+
+// The work area of the display that holds the window (the primary display
+// when none does); all zero when the display cannot be asked. Always true.
+bool GetMonitorWorkAreaOfWindow(HWND window, RECT* workArea);
+
+// Loads a string resource into text. When text is still empty afterwards,
+// warns the user that something unexpected happened and answers false.
+bool LoadStringOrWarn(UINT id, std::wstring& text);
+
+// Windows version tests, major version first, then minor.
+bool IsWindowsAtLeast(DWORD major, DWORD minor);
+bool IsWindowsOlderThan(DWORD major, DWORD minor);
+
+// Deletes one section of the settings profile with everything under it.
+// False only when the profile key cannot be opened.
+bool DeleteProfileSection(const wchar_t* section);
+
+// True when the desktop's icon list is missing or not visible.
+bool AreDesktopIconsHidden();
+
+// The shell's Active Desktop switch (COM must be initialised on the thread).
+BOOL IsActiveDesktopOn();
+
+// Path splitters into 260-unit buffers: "C:\pictures\a.jpg" gives
+// "C:\pictures\" and "a.jpg". Always true.
+bool GetFolderOfPath(wchar_t* out, const wchar_t* path);
+bool GetFileNameOfPath(wchar_t* out, const wchar_t* path);
+
+// The warning LoadStringOrWarn shows.
+inline constexpr wchar_t kUnexpectedErrorText[] =
+    L"\u4E88\u671F\u305B\u306C\u30A8\u30E9\u30FC\u304C\u767A\u751F\u3057\u307E\u3057\u305F\u3002\nAn unexpected error occurred.";

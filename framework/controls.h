@@ -1,0 +1,114 @@
+// Thin views of the standard controls a dialog holds; they own nothing.
+#pragma once
+#include "framework/wnd.h"
+#include <commctrl.h>
+#include <string>
+
+namespace velk {
+
+class CButton : public Wnd {
+public:
+    using Wnd::Wnd;
+    int GetCheck() const noexcept { return static_cast<int>(SendMessage(BM_GETCHECK)); }
+    void SetCheck(int state) const noexcept { SendMessage(BM_SETCHECK, static_cast<WPARAM>(state)); }
+};
+
+class CStatic : public Wnd {
+public:
+    using Wnd::Wnd;
+};
+
+class CComboBox : public Wnd {
+public:
+    using Wnd::Wnd;
+    int AddString(const std::wstring& text) const noexcept {
+        return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
+    }
+    int GetCount() const noexcept { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
+    int GetCurSel() const noexcept { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
+    int SetCurSel(int index) const noexcept { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index))); }
+    void ResetContent() const noexcept { SendMessage(CB_RESETCONTENT); }
+    LRESULT GetItemData(int index) const noexcept { return SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(index)); }
+    void SetItemData(int index, LPARAM data) const noexcept { SendMessage(CB_SETITEMDATA, static_cast<WPARAM>(index), data); }
+};
+
+class CTabCtrl : public Wnd {
+public:
+    using Wnd::Wnd;
+    int InsertItem(int index, const std::wstring& text) const noexcept {
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<wchar_t*>(text.c_str());
+        return static_cast<int>(SendMessage(TCM_INSERTITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+    }
+    int GetCurSel() const noexcept { return static_cast<int>(SendMessage(TCM_GETCURSEL)); }
+    int SetCurSel(int index) const noexcept { return static_cast<int>(SendMessage(TCM_SETCURSEL, static_cast<WPARAM>(index))); }
+    int GetItemCount() const noexcept { return static_cast<int>(SendMessage(TCM_GETITEMCOUNT)); }
+    // The display area of the control for a window rectangle (in place).
+    void AdjustRect(bool larger, RECT& rect) const noexcept {
+        SendMessage(TCM_ADJUSTRECT, larger ? TRUE : FALSE, reinterpret_cast<LPARAM>(&rect));
+    }
+};
+
+class CListCtrl : public Wnd {
+public:
+    using Wnd::Wnd;
+    int GetItemCount() const noexcept { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
+    BOOL DeleteAllItems() const noexcept { return static_cast<BOOL>(SendMessage(LVM_DELETEALLITEMS)); }
+    int InsertColumn(int index, const std::wstring& heading, int width, int format = LVCFMT_LEFT) const noexcept {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.fmt = format;
+        column.cx = width;
+        column.pszText = const_cast<wchar_t*>(heading.c_str());
+        return static_cast<int>(SendMessage(LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column)));
+    }
+    int InsertItem(int index, const std::wstring& text) const noexcept {
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = index;
+        item.pszText = const_cast<wchar_t*>(text.c_str());
+        return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    }
+    BOOL SetItemText(int index, int subItem, const std::wstring& text) const noexcept {
+        LVITEMW item{};
+        item.iSubItem = subItem;
+        item.pszText = const_cast<wchar_t*>(text.c_str());
+        return static_cast<BOOL>(SendMessage(LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+    }
+    std::wstring GetItemText(int index, int subItem) const {
+        wchar_t buffer[512] = {};
+        LVITEMW item{};
+        item.iSubItem = subItem;
+        item.pszText = buffer;
+        item.cchTextMax = static_cast<int>(std::size(buffer));
+        SendMessage(LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+        return buffer;
+    }
+    DWORD SetExtendedStyle(DWORD style) const noexcept {
+        return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style));
+    }
+    BOOL GetCheck(int index) const noexcept {
+        auto state = static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, static_cast<WPARAM>(index), LVIS_STATEIMAGEMASK));
+        return ((state >> 12) - 1) == 1;
+    }
+    void SetCheck(int index, bool checked) const noexcept {
+        LVITEMW item{};
+        item.stateMask = LVIS_STATEIMAGEMASK;
+        item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+        SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    }
+};
+
+class CHotKeyCtrl : public Wnd {
+public:
+    using Wnd::Wnd;
+    void SetHotKey(WORD virtualKey, WORD modifiers) const noexcept { SendMessage(HKM_SETHOTKEY, MAKEWORD(virtualKey, modifiers)); }
+    void GetHotKey(WORD& virtualKey, WORD& modifiers) const noexcept {
+        auto value = static_cast<WORD>(SendMessage(HKM_GETHOTKEY));
+        virtualKey = LOBYTE(value);
+        modifiers = HIBYTE(value);
+    }
+};
+
+}  // namespace velk

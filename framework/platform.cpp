@@ -1,0 +1,50 @@
+#include "framework/platform.h"
+
+namespace velk {
+namespace {
+
+HMODULE WINAPI LoadDisplayConfigModuleReal(LPCWSTR name) { return ::LoadLibraryW(name); }
+FARPROC WINAPI GetDisplayConfigProcReal(HMODULE module, LPCSTR name) {
+    return ::GetProcAddress(module, name);
+}
+BOOL WINAPI FreeDisplayConfigModuleReal(HMODULE module) { return ::FreeLibrary(module); }
+
+const PlatformApi kReal = {
+    ::EnumDisplayDevicesW,
+    ::EnumDisplaySettingsW,
+    ::MonitorFromPoint,
+    ::MonitorFromWindow,
+    ::MonitorFromRect,
+    ::GetMonitorInfoW,
+    ::EnumDisplayMonitors,
+    ::GetSystemMetrics,
+    LoadDisplayConfigModuleReal,
+    GetDisplayConfigProcReal,
+    FreeDisplayConfigModuleReal,
+    ::VerifyVersionInfoW,
+    ::GetUserDefaultUILanguage,
+    ::GetTickCount,
+    ::GetTickCount64,
+    ::GetLocalTime,
+    ::WaitForSingleObject,
+    ::Sleep,
+};
+
+PlatformApi g_live = kReal;
+
+}  // namespace
+
+PlatformApi& Platform() noexcept { return g_live; }
+const PlatformApi& RealPlatform() noexcept { return kReal; }
+
+void BlockingWait(DWORD milliseconds) noexcept {
+    HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (event) {
+        Platform().WaitForSingleObject(event, milliseconds);
+        ::CloseHandle(event);
+    } else {
+        Platform().Sleep(milliseconds);
+    }
+}
+
+}  // namespace velk

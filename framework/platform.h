@@ -1,0 +1,48 @@
+// The platform seam: the Win32 calls that decide displays, Windows versions and
+// time. Production code calls them only through Platform(); a test replaces
+// single entries with fakes and restores them afterwards.
+#pragma once
+#include <windows.h>
+
+namespace velk {
+
+struct PlatformApi {
+    // Displays and monitors.
+    decltype(&::EnumDisplayDevicesW) EnumDisplayDevicesW;
+    decltype(&::EnumDisplaySettingsW) EnumDisplaySettingsW;
+    decltype(&::MonitorFromPoint) MonitorFromPoint;
+    decltype(&::MonitorFromWindow) MonitorFromWindow;
+    decltype(&::MonitorFromRect) MonitorFromRect;
+    decltype(&::GetMonitorInfoW) GetMonitorInfoW;
+    decltype(&::EnumDisplayMonitors) EnumDisplayMonitors;
+    decltype(&::GetSystemMetrics) GetSystemMetrics;
+
+    // The display-configuration functions are looked up at run time; these two
+    // entries are how (a fake hands out fake entry points).
+    HMODULE (WINAPI* LoadDisplayConfigModule)(LPCWSTR name);
+    FARPROC (WINAPI* GetDisplayConfigProc)(HMODULE module, LPCSTR name);
+    BOOL (WINAPI* FreeDisplayConfigModule)(HMODULE module);
+
+    // Windows version.
+    decltype(&::VerifyVersionInfoW) VerifyVersionInfoW;
+    // The user interface language, which chooses the string table.
+    decltype(&::GetUserDefaultUILanguage) GetUserDefaultUILanguage;
+
+    // Clock and the blocking waits of the user-interface thread.
+    decltype(&::GetTickCount) GetTickCount;
+    decltype(&::GetTickCount64) GetTickCount64;
+    decltype(&::GetLocalTime) GetLocalTime;
+    decltype(&::WaitForSingleObject) WaitForSingleObject;
+    decltype(&::Sleep) Sleep;
+};
+
+// The live table; initialised to the real functions.
+PlatformApi& Platform() noexcept;
+// The real functions, for fakes that pass some calls on.
+const PlatformApi& RealPlatform() noexcept;
+
+// Waits on a fresh event that is never signalled: the program's way of
+// blocking the user-interface thread for a while without pumping messages.
+void BlockingWait(DWORD milliseconds) noexcept;
+
+}  // namespace velk
