@@ -1,10 +1,11 @@
 // The main dialog: hidden while the program runs in the tray; it is the
 // settings window while SettingsShown is 1.
 #pragma once
+#include "app/main_dialog_state.h"
 #include "framework/dialog.h"
 #include <span>
 
-class CVELKMIRADlg : public velk::MessageMapped<CVELKMIRADlg, velk::CDialog> {
+class CVELKMIRADlg : public velk::MessageMapped<CVELKMIRADlg, velk::CDialog>, public MainDialogState {
 public:
     CVELKMIRADlg();
     ~CVELKMIRADlg() override;
@@ -13,9 +14,6 @@ public:
     BOOL DestroyWindow();
 
     static std::span<const velk::MessageEntry<CVELKMIRADlg>> MessageTable();
-
-    bool SettingsShown = false;
-    int CurrentTab = 0;
 
 protected:
     BOOL OnInitDialog() override;

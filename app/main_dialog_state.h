@@ -1,0 +1,24 @@
+// The main dialog's members that other parts of the program read or set:
+// window movement, hotkeys, the pages and the event handlers.
+#pragma once
+#include <windows.h>
+
+inline constexpr int kSystemMenuCommandCount = 13;
+
+struct MainDialogState {
+    // Gate of MoveWindowToDisplay: it moves only while this is 1, then sets it to 0.
+    int MoveAllowed = 0;
+    // 1 while the settings window is open.
+    bool SettingsShown = false;
+    // Count of the last display table build; also the seconds of the re-apply delays.
+    int DisplayCount = 0;
+    // Highest display number of the last build.
+    int HighestNumber = 0;
+    // The hook library's system-menu command ids: 0 next display, 1 previous,
+    // 2..11 display slots 0..9, 12 span over all displays.
+    UINT CommandIds[kSystemMenuCommandCount] = {};
+    // Index of the tab last chosen.
+    int CurrentTab = 0;
+    // 1: a window with a sizing border is scaled to the target display; 0: it keeps its size.
+    int ResizeMode = 1;
+};
