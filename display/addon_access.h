@@ -1,16 +1,127 @@
 // Access to DisplayLink's add-on library: which displays hang on DisplayLink
-// adapters, and their state.
+// adapters, and their state. The library is bound at run time (addon_api.h);
+// when it is absent or cannot be loaded every call answers failure, and a new
+// load is tried at the first use 10 seconds or more after each failure.
+// Everything here runs on the user-interface thread, except the callback,
+// which the library may call on a thread of its own.
 #pragma once
+#include "display/addon_api.h"
+#include "display/addon_binder.h"
+
 #include <windows.h>
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
 
 class AddOnMonitor;
 
 // The library's handle of one add-on display; 0 for none.
 using AddOnDisplayHandle = uintptr_t;
 
-// Number of add-on displays whose execution state counts as active.
+// Load state of the library.
+enum AddOnApiLoadState : int32_t {
+    ApiLoadPending = 0,  // not loaded yet: load at the next pump
+    ApiLoaded = 1,       // loaded, and the load notifier told
+    UnLoadPending = 2,   // the library asked to be unloaded
+    ApiLoadFailed = 3,   // loading failed: the substitutes are bound
+};
+
+// One add-on display's state as QueryAddOnDisplayState reads it. The second
+// field is left 0; the Setting page stores the display's number there.
+struct AddOnDisplayState {
+    int32_t AdapterId;
+    int32_t DisplayNumber;
+    int32_t ActivityType;
+    int32_t Rotation;
+    int32_t ExecutionState;
+};
+
+namespace dl::tk::addon {
+
+// Told when the library has been loaded and before it is unloaded. The
+// notifier that the last AddOnMonitor made is the current one; destroying it
+// clears that.
+class LoadNotifiable {
+public:
+    LoadNotifiable() = default;
+    LoadNotifiable(const LoadNotifiable&) = delete;
+    LoadNotifiable& operator=(const LoadNotifiable&) = delete;
+    virtual ~LoadNotifiable();
+    virtual void OnLoaded() = 0;
+    virtual void OnUnloading() = 0;
+};
+
+}  // namespace dl::tk::addon
+
+// Subscribes to the product ids and registers the display callback with the
+// main dialog's window at every load; undoes both before an unload and when it
+// is destroyed.
+class AddOnMonLoadNotifier : public dl::tk::addon::LoadNotifiable {
+public:
+    AddOnMonLoadNotifier(HWND window, std::vector<uint32_t> productIds);
+    ~AddOnMonLoadNotifier() override;
+    void OnLoaded() override;
+    void OnUnloading() override;
+
+private:
+    HWND window_;
+    std::vector<uint32_t> productIds_;  // own copy: serves every later load
+};
+
+// The add-on access object: the main dialog holds the one instance for its
+// whole life. Making it loads the library (when present); destroying it
+// marks the access as ending, so that the set-and-wait calls answer at once.
+class AddOnMonitor {
+public:
+    // productIds: USB product ids ended by a 0 entry (null: none).
+    AddOnMonitor(const uint32_t* productIds, HWND window);
+    ~AddOnMonitor();
+    AddOnMonitor(const AddOnMonitor&) = delete;
+    AddOnMonitor& operator=(const AddOnMonitor&) = delete;
+
+    // As the constructor; null when memory runs out.
+    static std::unique_ptr<AddOnMonitor> Create(const uint32_t* productIds, HWND window) noexcept;
+
+private:
+    std::unique_ptr<AddOnMonLoadNotifier> notifier_;
+};
+
+// The product-id list the main dialog hands to AddOnMonitor, ended by 0:
+// before Windows 6.1 the three adapters of the maker, from 6.1 on no ids
+// (the library then reports every DisplayLink display).
+std::vector<uint32_t> BuildAddOnProductIdList();
+
+// First step of every use of the library: loads, unloads or retries as the
+// load state asks.
+void PumpAddOnApiLoad();
+
+// Number of add-on displays (of the first ten) whose execution state is 2 or 3.
 int GetActiveAddOnDisplayCount();
 // The add-on display whose adapter id is `id` (display numbers are passed as
 // ids), or 0 when there is none.
 AddOnDisplayHandle FindAddOnDisplayByAdapterId(uint32_t id);
+// The adapter id of the add-on display at `index`, or -1.
+int32_t GetAddOnDisplayAdapterId(int32_t index);
+// Reads the display's state after a 100 ms wait; false when no display has
+// that id (state is then left as it was).
+bool QueryAddOnDisplayState(uint32_t id, AddOnDisplayState* state);
+// Sets the rotation and waits (at most 100 reads) until the display reports
+// it; false when it does not or the display goes. True at once once the add-on
+// access is being destroyed.
+bool SetAddOnDisplayRotation(uint32_t id, int32_t rotation);
+// Sets the activity type and waits (at most 25 reads) until the display takes
+// it: type 4 counts as taken at any type but 1, type 1 at any type but 4.
+bool SetAddOnDisplayActivityType(uint32_t id, int32_t type);
+
+// The library's notification callback: event 3 (displays changed) sends
+// UM_ADDONCALLBACK (3, 0) to the context window; event 5 (the library goes
+// away) asks for an unload at the next pump.
+void DL_API AddOnDisplayCallback(void* context, int32_t event) noexcept;
+
+// The binding hook of the add-on library: loads it from ReadAddOnApiPath, or
+// hands back the program's own module with the substitutes when it cannot.
+FARPROC AddOnDelayLoadHook(velk::BinderEvent event, const velk::BinderRecord& record) noexcept;
+
+// HKLM "SOFTWARE\DisplayLink\Core" "AddOnApiFileLocation"; empty when missing.
+std::string ReadAddOnApiPath();
