@@ -203,4 +203,104 @@
 #define IDS_GATHER 623
 #define IDS_RESTORE_WINDOWS 624
 
+// ---------------------------------------------------------------------------
+// Controls of the About box, the settings pages and the renumbering dialog.
+// Ids are unique within one dialog only: the same number may name different
+// controls in different dialogs, so each dialog's names carry its own prefix.
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)            // controls that no code addresses
+#endif
+
+// About box
+#define IDC_ABOUT_URL 1036         // web address, clickable (notify style)
+#define IDC_ABOUT_PRODUCT 1043     // product name
+#define IDC_ABOUT_VERSION 1074     // "Version x.y.z.w"
+
+// Setting page
+#define IDC_SET_RESIZE_FIXED 1002      // radio "Do not resize a window."
+#define IDC_SET_RESIZE_SCALE 1003      // radio "Resize a window."
+#define IDC_SET_DL_MIRROR 1004         // hidden radio "Mirror mode"
+#define IDC_SET_DL_EXTEND 1005         // hidden radio "Extend mode"
+#define IDC_SET_DL_OFF 1006            // hidden radio "OFF"
+#define IDC_SET_RUN_AT_STARTUP 1035    // check "Run when system starts"
+#define IDC_SET_DL_DISPLAYS 1039       // hidden list of the DisplayLink displays
+#define IDC_SET_MOUSE_SONAR 1040       // check: mouse sonar
+#define IDC_SET_DISPLAY_LABEL 1044     // label "Display"
+#define IDC_SET_MULTIDISPLAY_GROUP 1045
+#define IDC_SET_RESIZE_GROUP 1046
+#define IDC_SET_UTILITY_GROUP 1047
+#define IDC_SET_DISPLAY_ID_GROUP 1048  // hidden group "Display ID"
+#define IDC_SET_DL_ROTATION 1052       // hidden rotation list
+#define IDC_SET_DL_ROTATION_LABEL 1053 // hidden label "Rotation"
+#define IDC_SET_DL_MODE_LABEL 1054     // hidden label "Display mode"
+#define IDC_SET_DISPLAY_ID_ON 1069     // hidden, disabled check "ON"
+#define IDC_SET_USE_OS_NUMBER 1081     // hidden radio "Use the OS Settings"
+#define IDC_SET_USE_APP_NUMBER 1082    // hidden radio "Use the APP Settings"
+#define IDC_SET_DISPLAY_SETTINGS 1096  // button "Change the appearance"
+#define IDC_SET_APPEARANCE_DESC 1097   // description of that button
+
+// Wallpaper page
+#define IDC_WP_DISPLAY 1001            // display choice
+#define IDC_WP_DISPLAY_LABEL 1007
+#define IDC_WP_BROWSE 1009             // "..." file chooser
+#define IDC_WP_PATH 1010               // picture path (path ellipsis)
+#define IDC_WP_USE_WALLPAPER 1011      // check "Use Wallpaper"
+#define IDC_WP_FILE_LABEL 1012
+#define IDC_WP_STYLE_LABEL 1013
+#define IDC_WP_STYLE 1014              // style choice
+#define IDC_WP_PREVIEW 1015            // owner-drawn preview
+#define IDC_WP_BACKGROUND 1016         // colour chooser
+#define IDC_WP_SWATCH 1017             // colour swatch
+#define IDC_WP_INTERVAL 1090           // interval of the automatic change
+#define IDC_WP_ORDER 1091              // order of the automatic change
+#define IDC_WP_AUTO_CHANGE 1092        // check "Automatically Change"
+#define IDC_WP_INTERVAL_LABEL 1093
+#define IDC_WP_ORDER_LABEL 1094
+#define IDC_WP_NEXT 1095               // ">" next picture
+#define IDC_WP_PREV 1096               // "<" previous picture
+
+// Hotkey page
+#define IDC_HK_LIST 1023               // list view of the hotkeys
+#define IDC_HK_HOTKEY 1027             // hotkey control
+#define IDC_HK_FUNCTION 1029           // function text of the selected row
+#define IDC_HK_CHANGE 1030             // button "Change"
+#define IDC_HK_LIST_LABEL 1041         // "Hotkey List"
+#define IDC_HK_CHANGE_GROUP 1042       // group "Hotkey Change"
+#define IDC_HK_DEFAULT 1070            // button "default"
+
+// Extra desktop page
+#define IDC_APP_SAVE_ICONS 1056
+#define IDC_APP_RESTORE_ICONS 1057
+#define IDC_APP_RESTORE_AT_START 1058  // check: restore icons at start
+#define IDC_APP_GATHER 1059
+#define IDC_APP_RESTORE_WINDOWS 1060
+#define IDC_APP_USE_TASKBAR 1062       // check "Use Extra Taskbar."
+#define IDC_APP_AUTO_HIDE 1063         // hidden check "Auto hide."
+#define IDC_APP_SAVE_ICONS_DESC 1064
+#define IDC_APP_RESTORE_ICONS_DESC 1065
+#define IDC_APP_GATHER_DESC 1066
+#define IDC_APP_RESTORE_WINDOWS_DESC 1067
+#define IDC_APP_ON_TOP 1068            // check "Always on top."
+#define IDC_APP_SEPARATE_BUTTONS 1069  // check "Show app buttons only extra taskbar."
+#define IDC_APP_FLUSH 1070             // hidden button "FlushBtn"
+#define IDC_APP_TASKBAR_GROUP 1071
+#define IDC_APP_ICON_GROUP 1072
+#define IDC_APP_WINDOW_GROUP 1073
+
+// Other settings page
+#define IDC_OTHER_VIDEO_OPTIMIZE 1098  // check "Optimize"
+#define IDC_OTHER_VIDEO_GROUP 1099
+#define IDC_OTHER_SOUND_GROUP 1100
+#define IDC_OTHER_AUDIO_PROPERTY 1101  // hidden, disabled button
+#define IDC_OTHER_PLAYBACK_DEVICE 1102 // playback device list
+#define IDC_OTHER_PLAYBACK_LABEL 1103
+
+// Display renumbering dialog
+#define IDC_NUM_LIST 1083              // list view of the displays
+#define IDC_NUM_DEFAULT 1085           // hidden, disabled button "default"
+#define IDC_NUM_UP 1086
+#define IDC_NUM_DOWN 1087
+#define IDC_NUM_USE_APP_NUMBER 1089    // check: use the user's numbering
+
 #endif  // VELK_RESOURCES_RESOURCE_H
