@@ -1,0 +1,278 @@
+#include "app/hotkey_page.h"
+
+#include "app/velkmira_app.h"
+#include "display/display_list.h"
+#include "display/program_messages.h"
+#include "display/shared_functions.h"
+#include "framework/app.h"
+#include "framework/message_box.h"
+#include "framework/strings.h"
+#include <array>
+
+namespace {
+
+constexpr UINT kStringColumnAssign = 117;
+constexpr UINT kStringColumnFunction = 118;
+constexpr UINT kStringLongestLabel = 131;
+constexpr UINT kStringResetQuestion = 168;
+constexpr UINT kStringDefault = 169;
+constexpr UINT kStringList = 171;
+constexpr UINT kStringChangeGroup = 172;
+constexpr UINT kStringChange = 173;
+constexpr UINT kStringInvalidSetting = 204;
+
+void SetRowData(HWND list, int row, LPARAM data) noexcept {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    item.lParam = data;
+    ::SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+LPARAM RowData(HWND list, int row) noexcept {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    item.lParam = -1;
+    if (!::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return -1;
+    return item.lParam;
+}
+
+// The first "%d" of a label replaced by the number; labels without it stay as they are.
+std::wstring FormatLabel(const std::wstring& label, uint32_t number) {
+    std::wstring text = label;
+    const size_t at = text.find(L"%d");
+    if (at != std::wstring::npos) text.replace(at, 2, std::to_wstring(number));
+    return text;
+}
+
+std::wstring KeyName(UINT virtualKey, bool extended, const wchar_t* fallback) {
+    LONG lParam = static_cast<LONG>(::MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC) << 16);
+    if (extended) lParam |= 0x01000000;
+    wchar_t buffer[64] = {};
+    if (::GetKeyNameTextW(lParam, buffer, static_cast<int>(std::size(buffer))) > 0) return buffer;
+    if (fallback) return fallback;
+    if ((virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z'))
+        return std::wstring(1, static_cast<wchar_t>(virtualKey));
+    return velk::FormatText(L"#%u", virtualKey);
+}
+
+}  // namespace
+
+std::wstring HotkeyName(uint16_t key, uint16_t modifiers) {
+    std::wstring name;
+    auto add = [&name](const std::wstring& part) {
+        if (!name.empty()) name += L" + ";
+        name += part;
+    };
+    if (modifiers & HOTKEYF_CONTROL) add(KeyName(VK_CONTROL, false, L"Ctrl"));
+    if (modifiers & HOTKEYF_SHIFT) add(KeyName(VK_SHIFT, false, L"Shift"));
+    if (modifiers & HOTKEYF_ALT) add(KeyName(VK_MENU, false, L"Alt"));
+    if (key != 0) add(KeyName(key, (modifiers & HOTKEYF_EXT) != 0, nullptr));
+    return name;
+}
+
+CHotkeyDialog::CHotkeyDialog() noexcept : MessageMapped(kTemplateId) {}
+
+std::span<const velk::MessageEntry<CHotkeyDialog>> CHotkeyDialog::MessageTable() {
+    using T = CHotkeyDialog;
+    static constexpr velk::MessageEntry<T> table[] = {
+        velk::notify<T>(kListId, LVN_ITEMCHANGED, &T::OnHotkeyItemChanged),
+        velk::notify<T>(kListId, NM_DBLCLK, &T::OnHotkeyListDblClk),
+        velk::command<T>(kChangeButtonId, &T::OnHotkeyChangeButton),
+        velk::command<T>(kResetButtonId, &T::OnHotkeyResetButton),
+        velk::on<T>(WM_DESTROY, &T::OnDestroy),
+    };
+    return table;
+}
+
+HWND CHotkeyDialog::ParentWindow() const noexcept { return hwnd_ ? ::GetParent(hwnd_) : nullptr; }
+
+void CHotkeyDialog::NotifyParentChanged() const {
+    if (HWND parent = ParentWindow()) ::SendMessageW(parent, UM_PAGECHANGED, 0, 1);
+}
+
+BOOL CHotkeyDialog::OnInitDialog() {
+    CDialog::OnInitDialog();
+    List.Attach(GetDlgItem(kListId));
+    HotkeyControl.Attach(GetDlgItem(kHotkeyControlId));
+
+    const std::pair<int, UINT> captions[] = {{kListCaptionId, kStringList},
+                                            {kChangeGroupId, kStringChangeGroup},
+                                            {kChangeButtonId, kStringChange},
+                                            {kResetButtonId, kStringDefault}};
+    for (const auto& [control, stringId] : captions) {
+        std::wstring text;
+        if (LoadStringOrWarn(stringId, text)) ::SetDlgItemTextW(hwnd_, control, text.c_str());
+    }
+
+    const auto extended = static_cast<DWORD>(List.SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
+    List.SetExtendedStyle(extended | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+
+    // "Hotkey Assign" first, then "Function" in front of it.
+    const std::wstring assign = velk::LoadResString(kStringColumnAssign);
+    if (assign.empty()) ShowErrorNumber(1010);
+    else List.InsertColumn(0, assign, 150);
+    const std::wstring function = velk::LoadResString(kStringColumnFunction);
+    if (function.empty()) {
+        ShowErrorNumber(1011);
+    } else {
+        const std::wstring longest = velk::LoadResString(kStringLongestLabel);
+        int width = 180;
+        if (!longest.empty())
+            width = static_cast<int>(List.SendMessage(LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(longest.c_str()))) + 50;
+        List.InsertColumn(0, function, width);
+    }
+    return TRUE;
+}
+
+void CHotkeyDialog::DoDataExchange(velk::DataExchange& dx) { dx.Text(kLabelId, SelectedLabel); }
+
+void CHotkeyDialog::OnCancel() {
+    // Esc on the page ends the program, as the main dialog's close does.
+    if (HWND parent = ParentWindow()) ::SendMessageW(parent, WM_CLOSE, 0, 0);
+}
+
+LRESULT CHotkeyDialog::OnDestroy(WPARAM w, LPARAM l) {
+    const LRESULT result = DefaultProc(WM_DESTROY, w, l);
+    UnregisterHotkeys(ParentWindow());
+    return result;
+}
+
+int CHotkeyDialog::LoadHotkeys() {
+    if (!velk::AfxGetApp() || !ParentWindow()) return 0;
+    LoadHotkeyTable(Table, CurrentDisplayList());
+    return 1;
+}
+
+int CHotkeyDialog::SaveHotkeys() { return SaveHotkeyTable(Table) ? 1 : 0; }
+
+BOOL CHotkeyDialog::RegisterHotkeys() {
+    HWND parent = ParentWindow();
+    if (!parent) return FALSE;
+    return RegisterHotkeyTable(Table, parent);
+}
+
+int CHotkeyDialog::UnregisterHotkeys(HWND window) {
+    if (!window) return 1;
+    return ::UnregisterHotkeys(window);
+}
+
+void CHotkeyDialog::ShowKeyOf(int entry) {
+    if (entry < 0 || entry >= kHotkeyCount) return;
+    const HotkeySlot& slot = Table[static_cast<size_t>(entry)];
+    HotkeyControl.SetHotKey(static_cast<WORD>(slot.key & 0xFF), static_cast<WORD>(slot.modifiers & 0xFF));
+}
+
+void CHotkeyDialog::InsertHotkeyRow(int entry) {
+    if (entry < 0 || entry >= kHotkeyCount || !List) return;
+    const HotkeySlot& slot = Table[static_cast<size_t>(entry)];
+    if (slot.available == 0) return;
+    const std::wstring text =
+        FormatLabel(velk::LoadResString(static_cast<UINT>(slot.label)), slot.userNumber ? slot.userNumber : slot.available);
+    const int row = List.InsertItem(0, text);
+    if (row < 0) return;
+    ShowKeyOf(entry);
+    List.SetItemText(row, 1, HotkeyName(slot.key & 0xFF, slot.modifiers & 0xFF));
+    List.SetCheck(row, slot.enabled != 0);
+    SetRowData(List.GetSafeHwnd(), row, slot.index);
+}
+
+int CHotkeyDialog::FillHotkeyList() {
+    if (!List || !::IsWindow(List.GetSafeHwnd())) return 0;
+    // Rebuilding the rows is no change of the user's: keep it from enabling Apply.
+    Filling = true;
+    List.DeleteAllItems();
+    auto insertNumbered = [this](int first) {
+        for (uint32_t number = kDisplaySlots; number >= 1; --number) {
+            for (int i = first; i < first + kDisplaySlots; ++i) {
+                if (Table[static_cast<size_t>(i)].available == number) InsertHotkeyRow(i);
+            }
+        }
+    };
+    insertNumbered(kFirstWindowSlotEntry);
+    InsertHotkeyRow(kMousePreviousEntry);
+    InsertHotkeyRow(kMouseNextEntry);
+    insertNumbered(kFirstMouseSlotEntry);
+    InsertHotkeyRow(kWindowPreviousEntry);
+    InsertHotkeyRow(kWindowNextEntry);
+    Filling = false;
+    return 1;
+}
+
+void CHotkeyDialog::ReadHotkeyChecks() {
+    if (!List) return;
+    const int rows = List.GetItemCount();
+    for (int row = 0; row < rows; ++row) {
+        const LPARAM entry = RowData(List.GetSafeHwnd(), row);
+        if (entry < 0 || entry >= kHotkeyCount) continue;
+        Table[static_cast<size_t>(entry)].enabled = List.GetCheck(row) ? 1 : 0;
+    }
+}
+
+void CHotkeyDialog::ReloadHotkeys() {
+    LoadHotkeys();
+    ReadHotkeyChecks();
+    RegisterHotkeys();
+    FillHotkeyList();
+}
+
+LRESULT CHotkeyDialog::OnHotkeyItemChanged(NMHDR* header) {
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+    if (((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK) && !Filling) NotifyParentChanged();
+    if ((change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED) && change->iItem >= 0) {
+        SelectedLabel = List.GetItemText(change->iItem, 0);
+        const LPARAM entry = RowData(List.GetSafeHwnd(), change->iItem);
+        Selected = (entry >= 0 && entry < kHotkeyCount) ? static_cast<int>(entry) : -1;
+        ShowKeyOf(Selected);
+    }
+    UpdateData(false);
+    return 0;
+}
+
+LRESULT CHotkeyDialog::OnHotkeyListDblClk(NMHDR*) {
+    ::SetFocus(HotkeyControl.GetSafeHwnd());
+    return 0;
+}
+
+void CHotkeyDialog::OnHotkeyChangeButton() {
+    ReadHotkeyChecks();
+    WORD key = 0;
+    WORD modifiers = 0;
+    HotkeyControl.GetHotKey(key, modifiers);
+    if (key == 0 && modifiers == 0) {
+        velk::AfxMessageBox(velk::LoadResString(kStringInvalidSetting), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    if (Selected < 0 || Selected >= kHotkeyCount) return;
+    HotkeySlot& slot = Table[static_cast<size_t>(Selected)];
+    slot.modifiers = modifiers;
+    slot.key = key;
+    FillHotkeyList();
+
+    LVFINDINFOW find{};
+    find.flags = LVFI_PARAM;
+    find.lParam = Selected;
+    const int row = static_cast<int>(List.SendMessage(LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+    if (row >= 0) {
+        LVITEMW state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        List.SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+        RECT label{};
+        label.left = LVIR_LABEL;
+        List.SendMessage(LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&label));
+        List.SendMessage(LVM_SCROLL, 0, static_cast<LPARAM>(row) * (label.bottom - label.top));
+        ::SetFocus(List.GetSafeHwnd());
+    }
+    NotifyParentChanged();
+    UpdateData(false);
+}
+
+void CHotkeyDialog::OnHotkeyResetButton() {
+    std::wstring question;
+    if (!LoadStringOrWarn(kStringResetQuestion, question)) return;
+    if (velk::AfxMessageBox(question, MB_YESNO) != IDYES) return;
+    NotifyParentChanged();
+    ResetPending = 1;
+}

@@ -1,0 +1,248 @@
+#include "app/window_movement.h"
+
+#include "app/main_dialog_state.h"
+#include "display/display_list.h"
+#include "display/display_lookup.h"
+#include <array>
+#include <limits>
+#include <vector>
+
+MovementApi& MovementPlatform() noexcept {
+    static MovementApi api{&::GetCursorPos, &::SetCursorPos, &::GetForegroundWindow, &::GetWindowPlacement,
+                           &::SetWindowPlacement};
+    return api;
+}
+
+namespace {
+
+// value mapped from [from0, from1) onto [to0, to1): multiplication first, the
+// quotient truncated toward zero. 64-bit products, so that large desktops
+// cannot overflow; the result is clamped into the 32-bit range.
+LONG MapCoordinate(LONG value, LONG from0, LONG from1, LONG to0, LONG to1) noexcept {
+    const int64_t fromExtent = static_cast<int64_t>(from1) - from0;
+    const int64_t toExtent = static_cast<int64_t>(to1) - to0;
+    int64_t mapped = 0;
+    if (fromExtent == 0) {
+        // A display without extent along this axis cannot be scaled from: move only.
+        mapped = static_cast<int64_t>(value) + (static_cast<int64_t>(to0) - from0);
+    } else {
+        mapped = to0 + (static_cast<int64_t>(value) - from0) * toExtent / fromExtent;
+    }
+    if (mapped > std::numeric_limits<LONG>::max()) return std::numeric_limits<LONG>::max();
+    if (mapped < std::numeric_limits<LONG>::min()) return std::numeric_limits<LONG>::min();
+    return static_cast<LONG>(mapped);
+}
+
+bool HasNumber(SlotNumbers numbers, uint32_t number) noexcept {
+    if (number == 0) return false;
+    for (uint32_t n : numbers) {
+        if (n == number) return true;
+    }
+    return false;
+}
+
+// The display numbers (SystemsDispNumber) of the current table's ten slots.
+std::array<uint32_t, kDisplaySlots> CurrentSlotNumbers() noexcept {
+    std::array<uint32_t, kDisplaySlots> numbers{};
+    if (const DisplayList* list = CurrentDisplayList()) {
+        for (int i = 0; i < kDisplaySlots; ++i) numbers[static_cast<size_t>(i)] = list->Records[i].SystemsDispNumber;
+    }
+    return numbers;
+}
+
+// Rectangles of the current table's occupied slots, in slot order.
+std::vector<RECT> CurrentDisplayRects() {
+    std::vector<RECT> rects;
+    if (const DisplayList* list = CurrentDisplayList()) {
+        for (const DisplayRecord& record : list->Records) {
+            if (record.DisplayNumber == 0) continue;
+            rects.push_back(RECT{record.left, record.top, record.right, record.bottom});
+        }
+    }
+    return rects;
+}
+
+int64_t Area(const RECT& r) noexcept {
+    return (static_cast<int64_t>(r.right) - r.left) * (static_cast<int64_t>(r.bottom) - r.top);
+}
+
+// One pass of the span search: columns grow from corner (x0, y0) in 2-pixel
+// steps along stepX, each measured from y0 along stepY. A column shorter than
+// the first one ends the pass, as does a column whose top probe (at the
+// previous column's far end) is off the displays; the rectangle then ends at
+// the last column that was at least as tall as the first.
+RECT GrowFromCorner(std::span<const RECT> displays, int x0, int y0, int stepX, int stepY) noexcept {
+    int firstHeight = 0;
+    int x = x0;
+    int probeY = y0;
+    int farEdge = x0;
+    for (;;) {
+        const int nextX = x + stepX;
+        if (!IsPointOnDisplays(displays, nextX, probeY)) {
+            farEdge = x;
+            break;
+        }
+        int y = y0;
+        while (IsPointOnDisplays(displays, nextX, y + stepY)) y += stepY;
+        const int height = stepY > 0 ? y - y0 : y0 - y;
+        if (firstHeight == 0) {
+            firstHeight = height;
+        } else if (height < firstHeight) {
+            // This column is shorter than the rectangle: it ends at the last full column.
+            farEdge = x;
+            break;
+        }
+        x = nextX;
+        probeY = y;
+    }
+    RECT candidate{};
+    candidate.left = stepX > 0 ? x0 : farEdge;
+    candidate.right = stepX > 0 ? farEdge : x0;
+    candidate.top = stepY > 0 ? y0 : y0 - firstHeight;
+    candidate.bottom = stepY > 0 ? y0 + firstHeight : y0;
+    return candidate;
+}
+
+}  // namespace
+
+RECT TranslateRect(const RECT& rect, const RECT& src, const RECT& dst) noexcept {
+    const LONG dx = dst.left - src.left;
+    const LONG dy = dst.top - src.top;
+    return RECT{rect.left + dx, rect.top + dy, rect.right + dx, rect.bottom + dy};
+}
+
+RECT ScaleRect(const RECT& rect, const RECT& src, const RECT& dst) noexcept {
+    return RECT{MapCoordinate(rect.left, src.left, src.right, dst.left, dst.right),
+                MapCoordinate(rect.top, src.top, src.bottom, dst.top, dst.bottom),
+                MapCoordinate(rect.right, src.left, src.right, dst.left, dst.right),
+                MapCoordinate(rect.bottom, src.top, src.bottom, dst.top, dst.bottom)};
+}
+
+uint32_t NextDisplayNumber(uint32_t cur, SlotNumbers numbers, uint32_t highest, uint32_t lowest) noexcept {
+    if (cur == highest) return lowest;
+    if (HasNumber(numbers, cur + 1)) return cur + 1;
+    uint32_t target = highest;
+    for (uint32_t n : numbers) {
+        if (n != 0 && n > cur && n < target) target = n;
+    }
+    return target;
+}
+
+uint32_t PreviousDisplayNumber(uint32_t cur, SlotNumbers numbers, uint32_t highest, uint32_t lowest) noexcept {
+    if (cur == lowest) return highest;
+    if (HasNumber(numbers, cur - 1)) return cur - 1;
+    uint32_t target = lowest;
+    for (uint32_t n : numbers) {
+        if (n != 0 && n < cur && n > target) target = n;
+    }
+    return target;
+}
+
+POINT RectCentre(const RECT& rect) noexcept {
+    return POINT{rect.left + (rect.right - rect.left) / 2, rect.top + (rect.bottom - rect.top) / 2};
+}
+
+bool IsPointOnDisplays(std::span<const RECT> displays, int x, int y) noexcept {
+    for (const RECT& r : displays) {
+        if (x >= r.left && x <= r.right && y >= r.top && y <= r.bottom) return true;
+    }
+    return false;
+}
+
+RECT LargestRectOnDisplays(std::span<const RECT> displays) noexcept {
+    if (displays.empty()) return RECT{};
+    RECT best = displays[0];
+    for (const RECT& d : displays) {
+        const RECT candidates[4] = {
+            GrowFromCorner(displays, d.left, d.top, 2, 2),
+            GrowFromCorner(displays, d.right, d.top, -2, 2),
+            GrowFromCorner(displays, d.left, d.bottom, 2, -2),
+            GrowFromCorner(displays, d.right, d.bottom, -2, -2),
+        };
+        for (const RECT& candidate : candidates) {
+            if (Area(candidate) > Area(best)) best = candidate;
+        }
+    }
+    return best;
+}
+
+bool MoveWindowToDisplay(MainDialogState& state, HWND window, int resizeMode, uint32_t source, uint32_t target) {
+    if (state.MoveAllowed == 0) return false;
+    RECT src{};
+    RECT dst{};
+    if (!GetDisplayRect(source, src) || !GetDisplayRect(target, dst)) return false;
+
+    const LONG_PTR style = ::GetWindowLongPtrW(window, GWL_STYLE);
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    MovementApi& api = MovementPlatform();
+    if (!api.GetWindowPlacement(window, &placement)) return false;
+
+    WINDOWPLACEMENT moved = placement;
+    moved.rcNormalPosition = (resizeMode != 0 && (style & WS_THICKFRAME))
+                                 ? ScaleRect(placement.rcNormalPosition, src, dst)
+                                 : TranslateRect(placement.rcNormalPosition, src, dst);
+
+    if (placement.showCmd == SW_SHOWMAXIMIZED) {
+        // Minimise first: Windows then maximises the window again on the
+        // display that holds its new normal rectangle.
+        WINDOWPLACEMENT minimised = placement;
+        minimised.showCmd = SW_SHOWMINIMIZED;
+        api.SetWindowPlacement(window, &minimised);
+    }
+    if (!api.SetWindowPlacement(window, &moved)) return false;
+    state.MoveAllowed = 0;
+    return true;
+}
+
+int32_t MoveMousePointer(int hotkeyId) {
+    MovementApi& api = MovementPlatform();
+    POINT pointer{};
+    api.GetCursorPos(&pointer);
+    const uint32_t cur = GetSystemNumberFromPoint(pointer);
+    const auto numbers = CurrentSlotNumbers();
+
+    uint32_t target = 0;
+    if (hotkeyId == 268) target = NextDisplayNumber(cur, numbers, HighestDisplayNumber, LowestDisplayNumber);
+    else if (hotkeyId == 269) target = PreviousDisplayNumber(cur, numbers, HighestDisplayNumber, LowestDisplayNumber);
+    else if (hotkeyId >= 270 && hotkeyId <= 279) target = static_cast<uint32_t>(hotkeyId - 269);
+
+    RECT rect{};
+    const DisplayList* list = CurrentDisplayList();
+    if (list && target >= 1 && target <= static_cast<uint32_t>(kDisplaySlots)) {
+        for (const DisplayRecord& record : list->Records) {
+            if (record.SystemsDispNumber == target) {
+                rect = RECT{record.left, record.top, record.right, record.bottom};
+                break;
+            }
+        }
+    }
+    if (rect.right - rect.left <= 0 || rect.bottom - rect.top <= 0) return 0;
+    const POINT centre = RectCentre(rect);
+    api.SetCursorPos(centre.x, centre.y);
+    return 1;
+}
+
+RECT GetLargestDisplayRect() {
+    const std::vector<RECT> rects = CurrentDisplayRects();
+    return LargestRectOnDisplays(rects);
+}
+
+bool IsPointOnAnyDisplay(int x, int y) {
+    const std::vector<RECT> rects = CurrentDisplayRects();
+    return IsPointOnDisplays(rects, x, y);
+}
+
+bool MoveWindowToRect(HWND window, int left, int top, int right, int bottom) {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    MovementApi& api = MovementPlatform();
+    if (api.GetWindowPlacement(window, &placement) && placement.showCmd == SW_SHOWMAXIMIZED) {
+        placement.showCmd = SW_RESTORE;
+        api.SetWindowPlacement(window, &placement);
+    }
+    ::MoveWindow(window, left, top, right - left, bottom - top, TRUE);
+    ::ShowWindow(window, SW_SHOW);
+    ::SetForegroundWindow(window);
+    return true;
+}

@@ -1,0 +1,72 @@
+// Moving windows and the mouse pointer between displays: the arithmetic that
+// maps a window's rectangle from one display onto another, the choice of the
+// next and previous display, and the moves themselves.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include <span>
+
+struct MainDialogState;
+
+// The pointer, foreground-window and placement calls of the moves,
+// replaceable by tests: Windows keeps the pointer and a window's normal
+// rectangle on the displays it really has, so moves between displays that a
+// test only fakes are checked through these. Initialised to the real calls.
+struct MovementApi {
+    decltype(&::GetCursorPos) GetCursorPos;
+    decltype(&::SetCursorPos) SetCursorPos;
+    decltype(&::GetForegroundWindow) GetForegroundWindow;
+    decltype(&::GetWindowPlacement) GetWindowPlacement;
+    decltype(&::SetWindowPlacement) SetWindowPlacement;
+};
+MovementApi& MovementPlatform() noexcept;
+
+// ---- Pure arithmetic -------------------------------------------------------
+
+// rect moved by the offset between the top-left corners of src and dst.
+RECT TranslateRect(const RECT& rect, const RECT& src, const RECT& dst) noexcept;
+// rect mapped proportionally from src onto dst, each coordinate truncated
+// toward zero. An axis along which src has no extent is translated instead.
+RECT ScaleRect(const RECT& rect, const RECT& src, const RECT& dst) noexcept;
+
+// The display numbers of the ten slots, 0 for an empty slot.
+using SlotNumbers = std::span<const uint32_t>;
+// Next display after cur: wraps from highest to lowest; else cur+1 when a slot
+// has it, else the smallest number above cur (highest when none is smaller).
+uint32_t NextDisplayNumber(uint32_t cur, SlotNumbers numbers, uint32_t highest, uint32_t lowest) noexcept;
+// Previous display before cur: wraps from lowest to highest; else cur-1 when a
+// slot has it, else the largest number below cur (lowest when none is larger).
+uint32_t PreviousDisplayNumber(uint32_t cur, SlotNumbers numbers, uint32_t highest, uint32_t lowest) noexcept;
+
+// Centre of rect, halves truncated toward zero.
+POINT RectCentre(const RECT& rect) noexcept;
+
+// True when some display rectangle holds the point with its right and bottom
+// edges counted as inside.
+bool IsPointOnDisplays(std::span<const RECT> displays, int x, int y) noexcept;
+// A large rectangle lying wholly on the displays, grown in 2-pixel steps from
+// the four corners of each display; the first display's rectangle when
+// nothing larger is found, an empty rectangle when there is no display.
+RECT LargestRectOnDisplays(std::span<const RECT> displays) noexcept;
+
+// ---- Moves over the current display table -----------------------------------
+
+// Moves window from display `source` to display `target` (display numbers)
+// while state.MoveAllowed is 1: its normal rectangle is translated, or scaled
+// when resizeMode is not 0 and the window has a sizing border; a maximised
+// window is maximised again on the target. True when placed (MoveAllowed
+// then goes back to 0).
+bool MoveWindowToDisplay(MainDialogState& state, HWND window, int resizeMode, uint32_t source, uint32_t target);
+
+// Puts the pointer at the centre of the display a pointer hotkey (268..279)
+// names: 1 when it was put, 0 when that display has no usable rectangle.
+int32_t MoveMousePointer(int hotkeyId);
+
+// The largest rectangle lying wholly on the current table's displays.
+RECT GetLargestDisplayRect();
+// True when a display of the current table holds (x, y), right and bottom
+// edges included.
+bool IsPointOnAnyDisplay(int x, int y);
+// Restores a maximised window, moves it onto the rectangle, shows it and
+// brings it forward. Always true.
+bool MoveWindowToRect(HWND window, int left, int top, int right, int bottom);
