@@ -1,76 +1,448 @@
 #include "app/main_dialog.h"
+#include "app/display_watch.h"
+#include "app/tray_icon.h"
 #include "app/velkmira_app.h"
+#include "display/addon_access.h"
+#include "display/display_list.h"
 #include "display/program_messages.h"
+#include "display/shared_functions.h"
+#include "framework/message_box.h"
+#include "framework/platform.h"
+#include "framework/strings.h"
+#include "hooklib/tarnlet.h"
 #include "resources/resource.h"
+#include <wininet.h>  // before shlobj.h: declares what IActiveDesktop needs
+#include <shlobj.h>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
 
+using velk::command;
+using velk::notify;
 using velk::on;
 
-CVELKMIRADlg::CVELKMIRADlg() : MessageMapped(IDD_VELKMIRA_DIALOG) {}
+uint8_t DisplayChangeRunning = 0;
+
+namespace {
+
+// The shell's Active Desktop object and interface.
+const CLSID kClsidActiveDesktop = {0x75048700, 0xEF1F, 0x11D0, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
+const IID kIidActiveDesktop = {0xF490EB00, 0x1240, 0x11D1, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
+
+constexpr UINT_PTR TIMER_ADDON_POLL = 2;
+constexpr UINT_PTR TIMER_REAPPLY = 4;
+constexpr UINT kAddOnPollMs = 5000;
+constexpr DWORD kAddOnRetryWaitMs = 10000;
+constexpr int kTabTextUnits = 32;
+
+// The tab texts in tab order, with the error number a missing one reports.
+struct TabText {
+    UINT stringId;
+    int errorNumber;
+};
+constexpr TabText kTabTexts[kPageCount] = {
+    {IDS_TAB_SETTINGS, 1060},      {IDS_TAB_WALLPAPER, 1061},       {IDS_TAB_HOTKEY, 1062},
+    {IDS_TAB_EXTRA_DESKTOP, 1063}, {IDS_TAB_OTHER_SETTINGS, 1063},
+};
+
+// The hook library's notification setters in binding order, with the name a
+// missing one is reported by and the error number used when string 201 is
+// missing too.
+struct NotifySetter {
+    const char* exportName;
+    const wchar_t* reportedName;
+    int errorNumber;
+    UINT message;
+};
+const NotifySetter kNotifySetters[] = {
+    {velk::hooklib::kSetWinMoveNextNotifyMessageName, L"lpfn_HookMonitorNext", 1200, UM_WINMOVENEXT},
+    {velk::hooklib::kSetMenuPopupNotifyMessageName, L"SetMenuPopupNotifyMessage", 1202, UM_MENUPOPUP},
+    {velk::hooklib::kSetMenuSelectedNotifyMessageName, L"SetMenuSelectedNotifyMessage", 1203, UM_MENUSELECTED},
+    {velk::hooklib::kSetAppCreateDestroyNotifyMessageName, L"SetAppCreateDestroyNotifyMessage", 1203,
+     UM_APPCREATEDESTROY},
+};
+
+// "Could not get function %s from library..." with name, or the error number
+// when that string is missing.
+void ReportMissingExport(const wchar_t* name, int errorNumber) {
+    std::wstring format;
+    if (velk::LoadResString(IDS_ERROR_GET_FUNCTION, format))
+        velk::AfxMessageBox(velk::FormatText(format.c_str(), name), MB_ICONEXCLAMATION);
+    else
+        ShowErrorNumber(errorNumber);
+}
+
+// "<program folder>Tarnlet.dll".
+std::wstring HookLibraryPath() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    wchar_t drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {};
+    if (_wsplitpath_s(path, drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0) drive[0] = dir[0] = 0;
+    return velk::FormatText(L"%s%s%s", drive, dir, velk::hooklib::kLibraryFileName);
+}
+
+}  // namespace
+
+CVELKMIRADlg::CVELKMIRADlg() : MessageMapped(IDD_VELKMIRA_DIALOG), AboutBox(IDD_ABOUTBOX) {
+    Icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TRAY));
+    DisplayChangeRunning = 0;
+}
 
 CVELKMIRADlg::~CVELKMIRADlg() {
     if (::IsWindow(hwnd_)) DestroyWindow();
+    else ShutDown();
 }
 
 std::span<const velk::MessageEntry<CVELKMIRADlg>> CVELKMIRADlg::MessageTable() {
     static constexpr velk::MessageEntry<CVELKMIRADlg> table[] = {
-        on(UM_TRAYNOTIFY, &CVELKMIRADlg::OnTrayNotify),
-        on(WM_WINDOWPOSCHANGING, &CVELKMIRADlg::OnWindowPosChangingHidden),
         on(WM_SYSCOMMAND, &CVELKMIRADlg::OnSysCommandHide),
-        on(WM_CLOSE, &CVELKMIRADlg::OnClose),
+        on(UM_TRAYNOTIFY, &CVELKMIRADlg::OnTrayNotify),
+        command(ID_TRAY_SETTING, &CVELKMIRADlg::OnSettingCommand),
+        command(ID_TRAY_EXIT, &CVELKMIRADlg::OnExitCommand),
+        command(ID_TRAY_VERSION, &CVELKMIRADlg::OnAboutCommand),
+        notify(IDC_MAIN_TAB, TCN_SELCHANGE, &CVELKMIRADlg::OnTabSelChange),
+        command(IDOK, &CVELKMIRADlg::OnOkHide),
+        command(IDCANCEL, &CVELKMIRADlg::OnCancelHide),
+        on(WM_WINDOWPOSCHANGING, &CVELKMIRADlg::OnWindowPosChangingHidden),
+        command(ID_TRAY_HELP, &CVELKMIRADlg::OnHelpCommand),
+        on(WM_HELP, &CVELKMIRADlg::OnHelpInfoOpen),
+        on(WM_DESTROY, &CVELKMIRADlg::OnDestroyShutDown),
     };
     return table;
 }
 
+void CVELKMIRADlg::DoDataExchange(velk::DataExchange& dx) {
+    Tab.Attach(::GetDlgItem(dx.Dialog(), IDC_MAIN_TAB));
+    ApplyButton.Attach(::GetDlgItem(dx.Dialog(), IDC_APPLY));
+}
+
+LRESULT CVELKMIRADlg::WindowProc(UINT msg, WPARAM w, LPARAM l) {
+    // WM_CLOSE (the window manager, the Hotkey page's cancel) ends the program.
+    if (msg == WM_CLOSE) velk::CDialog::OnCancel();
+    return MessageMapped::WindowProc(msg, w, l);
+}
+
+BOOL CVELKMIRADlg::EndStartUp() {
+    EndDialog(1);
+    return TRUE;
+}
+
 BOOL CVELKMIRADlg::OnInitDialog() {
+    // 1. Base initialisation: binds the tab control and the Apply button.
+    velk::CDialog::OnInitDialog();
+    UpdateData(false);
     theApp.SetMainWindow(hwnd_);
+    // 2. Big, then small icon.
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(Icon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(Icon));
+    // 3.
+    Initialised = 0;
+    // 4, 5. The add-on access object, tried once more after 10 s.
+    {
+        std::vector<uint32_t> productIds = BuildAddOnProductIdList();
+        AddOn = AddOnMonitor::Create(productIds.data(), hwnd_);
+        if (!AddOn) {
+            velk::BlockingWait(kAddOnRetryWaitMs);
+            AddOn = AddOnMonitor::Create(productIds.data(), hwnd_);
+        }
+        if (!AddOn) return EndStartUp();
+    }
+    // 6. The tray icon while starting.
+    SetTrayIcon(NIM_ADD, IDS_PLEASE_WAIT, IDI_TRAY_WAIT);
+    // 7. Caption and Cancel text.
+    std::wstring text;
+    if (LoadStringOrWarn(IDS_APP_TITLE, text)) SetWindowText(text);
+    text.clear();
+    if (LoadStringOrWarn(IDS_CANCEL, text)) ::SetDlgItemTextW(hwnd_, IDCANCEL, text.c_str());
+    // 8. The hook library.
+    if (!LoadHookLibrary()) return EndStartUp();
+    // 9. The display table.
+    DisplayTable = std::make_unique<DisplayList>();
+    DisplayTable->AddOn = AddOn.get();
+    DisplayTable->OwnerWindow = hwnd_;
+    SetCurrentDisplayList(DisplayTable.get());
+    {
+        uint32_t highest = 0;
+        int32_t count = 0;
+        BuildDisplayList(&highest, &count);
+        HighestNumber = static_cast<int>(highest);
+        DisplayCount = count;
+    }
+    // 10. Button texts; a missing string leaves the button empty.
+    text.clear();
+    LoadStringOrWarn(IDS_IDENTIFY_DISPLAY, text);
+    ::SetDlgItemTextW(hwnd_, IDC_IDENTIFY_DISPLAY, text.c_str());
+    text.clear();
+    LoadStringOrWarn(IDS_APPLY, text);
+    ApplyButton.SetWindowText(text);
+    // 11. What the desktop looks like now, for the wallpaper's recompose test.
+    theApp.WriteProfileInt(L"Wallpaper", L"IconShow", (!AreDesktopIconsHidden() && !IsActiveDesktopOn()) ? 1 : 0);
+    // 12. The pages.
+    if (!InitTabPages()) return EndStartUp();
+    // 13. Hotkeys.
+    HotkeyPage.LoadHotkeys();
+    HotkeyPage.ReadHotkeyChecks();
+    HotkeyPage.RegisterHotkeys();
+    HotkeyPage.FillHotkeyList();
+    // 14. The hook library's report messages.
+    if (HookModule) SetHookNotifyMessages();
+    // 15. The display watch thread; without it the dialog runs on half started.
+    if (!StartDisplayWatch(hwnd_)) {
+        ShowErrorNumber(1030);
+        return TRUE;
+    }
+    // 16, 17.
+    ApplyButton.EnableWindow(false);
+    SetTrayIcon(NIM_MODIFY, IDS_APP_TITLE, RunningTrayIconId());
+    // 18.
+    if (WallpaperPage.IsWallpaperRecomposeNeeded() == 1) ApplyWallpaper();
+    // 19, 20, 21. From now on a second start finds this instance.
+    SetTimer(TIMER_ADDON_POLL, kAddOnPollMs);
+    Initialised = 1;
     ::SetPropW(hwnd_, kInstanceProperty, reinterpret_cast<HANDLE>(1));
     return TRUE;
 }
 
-BOOL CVELKMIRADlg::DestroyWindow() {
-    if (!::IsWindow(hwnd_)) return FALSE;
-    ::RemovePropW(hwnd_, kInstanceProperty);
-    return ::DestroyWindow(hwnd_);
+int CVELKMIRADlg::InitTabPages() {
+    for (int i = 0; i < kPageCount; ++i) {
+        std::wstring text;
+        if (!velk::LoadResString(kTabTexts[i].stringId, text)) {
+            ShowErrorNumber(kTabTexts[i].errorNumber);
+            return 0;
+        }
+        if (text.size() >= kTabTextUnits) text.resize(kTabTextUnits - 1);
+        Tab.InsertItem(i, text);
+    }
+    Pages[0] = &SettingPage;
+    Pages[1] = &WallpaperPage;
+    Pages[2] = &HotkeyPage;
+    Pages[3] = &AppSettingPage;
+    Pages[4] = &OtherSettingPage;
+    for (velk::CDialog* page : Pages) page->Create(hwnd_);
+
+    SettingPage.LoadSettingPage();
+    WallpaperPage.InitWallpaperPage(HighestNumber);
+    VirtualScreenWidth = velk::Platform().GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    VirtualScreenHeight = velk::Platform().GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    WallpaperPage.VirtualScreenWidth = VirtualScreenWidth;
+    WallpaperPage.VirtualScreenHeight = VirtualScreenHeight;
+    AppSettingPage.ApplyUseTaskbar();
+    OtherSettingPage.LoadOtherSetting();
+    ShowTabPage(0);
+    return 1;
 }
 
-void CVELKMIRADlg::OnSettingCommand() {
-    SettingsShown = true;
-    ::ShowWindow(hwnd_, SW_SHOW);
-    ::SetForegroundWindow(hwnd_);
+void CVELKMIRADlg::ShowTabPage(int index) {
+    RECT area = Tab.GetWindowRect();
+    Tab.AdjustRect(false, area);
+    ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&area), 2);
+    for (int i = 0; i < kPageCount; ++i) {
+        if (!Pages[i]) continue;
+        if (i == index) {
+            Pages[i]->MoveWindow(area, true);
+            Pages[i]->ShowWindow(SW_SHOW);
+        } else {
+            Pages[i]->ShowWindow(SW_HIDE);
+        }
+    }
 }
 
-void CVELKMIRADlg::OnOK() {
-    SettingsShown = false;
-    ::ShowWindow(hwnd_, SW_HIDE);
+bool CVELKMIRADlg::LoadHookLibrary() {
+    using namespace velk::hooklib;
+    HookModule = ::LoadLibraryW(HookLibraryPath().c_str());
+    if (!HookModule) {
+        DWORD error = ::GetLastError();
+        std::wstring message;
+        if (velk::LoadResString(IDS_ERROR_LOAD_LIBRARY, message))
+            velk::AfxMessageBox(message + velk::FormatText(L" Err=%d", static_cast<int>(error)), MB_ICONEXCLAMATION);
+        else
+            ShowErrorNumber(1001);
+        return false;
+    }
+    auto install = GetExport<HookInstallFn>(HookModule, kHookInstallName);
+    if (!install) {
+        ReportMissingExport(L"HookInstall", 1002);
+        ::FreeLibrary(HookModule);
+        HookModule = nullptr;
+        return false;
+    }
+    if (install(hwnd_, CommandIds)) return true;
+    std::wstring message;
+    if (velk::LoadResString(IDS_ERROR_HOOK, message)) velk::AfxMessageBox(message, MB_ICONEXCLAMATION);
+    else ShowErrorNumber(1003);
+    ::FreeLibrary(HookModule);
+    HookModule = nullptr;
+    return false;
 }
 
-void CVELKMIRADlg::OnCancel() {
-    SettingsShown = false;
-    ::ShowWindow(hwnd_, SW_HIDE);
+int CVELKMIRADlg::SetHookNotifyMessages() {
+    for (const NotifySetter& setter : kNotifySetters) {
+        auto set = velk::hooklib::GetExport<velk::hooklib::SetNotifyMessageFn>(HookModule, setter.exportName);
+        if (!set) {
+            ReportMissingExport(setter.reportedName, setter.errorNumber);
+            return 0;
+        }
+        set(setter.message);
+    }
+    return 1;
+}
+
+bool CVELKMIRADlg::SetTrayIcon(DWORD action, UINT tipId, UINT iconId) {
+    std::wstring tip;
+    LoadStringOrWarn(tipId, tip);
+    FillTrayIconData(TrayIconData, hwnd_, tip, ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId)));
+    NotifyIconWithRetries(action, TrayIconData);
+    return true;
 }
 
 LRESULT CVELKMIRADlg::OnTrayNotify(WPARAM w, LPARAM l) {
-    if (w == 0 && l == WM_LBUTTONDBLCLK) OnSettingCommand();
+    if (w == kTrayReAdd) SetTrayIcon(NIM_ADD, IDS_APP_TITLE, RunningTrayIconId());
+    if (l == WM_LBUTTONDBLCLK) OnSettingCommand();
+    else if (l == WM_RBUTTONUP) ShowTrayMenu(hwnd_);
+    return 1;
+}
+
+void CVELKMIRADlg::OnSettingCommand() {
+    Tab.SetCurSel(CurrentTab);
+    ShowTabPage(CurrentTab);
+    SettingsShown = true;
+    ApplyButton.EnableWindow(false);
+    ShowWindow(SW_SHOW);
+    ::SetForegroundWindow(hwnd_);
+}
+
+LRESULT CVELKMIRADlg::OnTabSelChange(NMHDR*) {
+    CurrentTab = Tab.GetCurSel();
+    ShowTabPage(CurrentTab);
+    if (WallpaperPage.CaptureOsWallpaper()) ApplyButton.EnableWindow(true);
     return 0;
 }
 
-LRESULT CVELKMIRADlg::OnWindowPosChangingHidden(WPARAM w, LPARAM l) {
-    LRESULT result = DefaultProc(WM_WINDOWPOSCHANGING, w, l);
-    auto* pos = reinterpret_cast<WINDOWPOS*>(l);
-    if (SettingsShown) pos->flags |= SWP_SHOWWINDOW;
-    else pos->flags &= ~SWP_SHOWWINDOW;
-    return result;
+void CVELKMIRADlg::OnOkHide() {
+    SettingsShown = false;
+    ShowWindow(SW_HIDE);
+    // The pages are applied through the re-apply timer, after the displays settle.
+    if (!ReapplySuppressed) SetTimer(TIMER_REAPPLY, static_cast<UINT>(DisplayCount) * 1000);
 }
+
+void CVELKMIRADlg::HideAndReload() {
+    SettingsShown = false;
+    ShowWindow(SW_HIDE);
+    WallpaperPage.LoadWallpaperSettings();
+    WallpaperPage.OnCbnSelchangeDisplay();
+    SettingPage.LoadSettingPage();
+    HotkeyPage.FillHotkeyList();
+}
+
+void CVELKMIRADlg::OnCancelHide() { HideAndReload(); }
 
 LRESULT CVELKMIRADlg::OnSysCommandHide(WPARAM w, LPARAM l) {
     if ((w & 0xFFF0) == SC_CLOSE) {
-        OnCancel();
+        HideAndReload();
         return 0;
     }
     return DefaultProc(WM_SYSCOMMAND, w, l);
 }
 
-LRESULT CVELKMIRADlg::OnClose(WPARAM, LPARAM) {
-    EndDialog(IDCANCEL);
-    return 0;
+LRESULT CVELKMIRADlg::OnWindowPosChangingHidden(WPARAM w, LPARAM l) {
+    LRESULT result = DefaultProc(WM_WINDOWPOSCHANGING, w, l);
+    if (IdentifyRunning == 0 && l) {
+        auto* pos = reinterpret_cast<WINDOWPOS*>(l);
+        if (SettingsShown) pos->flags |= SWP_SHOWWINDOW;
+        else pos->flags &= ~SWP_SHOWWINDOW;
+    }
+    return result;
+}
+
+void CVELKMIRADlg::OnExitCommand() {
+    if (AboutBox.GetSafeHwnd()) AboutBox.EndDialog(1);
+    CloseHelpWindow();
+    EndDialog(1);
+}
+
+void CVELKMIRADlg::OnAboutCommand() {
+    if (!AboutBox.GetSafeHwnd()) AboutBox.DoModal();
+}
+
+void CVELKMIRADlg::OnHelpCommand() { OpenHelpFile(); }
+
+LRESULT CVELKMIRADlg::OnHelpInfoOpen(WPARAM w, LPARAM l) {
+    OpenHelpFile();
+    return DefaultProc(WM_HELP, w, l);
+}
+
+void CVELKMIRADlg::ApplyWallpaper() {
+    WallpaperPage.RefreshWallpaperPage(static_cast<uint32_t>(HighestNumber));
+    if (!WallpaperPage.SaveWallpaperSettings()) {
+        ShowErrorNumber(1100);
+        return;
+    }
+    if (!IsWindowsAtLeast(5, 1) && CurrentTab == 1 && !IsActiveDesktopOn()) {
+        std::wstring question;
+        LoadStringOrWarn(IDS_ASK_ENABLE_ACTIVE_DESKTOP, question);
+        if (velk::AfxMessageBox(question, MB_YESNO) == IDYES) EnableActiveDesktop();
+    }
+    if (!WallpaperPage.ComposeDesktopWallpaper()) ShowErrorNumber(1102);
+}
+
+int CVELKMIRADlg::EnableActiveDesktop() {
+    IActiveDesktop* desktop = nullptr;
+    if (FAILED(::CoCreateInstance(kClsidActiveDesktop, nullptr, CLSCTX_INPROC_SERVER, kIidActiveDesktop,
+                                  reinterpret_cast<void**>(&desktop))) ||
+        !desktop)
+        return 0;
+    COMPONENTSOPT options{};
+    options.dwSize = sizeof(options);  // 12 on every build
+    options.fEnableComponents = FALSE;
+    options.fActiveDesktop = TRUE;
+    if (SUCCEEDED(desktop->SetDesktopItemOptions(&options, 0))) desktop->ApplyChanges(AD_APPLY_ALL);
+    desktop->Release();
+    return 1;
+}
+
+void CVELKMIRADlg::ShutDown() {
+    if (ShutDownDone) return;
+    ShutDownDone = true;
+    // 1. The add-on access (its destruction marks the access as ending).
+    AddOn.reset();
+    // 2. The watch thread.
+    StopDisplayWatch();
+    // 3. The display table, and the tray icon whenever one was added (also
+    // when start-up ended before the table existed, so no dead icon stays).
+    if (DisplayTable) {
+        if (CurrentDisplayList() == DisplayTable.get()) SetCurrentDisplayList(nullptr);
+        DisplayTable.reset();
+    }
+    if (TrayIconData.cbSize) {
+        ::Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
+        TrayIconData = NOTIFYICONDATAW{};
+    }
+    // 4. From now on a second start no longer finds this instance.
+    if (hwnd_) ::RemovePropW(hwnd_, kInstanceProperty);
+    // 5. The hooks.
+    if (HookModule) {
+        auto clear = velk::hooklib::GetExport<velk::hooklib::ClearHookFn>(HookModule, velk::hooklib::kClearHookName);
+        if (clear) {
+            clear(hwnd_);
+            ::FreeLibrary(HookModule);
+            HookModule = nullptr;
+        } else {
+            ReportMissingExport(L"lpfnClearhook", 1009);
+        }
+    }
+}
+
+LRESULT CVELKMIRADlg::OnDestroyShutDown(WPARAM w, LPARAM l) {
+    // A modal run ends with the dialog manager destroying the window: the
+    // shut-down runs here then, before the pages go.
+    ShutDown();
+    if (theApp.MainWindow() == hwnd_) theApp.SetMainWindow(nullptr);
+    return DefaultProc(WM_DESTROY, w, l);
+}
+
+BOOL CVELKMIRADlg::DestroyWindow() {
+    ShutDown();
+    if (!::IsWindow(hwnd_)) return FALSE;
+    return ::DestroyWindow(hwnd_);
 }

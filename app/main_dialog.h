@@ -1,29 +1,117 @@
-// The main dialog: hidden while the program runs in the tray; it is the
-// settings window while SettingsShown is 1.
+// The main dialog: the program's one top-level window. Hidden while the
+// program runs in the tray; it is the settings window while SettingsShown is
+// 1. It owns the tray icon, the five pages, the add-on access object, the
+// display table, the hook library and the display watch thread.
 #pragma once
+#include "app/hotkey_page.h"
 #include "app/main_dialog_state.h"
+#include "app/other_setting_page.h"
+#include "app/setting_page.h"
+#include "framework/controls.h"
 #include "framework/dialog.h"
+#include "taskbar/app_setting_page.h"
+#include "wallpaper/wallpaper_page.h"
+#include <windows.h>
+#include <shellapi.h>
+#include <cstdint>
+#include <memory>
 #include <span>
+
+class AddOnMonitor;
+struct DisplayList;
+
+// 1 from a display change until its guard timer fires; 0 at construction.
+extern uint8_t DisplayChangeRunning;
+
+inline constexpr int kPageCount = 5;
 
 class CVELKMIRADlg : public velk::MessageMapped<CVELKMIRADlg, velk::CDialog>, public MainDialogState {
 public:
     CVELKMIRADlg();
     ~CVELKMIRADlg() override;
 
-    // Ends the running dialog's window: takes the instance marker away first.
+    // Shut-down: releases what the dialog holds, then destroys the window.
     BOOL DestroyWindow();
+
+    // 1 on success, 0 when a tab text is missing.
+    int InitTabPages();
+    // Shows page index (0..4) in the tab's display area and hides the others.
+    void ShowTabPage(int index);
+    // Loads Tarnlet.dll from the program's folder and installs its hooks.
+    bool LoadHookLibrary();
+    // Tells the hook library the four report messages; 1 when all setters exist.
+    int SetHookNotifyMessages();
+    // Recomposes and applies the desktop wallpaper.
+    void ApplyWallpaper();
+    // 1 when the Active Desktop object could be created.
+    int EnableActiveDesktop();
+    // Adds or modifies the tray icon with a tip string and an icon resource; true.
+    bool SetTrayIcon(DWORD action, UINT tipId, UINT iconId);
+
+    // Settings window and tray commands.
+    void OnSettingCommand();
+    void OnExitCommand();
+    void OnAboutCommand();
+    void OnHelpCommand();
+    LRESULT OnTrayNotify(WPARAM w, LPARAM l);
 
     static std::span<const velk::MessageEntry<CVELKMIRADlg>> MessageTable();
 
+    // State the other parts and the tests read.
+    AddOnMonitor* AddOnAccess() const noexcept { return AddOn.get(); }
+    HMODULE HookLibrary() const noexcept { return HookModule; }
+    bool IsInitialised() const noexcept { return Initialised != 0; }
+    const NOTIFYICONDATAW& TrayIcon() const noexcept { return TrayIconData; }
+    velk::CDialog* Page(int index) const noexcept {
+        return index >= 0 && index < kPageCount ? Pages[index] : nullptr;
+    }
+    HWND ApplyButtonWindow() const noexcept { return ApplyButton.GetSafeHwnd(); }
+    HWND TabWindow() const noexcept { return Tab.GetSafeHwnd(); }
+
 protected:
     BOOL OnInitDialog() override;
-    void OnOK() override;
-    void OnCancel() override;
+    void DoDataExchange(velk::DataExchange& dx) override;
+    LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override;
 
 private:
-    LRESULT OnTrayNotify(WPARAM w, LPARAM l);
-    LRESULT OnWindowPosChangingHidden(WPARAM w, LPARAM l);
+    LRESULT OnTabSelChange(NMHDR* header);
+    void OnOkHide();
+    void OnCancelHide();
     LRESULT OnSysCommandHide(WPARAM w, LPARAM l);
-    LRESULT OnClose(WPARAM w, LPARAM l);
-    void OnSettingCommand();
+    LRESULT OnWindowPosChangingHidden(WPARAM w, LPARAM l);
+    LRESULT OnHelpInfoOpen(WPARAM w, LPARAM l);
+    LRESULT OnDestroyShutDown(WPARAM w, LPARAM l);
+
+    // Ends the modal run at start-up; OnInitDialog then answers TRUE at once.
+    BOOL EndStartUp();
+    // Hides the settings window and reloads what was changed but not applied.
+    void HideAndReload();
+    // Steps 1 to 5 of the shut-down; runs once.
+    void ShutDown();
+
+    std::unique_ptr<AddOnMonitor> AddOn;
+    uint8_t ApplyRunning = 0;
+    velk::CDialog* Pages[kPageCount] = {};
+    velk::CTabCtrl Tab;
+    CSettingProp SettingPage;
+    CHotkeyDialog HotkeyPage;
+    CAppSettingProp AppSettingPage;
+    uint8_t Initialised = 0;
+    uint8_t SessionEnding = 0;
+    CWallpaperProp WallpaperPage;
+    OtherSetting OtherSettingPage;
+    velk::CButton ApplyButton;
+    HICON Icon = nullptr;
+    NOTIFYICONDATAW TrayIconData{};
+    uint8_t ReapplySuppressed = 0;
+    uint8_t TaskbarRefreshGuard = 0;
+    velk::CDialog AboutBox;
+    HMODULE HookModule = nullptr;
+    int32_t IdentifyRunning = 0;
+    int32_t VirtualScreenWidth = 0;
+    int32_t VirtualScreenHeight = 0;
+    int32_t AddOnPollTicks = 0;
+
+    std::unique_ptr<DisplayList> DisplayTable;  // the program's display table while it runs
+    bool ShutDownDone = false;
 };

@@ -1,0 +1,65 @@
+#include "app/addon_poll.h"
+#include "display/addon_api.h"
+#include "framework/platform.h"
+#include <cwchar>
+#include <string>
+
+int SettleAddOnDisplayCount(const std::function<int()>& sample) {
+    int previous = 0;
+    for (int i = 0; i < kAddOnSettleSamples; ++i) {
+        velk::BlockingWait(kAddOnSampleWaitMs);
+        const int current = sample ? sample() : previous;
+        if (current == previous) return current;
+        previous = current;
+    }
+    return 0;
+}
+
+bool IsAddOnDisplayReady(int index) {
+    const dlDisplayHandle display = dlGetNivoDisplay(index);
+    if (!display) return false;
+    int32_t state = -1;
+    dlGetExecutionState(display, kAddOnStateScope, &state);
+    return state == kAddOnStateReady;
+}
+
+AddOnPollResult RunAddOnPollTick(const AddOnPollOps& ops, int32_t& ticks) {
+    AddOnPollResult result;
+    const auto kill = [&] {
+        if (ops.killTimer) ops.killTimer();
+        result.timerKilled = true;
+    };
+    result.settled = SettleAddOnDisplayCount(ops.sample);
+    if (result.settled > 0) {
+        for (int index = 0; index < result.settled; ++index)
+            if (ops.isReady && ops.isReady(index)) ++result.ready;
+        if (result.ready == result.settled) {
+            kill();
+        } else {
+            const int displayCount = ops.rebuild ? ops.rebuild() : 0;
+            if (displayCount > result.settled) {
+                kill();
+                if (ops.relayout) ops.relayout();
+                result.relaidOut = true;
+            }
+        }
+    }
+    // Never reset: a poll restarted after the sixth tick stops again only
+    // through the readiness test above.
+    if (++ticks == kAddOnPollTickLimit) kill();
+    return result;
+}
+
+SettingChangeDecision DecideSettingChange(const SettingChangeInput& input) {
+    SettingChangeDecision decision;
+    if (!input.initialised || input.displayChangeRunning || input.applyRunning) return decision;
+    decision.refreshNonClient = input.flags == SPI_SETNONCLIENTMETRICS;
+    if (!input.section || !input.section[0] || !input.atLeastWindows51) return decision;
+
+    std::wstring section = input.section;
+    ::CharUpperBuffW(section.data(), static_cast<DWORD>(section.size()));
+    if (section == L"SHELLSTATE") decision.action = SettingChangeAction::RestartAddOnPoll;
+    else if (section == L"WINDOWS") decision.action = SettingChangeAction::StartReapply;
+    else if (input.flags == SPI_SETDESKWALLPAPER) decision.action = SettingChangeAction::ApplyNow;
+    return decision;
+}

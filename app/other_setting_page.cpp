@@ -1,0 +1,3 @@
+#include "app/other_setting_page.h"
+
+void OtherSetting::LoadOtherSetting() {}

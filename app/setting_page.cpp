@@ -1,0 +1,3 @@
+#include "app/setting_page.h"
+
+BOOL CSettingProp::LoadSettingPage() { return TRUE; }

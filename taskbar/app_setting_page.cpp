@@ -1,0 +1,3 @@
+#include "taskbar/app_setting_page.h"
+
+void CAppSettingProp::ApplyUseTaskbar() {}

@@ -1,0 +1,284 @@
+// The real program under Wine: a full start with its tray icon, the settings
+// window, shut-down by Exit and by WM_CLOSE, and the start-up and shut-down
+// failures of the hook library.
+#include "app/velkmira_app.h"
+#include "display/program_messages.h"
+#include "hooklib/tarnlet.h"
+#include <shellapi.h>
+#include "resources/resource.h"
+#include "testing/harness.h"
+#include "tests/maindialog/tray_fixture.h"
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace velk;
+using namespace velk::test;
+
+namespace {
+
+constexpr DWORD kStartMs = 20000;
+
+// The test's own hold on the hooks: HookInstall for a window of this process.
+class HookHolder {
+public:
+    HookHolder() {
+        library_ = ::LoadLibraryW((BinDir() + L"Tarnlet.dll").c_str());  // stays loaded until the process ends
+        install_ = hooklib::GetExport<hooklib::HookInstallFn>(library_, hooklib::kHookInstallName);
+        clear_ = hooklib::GetExport<hooklib::ClearHookFn>(library_, hooklib::kClearHookName);
+        window_ = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    }
+    ~HookHolder() {
+        Release();
+        ::DestroyWindow(window_);
+    }
+    bool Install() {
+        UINT ids[hooklib::kCommandIdCount] = {};
+        installed_ = install_ && install_(window_, ids);
+        return installed_;
+    }
+    void Release() {
+        if (installed_ && clear_) clear_(window_);
+        installed_ = false;
+    }
+
+private:
+    HMODULE library_ = nullptr;
+    hooklib::HookInstallFn install_ = nullptr;
+    hooklib::ClearHookFn clear_ = nullptr;
+    HWND window_ = nullptr;
+    bool installed_ = false;
+};
+
+BOOL CALLBACK FindIconControl(HWND child, LPARAM found) {
+    wchar_t cls[16] = {};
+    ::GetClassNameW(child, cls, 16);
+    if (::lstrcmpiW(cls, L"Static") == 0 && (::GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+        ::SendMessageW(child, STM_GETICON, 0, 0)) {
+        *reinterpret_cast<bool*>(found) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool HasIcon(HWND box) {
+    bool found = false;
+    ::EnumChildWindows(box, FindIconControl, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+bool HooksAreFree() {
+    HookHolder holder;
+    return holder.Install();
+}
+
+struct Program : ::testing::Test {
+    void SetUp() override {
+        ResetProfile();
+        DeleteTree(HKEY_CURRENT_USER, kFakeTarnletKey);
+        tray = std::make_unique<FakeTray>();
+    }
+    void TearDown() override {
+        if (process.Started() && process.ExitCode() == STILL_ACTIVE) {
+            if (main) ::PostMessageW(main, WM_CLOSE, 0, 0);
+            process.Wait(10000);
+        }
+        tray.reset();
+    }
+
+    // Starts a program and waits until its start-up has completed.
+    void StartAndWaitUntilRunning(const std::wstring& exe) {
+        process = ChildProcess::Start(exe);
+        ASSERT_TRUE(process.Started());
+        main = WaitForWindow(kMainWindowClass, nullptr, kStartMs, process.Id());
+        ASSERT_NE(main, nullptr) << "the main dialog did not appear";
+        ASSERT_TRUE(WaitUntil(kStartMs, [&] { return ::GetPropW(main, kInstanceProperty) != nullptr; }));
+    }
+
+    // Waits for a message box of the program, checks its text, and answers it.
+    void ExpectBoxAndAnswer(const std::wstring& text, int answer = IDOK, LPCWSTR icon = IDI_EXCLAMATION) {
+        auto box = WaitForDialog(process.Id(), kStartMs);
+        ASSERT_TRUE(box.has_value()) << "no message box";
+        ::Sleep(200);  // let the box finish its initialisation
+        box = ReadDialog(box->hwnd);
+        EXPECT_EQ(box->text, text);
+        // The harness tells icons apart only inside its own process; across
+        // processes it is enough that the box shows one.
+        if (icon) {
+            EXPECT_TRUE(HasIcon(box->hwnd));
+        }
+        PressDialogButton(box->hwnd, answer);
+    }
+
+    void ExpectCleanEnd() {
+        ASSERT_TRUE(process.Wait(kStartMs)) << "the program did not end";
+        EXPECT_EQ(process.ExitCode(), 0u);
+    }
+
+    bool WaitVisible(bool visible) {
+        return WaitUntil(5000, [&] { return (::IsWindowVisible(main) != FALSE) == visible; });
+    }
+
+    std::unique_ptr<FakeTray> tray;
+    ChildProcess process;
+    HWND main = nullptr;
+};
+
+TEST_F(Program, FullStartShowsAndHidesTheSettingsWindowAndExits) {
+    StartAndWaitUntilRunning(L"Velkmira.exe");
+    ASSERT_TRUE(tray->WaitForCalls(2, kStartMs));
+    auto calls = tray->Calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].action, DWORD(NIM_ADD));
+    EXPECT_EQ(calls[0].window, main);
+    EXPECT_EQ(calls[0].id, 128u);
+    EXPECT_EQ(calls[0].flags, 7u);
+    EXPECT_EQ(calls[0].callbackMessage, UM_TRAYNOTIFY);
+    EXPECT_EQ(calls[0].tip, L"Please wait for a while...");
+    EXPECT_TRUE(calls[0].payloadSizeMatched);
+    EXPECT_EQ(calls[0].iconColorBits, IconColorBits(IDI_TRAY_WAIT));
+    EXPECT_EQ(calls[1].action, DWORD(NIM_MODIFY));
+    EXPECT_EQ(calls[1].tip, L"Korvane Panomira");
+    EXPECT_EQ(calls[1].iconColorBits, IconColorBits(IDI_TRAY));
+    EXPECT_NE(IconColorBits(IDI_TRAY), IconColorBits(IDI_TRAY_WAIT));
+    // The property comes last: not yet there when the tip changed; Apply was disabled by then.
+    EXPECT_FALSE(calls[0].instancePropertySet);
+    EXPECT_FALSE(calls[1].instancePropertySet);
+    EXPECT_FALSE(calls[1].applyEnabled);
+
+    EXPECT_FALSE(::IsWindowVisible(main));
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(main, IDC_APPLY)));
+    ::ShowWindow(main, SW_SHOWNORMAL);  // nothing but the settings commands shows it
+    ::Sleep(200);
+    EXPECT_FALSE(::IsWindowVisible(main));
+
+    ::PostMessageW(main, UM_TRAYNOTIFY, 128, WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(WaitVisible(true));
+    ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(WaitVisible(false));
+
+    ::PostMessageW(main, WM_COMMAND, ID_TRAY_SETTING, 0);
+    ASSERT_TRUE(WaitVisible(true));
+    ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(WaitVisible(false));
+
+    ::PostMessageW(main, UM_TRAYNOTIFY, 128, WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(WaitVisible(true));
+    ::PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(WaitVisible(false));
+    EXPECT_EQ(process.ExitCode(), DWORD(STILL_ACTIVE));
+
+    tray->Clear();
+    ::PostMessageW(main, WM_COMMAND, ID_TRAY_EXIT, 0);
+    ExpectCleanEnd();
+    calls = tray->Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].action, DWORD(NIM_DELETE));
+    EXPECT_EQ(calls[0].window, main);
+    EXPECT_EQ(calls[0].id, 128u);
+    EXPECT_TRUE(HooksAreFree());
+}
+
+TEST_F(Program, WmCloseShutsDownInOrder) {
+    StartAndWaitUntilRunning(L"Velkmira.exe");
+    EXPECT_FALSE(HooksAreFree());  // the running program holds them
+    tray->Clear();
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    ExpectCleanEnd();
+    auto calls = tray->Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].action, DWORD(NIM_DELETE));
+    EXPECT_TRUE(HooksAreFree());
+}
+
+TEST_F(Program, MissingHookLibraryEndsWithTheLoadError) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.CopyFromBin(L"Velkmira.exe", L"Velkmira.exe"));
+    process = ChildProcess::Start(folder.Path() + L"Velkmira.exe");
+    ASSERT_TRUE(process.Started());
+    ExpectBoxAndAnswer(L"Could not load library. please run setup program again. Err=126");
+    ExpectCleanEnd();
+    // The icon added while starting does not stay behind.
+    auto calls = tray->Calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].action, DWORD(NIM_ADD));
+    EXPECT_EQ(calls[1].action, DWORD(NIM_DELETE));
+}
+
+TEST_F(Program, HooksHeldByAnotherProgramEndTheStart) {
+    HookHolder holder;
+    ASSERT_TRUE(holder.Install());
+    process = ChildProcess::Start(L"Velkmira.exe");
+    ASSERT_TRUE(process.Started());
+    ExpectBoxAndAnswer(L"Could not hook the system.");
+    ExpectCleanEnd();
+    holder.Release();
+    EXPECT_TRUE(HooksAreFree());
+}
+
+TEST_F(Program, HookLibraryWithoutHookInstallEndsTheStart) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.CopyFromBin(L"Velkmira.exe", L"Velkmira.exe"));
+    ASSERT_TRUE(folder.CopyFromBin(L"FakeTarnlet_no_install.dll", L"Tarnlet.dll"));
+    process = ChildProcess::Start(folder.Path() + L"Velkmira.exe");
+    ExpectBoxAndAnswer(L"Could not get function HookInstall from library. please run setup program again.");
+    ExpectCleanEnd();
+}
+
+TEST_F(Program, MissingSetterIsReportedAndStartUpGoesOn) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.CopyFromBin(L"Velkmira.exe", L"Velkmira.exe"));
+    ASSERT_TRUE(folder.CopyFromBin(L"FakeTarnlet_no_popup_setter.dll", L"Tarnlet.dll"));
+    process = ChildProcess::Start(folder.Path() + L"Velkmira.exe");
+    ASSERT_TRUE(process.Started());
+    ExpectBoxAndAnswer(
+        L"Could not get function SetMenuPopupNotifyMessage from library. please run setup program again.");
+    main = WaitForWindow(kMainWindowClass, nullptr, kStartMs, process.Id());
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(WaitUntil(kStartMs, [&] { return ::GetPropW(main, kInstanceProperty) != nullptr; }));
+    ASSERT_TRUE(tray->WaitForCalls(2, kStartMs));
+    EXPECT_EQ(tray->Calls()[1].tip, L"Korvane Panomira");
+
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kFakeTarnletKey, L"HookInstall"), 1u);
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kFakeTarnletKey, L"SetWinMoveNextNotifyMessage"), ::UM_WINMOVENEXT);
+    // The binding stops at the first missing setter.
+    EXPECT_FALSE(GetDword(HKEY_CURRENT_USER, kFakeTarnletKey, L"SetMenuSelectedNotifyMessage").has_value());
+    EXPECT_FALSE(GetDword(HKEY_CURRENT_USER, kFakeTarnletKey, L"SetAppCreateDestroyNotifyMessage").has_value());
+
+    ::PostMessageW(main, WM_COMMAND, ID_TRAY_EXIT, 0);
+    ExpectCleanEnd();
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kFakeTarnletKey, L"ClearHook"), 1u);
+    // The marker is gone before the hooks are released.
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kFakeTarnletKey, L"PropertyAtClearHook"), 0u);
+}
+
+TEST_F(Program, HookLibraryWithoutClearHookIsReportedAtExit) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.CopyFromBin(L"Velkmira.exe", L"Velkmira.exe"));
+    ASSERT_TRUE(folder.CopyFromBin(L"FakeTarnlet_no_clear_hook.dll", L"Tarnlet.dll"));
+    StartAndWaitUntilRunning(folder.Path() + L"Velkmira.exe");
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kFakeTarnletKey, L"SetAppCreateDestroyNotifyMessage"),
+              ::UM_APPCREATEDESTROY);
+    ::PostMessageW(main, WM_COMMAND, ID_TRAY_EXIT, 0);
+    ExpectBoxAndAnswer(L"Could not get function lpfnClearhook from library. please run setup program again.");
+    ExpectCleanEnd();
+}
+
+TEST_F(Program, ExitAsksWhetherToCloseTheOpenHelp) {
+    for (int answer : {IDNO, IDYES}) {
+        SCOPED_TRACE(answer == IDYES ? "Yes" : "No");
+        TitledWindow help(L"Korvane Panomira Help");
+        StartAndWaitUntilRunning(L"Velkmira.exe");
+        ::PostMessageW(main, WM_COMMAND, ID_TRAY_EXIT, 0);
+        auto box = WaitForDialog(process.Id(), kStartMs);
+        ASSERT_TRUE(box.has_value());
+        EXPECT_EQ(box->text, L"Close the help file?");
+        EXPECT_TRUE(box->HasButton(IDYES) && box->HasButton(IDNO));
+        PressDialogButton(box->hwnd, answer);
+        ExpectCleanEnd();
+        EXPECT_EQ(help.CloseReceived(), answer == IDYES);
+        EXPECT_EQ(help.Exists(), answer == IDNO);
+        main = nullptr;
+    }
+}
+
+}  // namespace

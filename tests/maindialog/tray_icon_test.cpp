@@ -1,0 +1,140 @@
+// The tray icon's record, the retries while the shell is not ready, and the
+// tray menu's text setter.
+#include "app/tray_icon.h"
+#include "display/program_messages.h"
+#include "resources/resource.h"
+#include "testing/harness.h"
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+using namespace velk;
+using namespace velk::test;
+
+namespace {
+
+TEST(TrayIconData, FirstVersionRecordOfThisBuild) {
+    NOTIFYICONDATAW data{};
+    HICON icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TRAY));
+    FillTrayIconData(data, reinterpret_cast<HWND>(0x1234), L"Korvane Panomira", icon);
+#ifdef _WIN64
+    EXPECT_EQ(data.cbSize, 168u);  // 152 in a 32-bit build
+#else
+    EXPECT_EQ(data.cbSize, 152u);
+#endif
+    EXPECT_EQ(data.cbSize, offsetof(NOTIFYICONDATAW, szTip) + 64 * sizeof(wchar_t));
+    EXPECT_EQ(data.uID, 128u);
+    EXPECT_EQ(data.uFlags, 7u);
+    EXPECT_EQ(data.uCallbackMessage, UM_TRAYNOTIFY);
+    EXPECT_EQ(data.hIcon, icon);
+    EXPECT_STREQ(data.szTip, L"Korvane Panomira");
+    EXPECT_EQ(data.uTimeout, 4000u);
+}
+
+TEST(TrayIconData, LongTipIsCutToTheFirstVersionField) {
+    NOTIFYICONDATAW data{};
+    FillTrayIconData(data, nullptr, std::wstring(100, L'x'), nullptr);
+    EXPECT_EQ(std::wstring(data.szTip), std::wstring(63, L'x'));
+}
+
+// A shell that answers ERROR_TIMEOUT a given number of times.
+int g_calls = 0;
+int g_failures = 0;
+DWORD g_error = ERROR_TIMEOUT;
+std::vector<DWORD> g_waits;
+
+BOOL WINAPI FlakyNotify(DWORD, PNOTIFYICONDATAW) {
+    ++g_calls;
+    if (g_calls <= g_failures) {
+        ::SetLastError(g_error);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+DWORD WINAPI RecordWait(HANDLE, DWORD ms) {
+    g_waits.push_back(ms);
+    return WAIT_TIMEOUT;
+}
+
+struct Retries : ::testing::Test {
+    void SetUp() override {
+        g_calls = 0;
+        g_waits.clear();
+        g_error = ERROR_TIMEOUT;
+        Platform().WaitForSingleObject = RecordWait;
+    }
+    PlatformOverride seam;
+    NOTIFYICONDATAW data{};
+};
+
+TEST_F(Retries, ShellNotReadyIsTriedAgainFiveSecondsApart) {
+    g_failures = 3;
+    EXPECT_TRUE(NotifyIconWithRetries(NIM_ADD, data, FlakyNotify));
+    EXPECT_EQ(g_calls, 4);
+    EXPECT_EQ(g_waits, (std::vector<DWORD>{5000, 5000, 5000}));
+}
+
+TEST_F(Retries, GivesUpAfterSixRetries) {
+    g_failures = 100;
+    EXPECT_FALSE(NotifyIconWithRetries(NIM_ADD, data, FlakyNotify));
+    EXPECT_EQ(g_calls, 7);
+    EXPECT_EQ(g_waits.size(), 6u);
+}
+
+TEST_F(Retries, OtherFailuresAreNotRetried) {
+    g_failures = 100;
+    g_error = ERROR_ACCESS_DENIED;
+    EXPECT_FALSE(NotifyIconWithRetries(NIM_MODIFY, data, FlakyNotify));
+    EXPECT_EQ(g_calls, 1);
+    EXPECT_TRUE(g_waits.empty());
+}
+
+std::wstring ItemText(HMENU menu, UINT command) {
+    wchar_t text[128] = {};
+    ::GetMenuStringW(menu, command, text, 128, MF_BYCOMMAND);
+    return text;
+}
+
+TEST(SetMenuItemText, ReplacesTheText) {
+    UniqueMenu menu(::CreatePopupMenu());
+    ::AppendMenuW(menu.get(), MF_STRING, ID_TRAY_EXIT, L"old");
+    EXPECT_TRUE(SetMenuItemText(menu.get(), IDS_MENU_EXIT, ID_TRAY_EXIT));
+    EXPECT_EQ(ItemText(menu.get(), ID_TRAY_EXIT), L"Exit");
+}
+
+TEST(SetMenuItemText, MissingStringLeavesTheItem) {
+    UniqueMenu menu(::CreatePopupMenu());
+    ::AppendMenuW(menu.get(), MF_STRING, ID_TRAY_EXIT, L"old");
+    EXPECT_TRUE(SetMenuItemText(menu.get(), 9999, ID_TRAY_EXIT));
+    EXPECT_EQ(ItemText(menu.get(), ID_TRAY_EXIT), L"old");
+}
+
+TEST(SetMenuItemText, RefusedTextReportsError1031) {
+    UniqueMenu menu(::CreatePopupMenu());
+    MessageBoxCatcher catcher(IDOK);
+    EXPECT_FALSE(SetMenuItemText(menu.get(), IDS_MENU_EXIT, ID_TRAY_EXIT));  // no such item
+    auto box = catcher.Result();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, L"An unexpected error occurred. Error Number 1031.");
+}
+
+TEST(TrayMenuText, DisplayItemByWindowsVersion) {
+    PlatformOverride seam;
+    FakeWindowsVersion(5, 1);
+    EXPECT_EQ(DisplayMenuStringId(), UINT(IDS_MENU_DISPLAY_PROPERTY));
+    FakeWindowsVersion(6, 0);
+    EXPECT_EQ(DisplayMenuStringId(), UINT(IDS_MENU_DISPLAY_SETTINGS));
+    FakeWindowsVersion(6, 1);
+    EXPECT_EQ(DisplayMenuStringId(), UINT(IDS_CHANGE_APPEARANCE));
+    FakeWindowsVersion(10, 0);
+    EXPECT_EQ(DisplayMenuStringId(), UINT(IDS_CHANGE_APPEARANCE));
+    FakeWindowsVersion(5, 0);
+    EXPECT_EQ(RunningTrayIconId(), UINT(IDI_TRAY_LEGACY));
+    FakeWindowsVersion(5, 1);
+    EXPECT_EQ(RunningTrayIconId(), UINT(IDI_TRAY));
+}
+
+TEST(HelpFile, LiesNextToTheProgram) { EXPECT_EQ(HelpFilePath(), BinDir() + L"VELKPanomira.chm"); }
+
+}  // namespace
