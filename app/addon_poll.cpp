@@ -19,8 +19,8 @@ bool IsAddOnDisplayReady(int index) {
     const dlDisplayHandle display = dlGetNivoDisplay(index);
     if (!display) return false;
     int32_t state = -1;
-    dlGetExecutionState(display, kAddOnStateScope, &state);
-    return state == kAddOnStateReady;
+    dlGetExecutionState(display, dlDisplayScope, &state);
+    return state == dlExecutionStateActive;
 }
 
 AddOnPollResult RunAddOnPollTick(const AddOnPollOps& ops, int32_t& ticks) {
@@ -60,6 +60,6 @@ SettingChangeDecision DecideSettingChange(const SettingChangeInput& input) {
     ::CharUpperBuffW(section.data(), static_cast<DWORD>(section.size()));
     if (section == L"SHELLSTATE") decision.action = SettingChangeAction::RestartAddOnPoll;
     else if (section == L"WINDOWS") decision.action = SettingChangeAction::StartReapply;
-    else if (input.flags == SPI_SETDESKWALLPAPER) decision.action = SettingChangeAction::ApplyNow;
+    else if (input.flags == kSettingFlagsApplyNow) decision.action = SettingChangeAction::ApplyNow;
     return decision;
 }

@@ -14,9 +14,6 @@ inline constexpr int kAddOnSettleSamples = 6;
 inline constexpr DWORD kAddOnSampleWaitMs = 1000;
 // Ticks after which the poll stops by itself.
 inline constexpr int kAddOnPollTickLimit = 6;
-// dlGetExecutionState's scope argument and the state that counts as ready.
-inline constexpr uint32_t kAddOnStateScope = 0x10000;
-inline constexpr int32_t kAddOnStateReady = 2;
 
 // Settles the number of active add-on displays: up to six samples, each
 // taken after a 1 s blocking wait (through the platform seam). Without a
@@ -25,8 +22,9 @@ inline constexpr int32_t kAddOnStateReady = 2;
 // before it, or 0 when six samples pass without two equal ones in a row.
 int SettleAddOnDisplayCount(const std::function<int()>& sample);
 
-// True when the add-on display at `index` reports the ready execution state;
-// a missing display is not ready.
+// True when the add-on display at `index` reports execution state 2, taken
+// as ready (state 3 is active but not yet ready); a missing display is not
+// ready.
 bool IsAddOnDisplayReady(int index);
 
 // What one tick of the poll needs from the main dialog.
@@ -51,12 +49,15 @@ struct AddOnPollResult {
 // Then `ticks` counts the tick and the poll stops at its sixth.
 AddOnPollResult RunAddOnPollTick(const AddOnPollOps& ops, int32_t& ticks);
 
+// The setting-change flags that, with any other section, apply at once.
+inline constexpr UINT kSettingFlagsApplyNow = 24;
+
 // What a WM_SETTINGCHANGE asks of the main dialog.
 enum class SettingChangeAction {
     None,
     RestartAddOnPoll,  // "SHELLSTATE": start the add-on poll again
     StartReapply,      // "WINDOWS": the delayed Apply
-    ApplyNow,          // flags 24 (SPI_SETDESKWALLPAPER) with another section
+    ApplyNow,          // flags 24 with another section: Apply at once
 };
 
 struct SettingChangeInput {

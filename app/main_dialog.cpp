@@ -1,11 +1,16 @@
 #include "app/main_dialog.h"
+#include "app/addon_poll.h"
+#include "app/display_snapshot.h"
 #include "app/display_watch.h"
+#include "app/system_menu_items.h"
 #include "app/tray_icon.h"
 #include "app/velkmira_app.h"
 #include "display/addon_access.h"
 #include "display/display_list.h"
+#include "display/overlay.h"
 #include "display/program_messages.h"
 #include "display/shared_functions.h"
+#include "framework/handles.h"
 #include "framework/message_box.h"
 #include "framework/platform.h"
 #include "framework/strings.h"
@@ -30,9 +35,26 @@ namespace {
 const CLSID kClsidActiveDesktop = {0x75048700, 0xEF1F, 0x11D0, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
 const IID kIidActiveDesktop = {0xF490EB00, 0x1240, 0x11D1, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
 
+// The dialog's timers.
 constexpr UINT_PTR TIMER_ADDON_POLL = 2;
 constexpr UINT_PTR TIMER_REAPPLY = 4;
-constexpr UINT kAddOnPollMs = 5000;
+constexpr UINT_PTR TIMER_REAPPLY_GUARD = 5;
+constexpr UINT_PTR TIMER_DISPLAYCHANGE_GUARD = 9;
+constexpr UINT_PTR TIMER_APPLY_GUARD = 10;
+constexpr UINT kAddOnPollMs = kAddOnPollPeriodMs;
+constexpr UINT kDisplayChangeGuardMs = 2000;
+// The Other settings page's audio refresh after an Apply.
+constexpr UINT kAudioRefreshMs = 10000;
+// Resume from standby: the wait before the displays are read again, and after.
+constexpr DWORD kResumeSettleMs = 10000;
+constexpr DWORD kResumeAfterMs = 5000;
+// WM_POWERBROADCAST: resumed automatically (PBT_APMRESUMEAUTOMATIC).
+constexpr WPARAM kResumeAutomatic = 0x12;
+// WM_DEVICECHANGE: the device tree changed (DBT_DEVNODES_CHANGED).
+constexpr WPARAM kDevNodesChanged = 7;
+// UM_ADDONCALLBACK events that change the add-on displays.
+constexpr WPARAM kAddOnEventAttached = 2;
+constexpr WPARAM kAddOnEventChanged = 3;
 constexpr DWORD kAddOnRetryWaitMs = 10000;
 constexpr int kTabTextUnits = 32;
 
@@ -95,19 +117,38 @@ CVELKMIRADlg::~CVELKMIRADlg() {
 }
 
 std::span<const velk::MessageEntry<CVELKMIRADlg>> CVELKMIRADlg::MessageTable() {
+    // WM_DEVMODECHANGE and WM_KEYDOWN have no entry: they get the default
+    // processing.
     static constexpr velk::MessageEntry<CVELKMIRADlg> table[] = {
         on(WM_SYSCOMMAND, &CVELKMIRADlg::OnSysCommandHide),
+        on(WM_PAINT, &CVELKMIRADlg::OnPaint),
+        on(WM_QUERYDRAGICON, &CVELKMIRADlg::OnQueryDragIcon),
         on(UM_TRAYNOTIFY, &CVELKMIRADlg::OnTrayNotify),
         command(ID_TRAY_SETTING, &CVELKMIRADlg::OnSettingCommand),
         command(ID_TRAY_EXIT, &CVELKMIRADlg::OnExitCommand),
         command(ID_TRAY_VERSION, &CVELKMIRADlg::OnAboutCommand),
+        on(UM_WINMOVENEXT, &CVELKMIRADlg::OnWinMoveNext),
+        on(UM_MENUPOPUP, &CVELKMIRADlg::OnMenuPopup),
+        on(UM_MENUSELECTED, &CVELKMIRADlg::OnMenuSelected),
+        on(UM_APPCREATEDESTROY, &CVELKMIRADlg::OnAppCreateDestroyNotify),
         notify(IDC_MAIN_TAB, TCN_SELCHANGE, &CVELKMIRADlg::OnTabSelChange),
+        command(IDC_APPLY, &CVELKMIRADlg::OnApply),
+        on(WM_HOTKEY, &CVELKMIRADlg::OnHotKeyPressed),
         command(IDOK, &CVELKMIRADlg::OnOkHide),
         command(IDCANCEL, &CVELKMIRADlg::OnCancelHide),
         on(WM_WINDOWPOSCHANGING, &CVELKMIRADlg::OnWindowPosChangingHidden),
+        command(ID_TRAY_DISPLAY_PROPERTY, &CVELKMIRADlg::OnDisplayProperty),
+        command(IDC_IDENTIFY_DISPLAY, &CVELKMIRADlg::OnIdentifyDisplay),
+        on(WM_SETTINGCHANGE, &CVELKMIRADlg::OnSettingChange),
+        on(WM_DEVICECHANGE, &CVELKMIRADlg::OnDeviceChangeAudio),
+        on(UM_DISPLAYCHANGED, &CVELKMIRADlg::OnDisplayChanged),
+        command(ID_TRAY_IDENTIFY_DISPLAY, &CVELKMIRADlg::OnIdentifyDisplay),
         command(ID_TRAY_HELP, &CVELKMIRADlg::OnHelpCommand),
         on(WM_HELP, &CVELKMIRADlg::OnHelpInfoOpen),
+        on(WM_QUERYENDSESSION, &CVELKMIRADlg::OnQueryEndSessionMark),
         on(WM_DESTROY, &CVELKMIRADlg::OnDestroyShutDown),
+        on(WM_TIMER, &CVELKMIRADlg::OnMainTimer),
+        on(UM_ADDONCALLBACK, &CVELKMIRADlg::OnAddOnCallback),
     };
     return table;
 }
@@ -118,9 +159,16 @@ void CVELKMIRADlg::DoDataExchange(velk::DataExchange& dx) {
 }
 
 LRESULT CVELKMIRADlg::WindowProc(UINT msg, WPARAM w, LPARAM l) {
+    if (msg == WM_POWERBROADCAST && w == kResumeAutomatic) OnResumeFromStandby();
     // WM_CLOSE (the window manager, the Hotkey page's cancel) ends the program.
     if (msg == WM_CLOSE) velk::CDialog::OnCancel();
+    OnWndMsg(msg, w, l);
     return MessageMapped::WindowProc(msg, w, l);
+}
+
+void CVELKMIRADlg::OnWndMsg(UINT msg, WPARAM, LPARAM l) {
+    // Pages send it with lParam 1 when something is to apply.
+    if (msg == UM_PAGECHANGED) ApplyButton.EnableWindow(l != 0);
 }
 
 BOOL CVELKMIRADlg::EndStartUp() {
@@ -162,13 +210,7 @@ BOOL CVELKMIRADlg::OnInitDialog() {
     DisplayTable->AddOn = AddOn.get();
     DisplayTable->OwnerWindow = hwnd_;
     SetCurrentDisplayList(DisplayTable.get());
-    {
-        uint32_t highest = 0;
-        int32_t count = 0;
-        BuildDisplayList(&highest, &count);
-        HighestNumber = static_cast<int>(highest);
-        DisplayCount = count;
-    }
+    RebuildDisplayTable();
     // 10. Button texts; a missing string leaves the button empty.
     text.clear();
     LoadStringOrWarn(IDS_IDENTIFY_DISPLAY, text);
@@ -323,7 +365,7 @@ void CVELKMIRADlg::OnOkHide() {
     SettingsShown = false;
     ShowWindow(SW_HIDE);
     // The pages are applied through the re-apply timer, after the displays settle.
-    if (!ReapplySuppressed) SetTimer(TIMER_REAPPLY, static_cast<UINT>(DisplayCount) * 1000);
+    if (!ReapplySuppressed) SetTimer(TIMER_REAPPLY, DisplayCountDelayMs());
 }
 
 void CVELKMIRADlg::HideAndReload() {
@@ -445,4 +487,259 @@ BOOL CVELKMIRADlg::DestroyWindow() {
     ShutDown();
     if (!::IsWindow(hwnd_)) return FALSE;
     return ::DestroyWindow(hwnd_);
+}
+
+// ---- Events, Apply and display changes.
+
+void CVELKMIRADlg::RebuildDisplayTable() {
+    uint32_t highest = 0;
+    int32_t count = 0;
+    BuildDisplayList(&highest, &count);
+    HighestNumber = static_cast<int>(highest);
+    DisplayCount = count;
+}
+
+UINT CVELKMIRADlg::DisplayCountDelayMs() const noexcept {
+    return DisplayCount > 0 ? static_cast<UINT>(DisplayCount) * 1000 : 0;
+}
+
+LRESULT CVELKMIRADlg::OnPaint(WPARAM w, LPARAM l) {
+    if (!::IsIconic(hwnd_)) return DefaultProc(WM_PAINT, w, l);
+    velk::PaintDc dc(hwnd_);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
+    const int iconWidth = velk::Platform().GetSystemMetrics(SM_CXICON);
+    const int iconHeight = velk::Platform().GetSystemMetrics(SM_CYICON);
+    RECT client{};
+    ::GetClientRect(hwnd_, &client);
+    const int x = (client.right - client.left - iconWidth + 1) / 2;
+    const int y = (client.bottom - client.top - iconHeight + 1) / 2;
+    ::DrawIcon(dc.get(), x, y, Icon);
+    return 0;
+}
+
+LRESULT CVELKMIRADlg::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(Icon); }
+
+LRESULT CVELKMIRADlg::OnWinMoveNext(WPARAM w, LPARAM l) { return OnWinMoveNextNotify(*this, hwnd_, w, l); }
+LRESULT CVELKMIRADlg::OnMenuPopup(WPARAM w, LPARAM l) { return OnMenuPopupNotify(*this, hwnd_, w, l); }
+LRESULT CVELKMIRADlg::OnMenuSelected(WPARAM w, LPARAM l) { return OnMenuSelectedNotify(*this, hwnd_, w, l); }
+LRESULT CVELKMIRADlg::OnHotKeyPressed(WPARAM w, LPARAM l) { return OnHotKey(*this, hwnd_, w, l); }
+
+LRESULT CVELKMIRADlg::OnAppCreateDestroyNotify(WPARAM w, LPARAM l) {
+    return AppSettingPage.OnAppCreateDestroyNotify(w, l);
+}
+
+void CVELKMIRADlg::OnApply() {
+    // 1, 2.
+    ApplyRunning = 1;
+    ApplyButton.EnableWindow(false);
+    UpdateData(false);
+    // 3. The resize choice as the Setting page's control shows it now.
+    ResizeMode = (::IsDlgButtonChecked(SettingPage.GetSafeHwnd(), IDC_SET_RESIZE_FIXED) & 3) ? 0 : 1;
+    // 4.
+    RebuildDisplayTable();
+    // 5 to 11: the pages; a page that cannot go on skips the rest of them.
+    [&] {
+        if (!WallpaperPage.RefreshWallpaperPage(static_cast<uint32_t>(HighestNumber))) return;
+        // 6. The hotkeys: registered, listed and saved, then read back once more.
+        if (HotkeyPage.IsResetPending()) {
+            DeleteProfileSection(L"HotkeyEntry");
+            HotkeyPage.LoadHotkeys();
+            HotkeyPage.ClearResetPending();
+        } else {
+            HotkeyPage.ReadHotkeyChecks();
+        }
+        HotkeyPage.RegisterHotkeys();
+        if (!HotkeyPage.FillHotkeyList()) {
+            ShowErrorNumber(1103);
+            return;
+        }
+        if (!HotkeyPage.SaveHotkeys()) {
+            ShowErrorNumber(1104);
+            return;
+        }
+        HotkeyPage.LoadHotkeys();
+        HotkeyPage.ReadHotkeyChecks();
+        HotkeyPage.RegisterHotkeys();
+        HotkeyPage.FillHotkeyList();
+        if (!HotkeyPage.SaveHotkeys()) {
+            ShowErrorNumber(1104);
+            return;
+        }
+        // 7, 8.
+        if (WallpaperPage.IsWallpaperRecomposeNeeded() == 1) ApplyWallpaper();
+        ApplyButton.EnableWindow(!IsWindowsAtLeast(5, 1) && CurrentTab == 1);
+        // 9 to 11.
+        SettingPage.ApplySettingPage();
+        AppSettingPage.ReadAppSettingChecks();
+        RefreshAppSettingGuarded();
+        AppSettingPage.SaveAppSettings();
+        WallpaperPage.SaveWallpaperSettings();
+        WallpaperPage.RestartAutoChangeTimer();
+    }();
+    // 12 to 14: always.
+    OtherSettingPage.SaveOtherSetting();
+    if (OtherSettingPage.GetSafeHwnd())
+        ::SetTimer(OtherSettingPage.GetSafeHwnd(), OtherSetting::kTimerAudioRefresh, kAudioRefreshMs, nullptr);
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
+    // The setting changes this Apply causes do not start another one until then.
+    SetTimer(TIMER_APPLY_GUARD, DisplayCountDelayMs());
+}
+
+void CVELKMIRADlg::RefreshAppSettingGuarded() {
+    if (TaskbarRefreshGuard) return;
+    TaskbarRefreshGuard = 1;
+    AppSettingPage.ApplyUseTaskbar();
+    AppSettingPage.ReapplyTaskbarSettings();
+    TaskbarRefreshGuard = 0;
+}
+
+void CVELKMIRADlg::StartReapplyTimer() {
+    if (!ReapplySuppressed) SetTimer(TIMER_REAPPLY, DisplayCountDelayMs());
+}
+
+LRESULT CVELKMIRADlg::OnMainTimer(WPARAM w, LPARAM l) {
+    switch (w) {
+    case TIMER_ADDON_POLL:
+        PollAddOnDisplays();
+        break;
+    case TIMER_REAPPLY:
+        KillTimer(TIMER_REAPPLY);
+        ReapplySuppressed = 1;
+        SetTimer(TIMER_REAPPLY_GUARD, DisplayCountDelayMs());
+        OnApply();
+        break;
+    case TIMER_REAPPLY_GUARD:
+        KillTimer(TIMER_REAPPLY_GUARD);
+        ReapplySuppressed = 0;
+        break;
+    case TIMER_DISPLAYCHANGE_GUARD:
+        KillTimer(TIMER_DISPLAYCHANGE_GUARD);
+        DisplayChangeRunning = 0;
+        break;
+    case TIMER_APPLY_GUARD:
+        KillTimer(TIMER_APPLY_GUARD);
+        ApplyRunning = 0;
+        break;
+    default:
+        break;
+    }
+    return DefaultProc(WM_TIMER, w, l);
+}
+
+void CVELKMIRADlg::PollAddOnDisplays() {
+    AddOnPollOps ops;
+    if (AddOn) ops.sample = [] { return GetActiveAddOnDisplayCount(); };
+    ops.isReady = IsAddOnDisplayReady;
+    ops.rebuild = [this] {
+        RebuildDisplayTable();
+        return DisplayCount;
+    };
+    ops.killTimer = [this] { KillTimer(TIMER_ADDON_POLL); };
+    // More displays than the add-on library has settled: lay the desktop out
+    // again for the displays that came up meanwhile.
+    ops.relayout = [this] {
+        HotkeyPage.ReloadHotkeys();
+        SaveDisplayList();
+        RefreshPagesAfterDisplayChange();
+        ApplyWallpaper();
+    };
+    RunAddOnPollTick(ops, AddOnPollTicks);
+}
+
+LRESULT CVELKMIRADlg::OnSettingChange(WPARAM w, LPARAM l) {
+    LRESULT result = DefaultProc(WM_SETTINGCHANGE, w, l);
+    const SettingChangeDecision decision = DecideSettingChange({
+        Initialised != 0,
+        DisplayChangeRunning != 0,
+        ApplyRunning != 0,
+        IsWindowsAtLeast(5, 1),
+        static_cast<UINT>(w),
+        reinterpret_cast<const wchar_t*>(l),
+    });
+    if (decision.refreshNonClient) RefreshAppSettingGuarded();
+    switch (decision.action) {
+    case SettingChangeAction::RestartAddOnPoll:
+        SetTimer(TIMER_ADDON_POLL, kAddOnPollMs);
+        break;
+    case SettingChangeAction::StartReapply:
+        StartReapplyTimer();
+        break;
+    case SettingChangeAction::ApplyNow:
+        ApplyButton.EnableWindow(true);
+        OnApply();
+        break;
+    case SettingChangeAction::None:
+        break;
+    }
+    return result;
+}
+
+LRESULT CVELKMIRADlg::OnDisplayChanged(WPARAM, LPARAM) {
+    if (SessionEnding || DisplayChangeRunning) return 0;
+    // One burst of changes is handled once per guard period.
+    DisplayChangeRunning = 1;
+    SaveDisplayList();
+    RefreshPagesAfterDisplayChange();
+    RefreshAppSettingGuarded();
+    StartReapplyTimer();
+    ApplyWallpaper();
+    SetTimer(TIMER_DISPLAYCHANGE_GUARD, kDisplayChangeGuardMs);
+    return 0;
+}
+
+void CVELKMIRADlg::SaveDisplayList() {
+    RebuildDisplayTable();
+    WriteDisplaySnapshot(CurrentDisplayList(), theApp);
+}
+
+void CVELKMIRADlg::RefreshPagesAfterDisplayChange() {
+    AppSettingPage.DestroyExtraTaskbars();
+    SettingPage.ApplySettingPage();
+    WallpaperPage.SaveWallpaperSettings();
+    if (WallpaperPage.RefreshWallpaperPage(static_cast<uint32_t>(HighestNumber))) AppSettingPage.ApplyUseTaskbar();
+}
+
+LRESULT CVELKMIRADlg::OnAddOnCallback(WPARAM w, LPARAM) {
+    if (w == kAddOnEventAttached || w == kAddOnEventChanged) {
+        RebuildDisplayTable();
+        if (Initialised) StartReapplyTimer();
+    }
+    return 1;
+}
+
+void CVELKMIRADlg::OnResumeFromStandby() {
+    // The displays come back some time after the system: wait, blocking.
+    velk::BlockingWait(kResumeSettleMs);
+    SaveDisplayList();
+    RefreshPagesAfterDisplayChange();
+    ApplyWallpaper();
+    velk::BlockingWait(kResumeAfterMs);
+}
+
+LRESULT CVELKMIRADlg::OnQueryEndSessionMark(WPARAM w, LPARAM l) {
+    if (!DefaultProc(WM_QUERYENDSESSION, w, l)) return FALSE;
+    // From now on display changes are ignored.
+    SessionEnding = 1;
+    return TRUE;
+}
+
+LRESULT CVELKMIRADlg::OnDeviceChangeAudio(WPARAM w, LPARAM l) {
+    DefaultProc(WM_DEVICECHANGE, w, l);
+    if (w == kDevNodesChanged && ::IsWindow(OtherSettingPage.GetSafeHwnd())) {
+        OtherSettingPage.FillAudioDeviceList();
+        OtherSettingPage.SelectDefaultAudioDevice();
+    }
+    return TRUE;
+}
+
+void CVELKMIRADlg::OnIdentifyDisplay() {
+    // The overlay shows windows; keep this hidden window from being shown meanwhile.
+    IdentifyRunning = 1;
+    IdentifyDisplays(hwnd_);
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
+    IdentifyRunning = 0;
+}
+
+void CVELKMIRADlg::OnDisplayProperty() {
+    ::ShellExecuteW(nullptr, nullptr, L"desk.cpl", L",3", nullptr, SW_SHOWNORMAL);
 }

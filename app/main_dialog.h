@@ -55,6 +55,17 @@ public:
     void OnHelpCommand();
     LRESULT OnTrayNotify(WPARAM w, LPARAM l);
 
+    // Apply: every page's apply in a fixed order, then the Apply guard.
+    void OnApply();
+    // Starts the delayed re-apply unless re-applying is suppressed.
+    void StartReapplyTimer();
+    // The extra-taskbar refresh, not re-entered while it runs.
+    void RefreshAppSettingGuarded();
+    // Rebuilds the display table and writes the sections "Monitor0".."Monitor9".
+    void SaveDisplayList();
+    // Brings the pages in line with a changed display table.
+    void RefreshPagesAfterDisplayChange();
+
     static std::span<const velk::MessageEntry<CVELKMIRADlg>> MessageTable();
 
     // State the other parts and the tests read.
@@ -67,6 +78,10 @@ public:
     }
     HWND ApplyButtonWindow() const noexcept { return ApplyButton.GetSafeHwnd(); }
     HWND TabWindow() const noexcept { return Tab.GetSafeHwnd(); }
+    bool IsApplyRunning() const noexcept { return ApplyRunning != 0; }
+    bool IsReapplySuppressed() const noexcept { return ReapplySuppressed != 0; }
+    bool IsSessionEnding() const noexcept { return SessionEnding != 0; }
+    int AddOnPollTickCount() const noexcept { return AddOnPollTicks; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -81,6 +96,34 @@ private:
     LRESULT OnWindowPosChangingHidden(WPARAM w, LPARAM l);
     LRESULT OnHelpInfoOpen(WPARAM w, LPARAM l);
     LRESULT OnDestroyShutDown(WPARAM w, LPARAM l);
+
+    // Window events.
+    LRESULT OnPaint(WPARAM w, LPARAM l);
+    LRESULT OnQueryDragIcon(WPARAM w, LPARAM l);
+    LRESULT OnWinMoveNext(WPARAM w, LPARAM l);
+    LRESULT OnMenuPopup(WPARAM w, LPARAM l);
+    LRESULT OnMenuSelected(WPARAM w, LPARAM l);
+    LRESULT OnAppCreateDestroyNotify(WPARAM w, LPARAM l);
+    LRESULT OnHotKeyPressed(WPARAM w, LPARAM l);
+    void OnDisplayProperty();
+    void OnIdentifyDisplay();
+    LRESULT OnSettingChange(WPARAM w, LPARAM l);
+    LRESULT OnDeviceChangeAudio(WPARAM w, LPARAM l);
+    LRESULT OnDisplayChanged(WPARAM w, LPARAM l);
+    LRESULT OnQueryEndSessionMark(WPARAM w, LPARAM l);
+    LRESULT OnMainTimer(WPARAM w, LPARAM l);
+    LRESULT OnAddOnCallback(WPARAM w, LPARAM l);
+
+    // Before the message table: UM_PAGECHANGED sets the Apply button's state.
+    void OnWndMsg(UINT msg, WPARAM w, LPARAM l);
+    // Resuming from standby: lets the displays come back, then re-lays the desktop.
+    void OnResumeFromStandby();
+    // One tick of the add-on poll.
+    void PollAddOnDisplays();
+    // BuildDisplayList into HighestNumber and DisplayCount.
+    void RebuildDisplayTable();
+    // DisplayCount seconds, the period of the re-apply and Apply guard timers.
+    UINT DisplayCountDelayMs() const noexcept;
 
     // Ends the modal run at start-up; OnInitDialog then answers TRUE at once.
     BOOL EndStartUp();

@@ -9,4 +9,12 @@ public:
 
     // Reads the page's settings from the profile into its controls.
     void LoadOtherSetting();
+    // Writes the page's settings to the profile.
+    void SaveOtherSetting();
+    // Lists the playback devices, then selects the default one in the list.
+    void FillAudioDeviceList();
+    void SelectDefaultAudioDevice();
+
+    // The page's timer that refreshes the device list (TIMER_AUDIO_REFRESH).
+    static constexpr UINT_PTR kTimerAudioRefresh = 10;
 };

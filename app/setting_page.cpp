@@ -1,3 +1,4 @@
 #include "app/setting_page.h"
 
 BOOL CSettingProp::LoadSettingPage() { return TRUE; }
+BOOL CSettingProp::ApplySettingPage() { return TRUE; }

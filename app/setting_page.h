@@ -9,4 +9,6 @@ public:
 
     // Fills the controls from the profile and the system; the result is not used.
     BOOL LoadSettingPage();
+    // Saves and applies the page's settings; the result is not used.
+    BOOL ApplySettingPage();
 };

@@ -1,3 +1,8 @@
 #include "taskbar/app_setting_page.h"
 
 void CAppSettingProp::ApplyUseTaskbar() {}
+void CAppSettingProp::ReapplyTaskbarSettings() {}
+void CAppSettingProp::DestroyExtraTaskbars() {}
+void CAppSettingProp::ReadAppSettingChecks() {}
+void CAppSettingProp::SaveAppSettings() {}
+LRESULT CAppSettingProp::OnAppCreateDestroyNotify(WPARAM, LPARAM) { return 1; }

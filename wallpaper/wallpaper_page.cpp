@@ -8,3 +8,4 @@ int CWallpaperProp::IsWallpaperRecomposeNeeded() { return 0; }
 int CWallpaperProp::LoadWallpaperSettings() { return 1; }
 void CWallpaperProp::OnCbnSelchangeDisplay() {}
 uint8_t CWallpaperProp::CaptureOsWallpaper() { return 0; }
+bool CWallpaperProp::RestartAutoChangeTimer() { return false; }

@@ -34,6 +34,8 @@ public:
     void OnCbnSelchangeDisplay();
     // 1 when the Windows wallpaper is the program's composite.
     uint8_t CaptureOsWallpaper();
+    // Restarts (or stops) the automatic change timer; answers false.
+    bool RestartAutoChangeTimer();
 
     // Size of the virtual screen when the pages were created.
     int32_t VirtualScreenWidth = 0;

@@ -1,0 +1,503 @@
+// The main dialog inside the test process, driven by the messages it lives
+// on: Apply and its guards, display changes, setting changes, the add-on poll
+// against the simulated add-on library, resume from standby and the session
+// end. Two fake displays stand behind the platform seam; the blocking waits of
+// the user-interface thread go through the seam and are recorded, not waited.
+#include "app/main_dialog.h"
+#include "app/velkmira_app.h"
+#include "display/program_messages.h"
+#include "framework/platform.h"
+#include "resources/resource.h"
+#include "testing/harness.h"
+#include "tests/addon/addon_test_support.h"
+#include "tests/display/fake_topology.h"
+#include "tests/maindialog/tray_fixture.h"
+#include <gtest/gtest.h>
+#include <commctrl.h>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+using namespace velk;
+using namespace velk::test;
+
+namespace {
+
+constexpr UINT_PTR kAddOnPollTimer = 2;
+constexpr UINT_PTR kReapplyTimer = 4;
+constexpr UINT_PTR kReapplyGuardTimer = 5;
+constexpr UINT_PTR kDisplayChangeGuardTimer = 9;
+constexpr UINT_PTR kApplyGuardTimer = 10;
+constexpr wchar_t kWatchedTestKey[] = L"SYSTEM\\CurrentControlSet\\Enum\\DISPLAY\\VelkEventsTest";
+
+void PumpFor(DWORD ms) {
+    const DWORD end = ::GetTickCount() + ms;
+    do {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    } while (static_cast<LONG>(::GetTickCount() - end) < 0);
+}
+
+// Pumps until `done` holds or the time is up.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD end = ::GetTickCount() + timeoutMs;
+    while (!done()) {
+        if (static_cast<LONG>(::GetTickCount() - end) >= 0) return false;
+        PumpFor(20);
+    }
+    return true;
+}
+
+// Whether a timer of the window runs: KillTimer fails for one that does not.
+// Stops the timer it finds.
+bool TimerRan(HWND window, UINT_PTR id) { return ::KillTimer(window, id) != FALSE; }
+
+std::wstring MonitorSection(int slot) { return ProfileSection(L"Monitor" + std::to_wstring(slot)); }
+std::optional<DWORD> MonitorValue(int slot, const wchar_t* name) {
+    return GetDword(HKEY_CURRENT_USER, MonitorSection(slot), name);
+}
+void DeleteMonitorSections() {
+    for (int slot = 0; slot < 10; ++slot) DeleteTree(HKEY_CURRENT_USER, MonitorSection(slot));
+}
+bool AnyMonitorSection() {
+    for (int slot = 0; slot < 10; ++slot)
+        if (KeyExists(HKEY_CURRENT_USER, MonitorSection(slot))) return true;
+    return false;
+}
+
+// The waits of the user-interface thread, recorded; a wait on a thread
+// (the watch thread at shut-down) is real.
+std::vector<DWORD> g_waits;
+std::function<void(DWORD)> g_onWait;
+DWORD WINAPI FakeWait(HANDLE handle, DWORD ms) {
+    if (::GetThreadId(handle) != 0) return RealPlatform().WaitForSingleObject(handle, ms);
+    if (RealPlatform().WaitForSingleObject(handle, 0) == WAIT_OBJECT_0) return WAIT_OBJECT_0;
+    g_waits.push_back(ms);
+    if (g_onWait) g_onWait(ms);
+    return WAIT_TIMEOUT;
+}
+VOID WINAPI FakeSleep(DWORD ms) {
+    g_waits.push_back(ms);
+    if (g_onWait) g_onWait(ms);
+}
+
+// Controls of the simulated add-on library that the dialog has loaded.
+template <class Fn>
+Fn SimControl(const char* name) {
+    HMODULE module = ::GetModuleHandleW(L"AddOnApi.dll");
+    FARPROC entry = module ? ::GetProcAddress(module, name) : nullptr;
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(entry));
+}
+
+class DialogEvents : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
+        ::InitCommonControlsEx(&controls);
+        theApp.SetRegistryKey(L"VELK-Panomira");
+        WNDCLASSW mainClass{};
+        HINSTANCE instance = ::GetModuleHandleW(nullptr);
+        if (!::GetClassInfoW(instance, kMainWindowClass, &mainClass)) {
+            ::GetClassInfoW(nullptr, L"#32770", &mainClass);
+            mainClass.lpszClassName = kMainWindowClass;
+            mainClass.hInstance = instance;
+            ::RegisterClassW(&mainClass);
+        }
+        // The dialog's add-on access loads the simulated library.
+        addon_test::SetLibraryPath(addon_test::SimulatedLibraryPath());
+    }
+    static void TearDownTestSuite() { addon_test::RemoveLibraryPath(); }
+
+    void SetUp() override {
+        ResetProfile();
+        g_waits.clear();
+        g_onWait = nullptr;
+        Platform().WaitForSingleObject = FakeWait;
+        Platform().Sleep = FakeSleep;
+        FakeWindowsVersion(6, 1);
+        topology.Add(ActiveDisplay(1, {0, 0, 1024, 768}, true));
+        topology.Add(ActiveDisplay(2, {1024, 0, 2304, 1024}));
+        monitorKey.emplace(MonitorEnumKey::ValuesFor(topology));
+
+        tray = std::make_unique<FakeTray>();
+        dialog = std::make_unique<CVELKMIRADlg>();
+        ASSERT_TRUE(dialog->Create(nullptr));
+        hwnd = dialog->GetSafeHwnd();
+        ASSERT_TRUE(dialog->IsInitialised());
+        ASSERT_EQ(dialog->DisplayCount, 2);
+        ASSERT_NE(::GetModuleHandleW(L"AddOnApi.dll"), nullptr) << "the simulated add-on library is not loaded";
+        // Started by the start-up; the tests that poll tick it themselves.
+        ASSERT_TRUE(TimerRan(hwnd, kAddOnPollTimer));
+        PumpFor(50);
+        DeleteMonitorSections();
+        g_waits.clear();
+    }
+
+    void TearDown() override {
+        dialog.reset();
+        tray.reset();
+        for (uint32_t id : simDisplays) SimControl<AddOnSimRemoveDisplayFn>("AddOnSimRemoveDisplay")(id);
+        DeleteTree(HKEY_LOCAL_MACHINE, kWatchedTestKey);
+        monitorKey.reset();
+        MonitorEnumKey::Delete();
+        ResetProfile();
+    }
+
+    void AddSimDisplay(uint32_t id, int32_t executionState) {
+        ASSERT_NE(SimControl<AddOnSimAddDisplayFn>("AddOnSimAddDisplay")(id, executionState), 0u);
+        simDisplays.push_back(id);
+    }
+
+    LRESULT Send(UINT msg, WPARAM w = 0, LPARAM l = 0) { return ::SendMessageW(hwnd, msg, w, l); }
+    void Command(UINT id) { Send(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+    void Open() { Send(UM_TRAYNOTIFY, 128, WM_LBUTTONDBLCLK); }
+    void SettingChange(WPARAM flags, const wchar_t* section) {
+        Send(WM_SETTINGCHANGE, flags, reinterpret_cast<LPARAM>(section));
+    }
+    bool ApplyEnabled() const { return ::IsWindowEnabled(dialog->ApplyButtonWindow()) != FALSE; }
+    static bool HotkeysSaved() { return KeyExists(HKEY_CURRENT_USER, ProfileSection(L"HotkeyEntry")); }
+    HWND OtherPage() const { return dialog->Page(4)->GetSafeHwnd(); }
+
+    PlatformOverride seam;  // first in, last out
+    FakeTopology topology;
+    std::optional<MonitorEnumKey> monitorKey;
+    std::unique_ptr<FakeTray> tray;
+    std::unique_ptr<CVELKMIRADlg> dialog;
+    HWND hwnd = nullptr;
+    std::vector<uint32_t> simDisplays;
+};
+
+// ---- Apply and its guards.
+
+TEST_F(DialogEvents, OkAppliesTwoSecondsLaterAndTheGuardsHoldOffFurtherApplies) {
+    Open();
+    ASSERT_TRUE(::IsWindowVisible(hwnd));
+    // The resize choice is read from the Setting page's control at Apply.
+    HWND settingPage = dialog->Page(0)->GetSafeHwnd();
+    ::CheckRadioButton(settingPage, IDC_SET_RESIZE_FIXED, IDC_SET_RESIZE_SCALE, IDC_SET_RESIZE_FIXED);
+    DeleteTree(HKEY_CURRENT_USER, ProfileSection(L"HotkeyEntry"));
+
+    Command(IDOK);
+    EXPECT_FALSE(::IsWindowVisible(hwnd));
+    const DWORD okAt = ::GetTickCount();
+    PumpFor(1500);
+    EXPECT_FALSE(dialog->IsApplyRunning()) << "Apply came before the delay of two seconds";
+    EXPECT_FALSE(HotkeysSaved());
+    ASSERT_TRUE(PumpUntil([&] { return dialog->IsApplyRunning(); }, 2000));
+    const DWORD delay = ::GetTickCount() - okAt;
+    EXPECT_GE(delay, 1900u);
+    EXPECT_LE(delay, 3400u);
+    EXPECT_TRUE(HotkeysSaved());
+    EXPECT_EQ(dialog->ResizeMode, 0);
+    EXPECT_TRUE(dialog->IsReapplySuppressed());
+
+    // Within the guard: a further OK, display change or add-on notification
+    // starts no second delayed Apply.
+    Open();
+    Command(IDOK);
+    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer));
+    Send(UM_DISPLAYCHANGED, 1, 0);
+    EXPECT_TRUE(AnyMonitorSection()) << "the display change itself is handled";
+    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_EQ(Send(UM_ADDONCALLBACK, 3, 0), 1);
+    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer));
+    DeleteTree(HKEY_CURRENT_USER, ProfileSection(L"HotkeyEntry"));
+    PumpFor(1000);
+    EXPECT_FALSE(HotkeysSaved()) << "a second Apply ran within the guard";
+
+    // Both guards end DisplayCount seconds after the Apply.
+    ASSERT_TRUE(PumpUntil([&] { return !dialog->IsApplyRunning() && !dialog->IsReapplySuppressed(); }, 2500));
+    EXPECT_FALSE(HotkeysSaved());
+    Send(UM_ADDONCALLBACK, 3, 0);
+    EXPECT_TRUE(TimerRan(hwnd, kReapplyTimer));
+}
+
+TEST_F(DialogEvents, PageChangesEnableAndDisableApply) {
+    Open();
+    EXPECT_FALSE(ApplyEnabled());
+    Send(UM_PAGECHANGED, 0, 1);
+    EXPECT_TRUE(ApplyEnabled());
+    Send(UM_PAGECHANGED, 0, 0);
+    EXPECT_FALSE(ApplyEnabled());
+}
+
+TEST_F(DialogEvents, ApplyRebuildsTheTableAppliesEveryPageAndStartsBothTimers) {
+    Open();
+    Send(UM_PAGECHANGED, 0, 1);
+    topology.Add(ActiveDisplay(3, {2304, 0, 3328, 768}));
+    monitorKey.reset();
+    monitorKey.emplace(MonitorEnumKey::ValuesFor(topology));
+
+    Command(IDC_APPLY);
+    EXPECT_TRUE(dialog->IsApplyRunning());
+    EXPECT_FALSE(ApplyEnabled());
+    EXPECT_EQ(dialog->DisplayCount, 3);
+    EXPECT_EQ(dialog->HighestNumber, 3);
+    EXPECT_TRUE(HotkeysSaved());
+    EXPECT_EQ(dialog->ResizeMode, 1);
+    EXPECT_TRUE(TimerRan(OtherPage(), OtherSetting::kTimerAudioRefresh));
+    EXPECT_TRUE(TimerRan(hwnd, kApplyGuardTimer));
+    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer)) << "Apply itself schedules no re-apply";
+    EXPECT_TRUE(g_waits.empty());
+
+    Send(WM_TIMER, kApplyGuardTimer, 0);
+    EXPECT_FALSE(dialog->IsApplyRunning());
+}
+
+TEST_F(DialogEvents, ApplyKeepsApplyEnabledOnlyOnTheWallpaperTabBeforeWindows51) {
+    ::SendMessageW(dialog->TabWindow(), TCM_SETCURSEL, 1, 0);
+    NMHDR header{dialog->TabWindow(), IDC_MAIN_TAB, static_cast<UINT>(TCN_SELCHANGE)};
+    Send(WM_NOTIFY, IDC_MAIN_TAB, reinterpret_cast<LPARAM>(&header));
+    ASSERT_EQ(dialog->CurrentTab, 1);
+
+    Command(IDC_APPLY);
+    EXPECT_FALSE(ApplyEnabled());
+    Send(WM_TIMER, kApplyGuardTimer, 0);
+
+    FakeWindowsVersion(5, 0);
+    Command(IDC_APPLY);
+    EXPECT_TRUE(ApplyEnabled());
+}
+
+TEST_F(DialogEvents, HotkeyListFailureSkipsThePagesButStillSavesAndStartsTheTimers) {
+    HWND hotkeyPage = dialog->Page(2)->GetSafeHwnd();
+    ::DestroyWindow(::GetDlgItem(hotkeyPage, IDC_HK_LIST));
+    DeleteTree(HKEY_CURRENT_USER, ProfileSection(L"HotkeyEntry"));
+    Send(UM_PAGECHANGED, 0, 1);
+    {
+        MessageBoxCatcher box(IDOK);
+        Command(IDC_APPLY);
+        auto shown = box.Result();
+        ASSERT_TRUE(shown.has_value());
+        EXPECT_NE(shown->text.find(L"Error Number 1103."), std::wstring::npos) << std::string(
+            shown->text.begin(), shown->text.end());
+    }
+    EXPECT_FALSE(HotkeysSaved());
+    EXPECT_FALSE(ApplyEnabled());
+    EXPECT_TRUE(TimerRan(OtherPage(), OtherSetting::kTimerAudioRefresh));
+    EXPECT_TRUE(TimerRan(hwnd, kApplyGuardTimer));
+    EXPECT_TRUE(dialog->IsApplyRunning());
+}
+
+// ---- Display changes.
+
+TEST_F(DialogEvents, DisplayChangeRewritesEverySectionOnceWithinTwoSeconds) {
+    SetDword(HKEY_CURRENT_USER, MonitorSection(5), L"Width", 1920);
+    SetDword(HKEY_CURRENT_USER, MonitorSection(5), L"DisplayNumber", 6);
+    ASSERT_TRUE(::PostMessageW(hwnd, UM_DISPLAYCHANGED, 1, 0));
+    PumpFor(50);
+
+    EXPECT_EQ(MonitorValue(0, L"DisplayNumber"), 1u);
+    EXPECT_EQ(MonitorValue(0, L"Width"), 1024u);
+    EXPECT_EQ(MonitorValue(1, L"DisplayNumber"), 2u);
+    EXPECT_EQ(MonitorValue(1, L"left"), 1024u);
+    EXPECT_EQ(MonitorValue(1, L"right"), 2304u);
+    EXPECT_EQ(MonitorValue(1, L"Height"), 1024u);
+    for (int slot = 2; slot < 10; ++slot) {
+        EXPECT_EQ(MonitorValue(slot, L"DisplayNumber"), 0u) << slot;
+        EXPECT_EQ(MonitorValue(slot, L"Width"), 0u) << slot;
+        EXPECT_EQ(MonitorValue(slot, L"right"), 0u) << slot;
+    }
+    EXPECT_EQ(MonitorValue(9, L"DisplayMode"), 0u);
+    EXPECT_TRUE(TimerRan(hwnd, kReapplyTimer)) << "the delayed Apply follows a display change";
+
+    // A second change of the same burst is ignored.
+    DeleteMonitorSections();
+    topology.Add(ActiveDisplay(3, {2304, 0, 3328, 768}));
+    monitorKey.reset();
+    monitorKey.emplace(MonitorEnumKey::ValuesFor(topology));
+    ::PostMessageW(hwnd, UM_DISPLAYCHANGED, 1, 0);
+    PumpFor(1000);
+    EXPECT_FALSE(AnyMonitorSection());
+    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer));
+
+    // Two seconds after the first one, changes count again.
+    PumpFor(1500);
+    ::PostMessageW(hwnd, UM_DISPLAYCHANGED, 1, 0);
+    PumpFor(50);
+    EXPECT_EQ(MonitorValue(2, L"DisplayNumber"), 3u);
+    EXPECT_EQ(dialog->DisplayCount, 3);
+}
+
+TEST_F(DialogEvents, WatchedKeyChangeReachesTheDialogThroughTheWatchThread) {
+    SetDword(HKEY_LOCAL_MACHINE, kWatchedTestKey, L"Serial", 1);
+    ASSERT_TRUE(PumpUntil([] { return MonitorValue(1, L"DisplayNumber").has_value(); }, 5000))
+        << "no display change arrived from the watch thread";
+    EXPECT_EQ(MonitorValue(1, L"DisplayNumber"), 2u);
+    EXPECT_EQ(MonitorValue(7, L"DisplayNumber"), 0u);
+}
+
+TEST_F(DialogEvents, DisplayChangesAreIgnoredOnceTheSessionEnds) {
+    EXPECT_EQ(Send(WM_QUERYENDSESSION, 0, 0), TRUE);
+    EXPECT_TRUE(dialog->IsSessionEnding());
+    ::PostMessageW(hwnd, UM_DISPLAYCHANGED, 1, 0);
+    PumpFor(100);
+    EXPECT_FALSE(AnyMonitorSection());
+    EXPECT_FALSE(TimerRan(hwnd, kDisplayChangeGuardTimer));
+}
+
+// ---- Setting changes.
+
+TEST_F(DialogEvents, ShellStateInAnyCaseRestartsTheAddOnPoll) {
+    SettingChange(0, L"shellstate");
+    EXPECT_TRUE(TimerRan(hwnd, kAddOnPollTimer));
+    SettingChange(0, L"ShellState");
+    EXPECT_TRUE(TimerRan(hwnd, kAddOnPollTimer));
+    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_FALSE(dialog->IsApplyRunning());
+}
+
+TEST_F(DialogEvents, WindowsSectionStartsTheDelayedApplyAndFlags24AppliesAtOnce) {
+    SettingChange(0, L"Windows");
+    EXPECT_TRUE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_FALSE(dialog->IsApplyRunning());
+
+    SettingChange(24, L"Control Panel\\Desktop");
+    EXPECT_TRUE(dialog->IsApplyRunning());
+    EXPECT_TRUE(HotkeysSaved());
+    EXPECT_FALSE(TimerRan(hwnd, kAddOnPollTimer));
+
+    // While that Apply runs, setting changes are ignored.
+    SettingChange(0, L"Windows");
+    SettingChange(0, L"shellstate");
+    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_FALSE(TimerRan(hwnd, kAddOnPollTimer));
+}
+
+TEST_F(DialogEvents, SettingChangesAreIgnoredWithinADisplayChange) {
+    Send(UM_DISPLAYCHANGED, 1, 0);
+    TimerRan(hwnd, kReapplyTimer);
+    SettingChange(0, L"Windows");
+    SettingChange(24, L"Desktop");
+    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_FALSE(dialog->IsApplyRunning());
+    Send(WM_TIMER, kDisplayChangeGuardTimer, 0);
+    SettingChange(0, L"Windows");
+    EXPECT_TRUE(TimerRan(hwnd, kReapplyTimer));
+}
+
+TEST_F(DialogEvents, BeforeWindows51OnlyTheNonClientRefreshHappens) {
+    FakeWindowsVersion(5, 0);
+    SettingChange(0x2A, L"WindowMetrics");
+    SettingChange(0, L"shellstate");
+    SettingChange(0, L"Windows");
+    SettingChange(24, L"Desktop");
+    EXPECT_FALSE(TimerRan(hwnd, kAddOnPollTimer));
+    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_FALSE(dialog->IsApplyRunning());
+}
+
+// ---- The add-on poll against the simulated library.
+
+TEST_F(DialogEvents, AddOnCountThatKeepsChangingCountsAsZeroAndOnlyTicks) {
+    // Every one-second sample sees one more active display.
+    uint32_t next = 0x5000;
+    g_onWait = [&](DWORD ms) {
+        if (ms == 1000) AddSimDisplay(next++, 2);
+    };
+    ::SetTimer(hwnd, kAddOnPollTimer, 5000, nullptr);
+    Send(WM_TIMER, kAddOnPollTimer, 0);
+    g_onWait = nullptr;
+    EXPECT_EQ(g_waits, std::vector<DWORD>(6, 1000));
+    EXPECT_EQ(dialog->AddOnPollTickCount(), 1);
+    EXPECT_FALSE(AnyMonitorSection());
+    EXPECT_TRUE(TimerRan(hwnd, kAddOnPollTimer)) << "an unsettled count does not stop the poll";
+}
+
+TEST_F(DialogEvents, AddOnPollStopsWhenAllSettledDisplaysAreReady) {
+    AddSimDisplay(0x6001, 2);
+    AddSimDisplay(0x6002, 2);
+    ::SetTimer(hwnd, kAddOnPollTimer, 5000, nullptr);
+    Send(WM_TIMER, kAddOnPollTimer, 0);
+    // Samples 2, 2: settled at the second.
+    EXPECT_EQ(g_waits, (std::vector<DWORD>{1000, 1000}));
+    EXPECT_EQ(SimControl<AddOnSimCallCountFn>("AddOnSimCallCount")("wrong scope"), 0);
+    EXPECT_FALSE(TimerRan(hwnd, kAddOnPollTimer));
+    EXPECT_FALSE(AnyMonitorSection()) << "ready displays need no new layout";
+}
+
+TEST_F(DialogEvents, MoreDisplaysThanSettledAddOnDisplaysReLaysTheDesktopOnce) {
+    AddSimDisplay(0x7001, 3);  // active, not yet ready
+    ::SetTimer(hwnd, kAddOnPollTimer, 5000, nullptr);
+    Send(WM_TIMER, kAddOnPollTimer, 0);
+    EXPECT_FALSE(TimerRan(hwnd, kAddOnPollTimer));
+    EXPECT_EQ(MonitorValue(1, L"DisplayNumber"), 2u);
+    EXPECT_EQ(MonitorValue(4, L"DisplayNumber"), 0u);
+}
+
+TEST_F(DialogEvents, AddOnPollStopsAtItsSixthTickAndARestartOnlyStopsWhenReady) {
+    ::SetTimer(hwnd, kAddOnPollTimer, 5000, nullptr);
+    for (int tick = 1; tick <= 5; ++tick) Send(WM_TIMER, kAddOnPollTimer, 0);
+    EXPECT_TRUE(TimerRan(hwnd, kAddOnPollTimer));
+    ::SetTimer(hwnd, kAddOnPollTimer, 5000, nullptr);
+    Send(WM_TIMER, kAddOnPollTimer, 0);
+    EXPECT_EQ(dialog->AddOnPollTickCount(), 6);
+    EXPECT_FALSE(TimerRan(hwnd, kAddOnPollTimer));
+
+    SettingChange(0, L"SHELLSTATE");
+    Send(WM_TIMER, kAddOnPollTimer, 0);
+    EXPECT_TRUE(TimerRan(hwnd, kAddOnPollTimer)) << "the tick count is not reset";
+}
+
+TEST_F(DialogEvents, AddOnNotificationRebuildsTheTableAndSchedulesApply) {
+    topology.Add(ActiveDisplay(3, {2304, 0, 3328, 768}));
+    monitorKey.reset();
+    monitorKey.emplace(MonitorEnumKey::ValuesFor(topology));
+    EXPECT_EQ(Send(UM_ADDONCALLBACK, 1, 0), 1);
+    EXPECT_EQ(dialog->DisplayCount, 2) << "event 1 changes nothing";
+    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_EQ(Send(UM_ADDONCALLBACK, 2, 0), 1);
+    EXPECT_EQ(dialog->DisplayCount, 3);
+    EXPECT_TRUE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_FALSE(AnyMonitorSection());
+}
+
+// ---- Power, session and the other handlers.
+
+TEST_F(DialogEvents, ResumeWaitsTenSecondsThenRewritesTheSectionsAndWaitsFive) {
+    std::vector<bool> sectionsSeenAtWait;
+    g_onWait = [&](DWORD) { sectionsSeenAtWait.push_back(AnyMonitorSection()); };
+    Send(WM_POWERBROADCAST, 4 /* suspend */, 0);
+    EXPECT_TRUE(g_waits.empty());
+    EXPECT_FALSE(AnyMonitorSection());
+
+    Send(WM_POWERBROADCAST, 0x12, 0);
+    g_onWait = nullptr;
+    EXPECT_EQ(g_waits, (std::vector<DWORD>{10000, 5000}));
+    EXPECT_EQ(sectionsSeenAtWait, (std::vector<bool>{false, true}));
+    EXPECT_EQ(MonitorValue(1, L"DisplayNumber"), 2u);
+    EXPECT_EQ(MonitorValue(9, L"DisplayNumber"), 0u);
+}
+
+TEST_F(DialogEvents, SystemMenuReportsAndOtherHandlersAreBound) {
+    HWND target = ::CreateWindowExW(0, L"STATIC", L"target", WS_OVERLAPPEDWINDOW, 10, 10, 200, 100, nullptr,
+                                    nullptr, nullptr, nullptr);
+    ASSERT_NE(target, nullptr);
+    HMENU menu = ::GetSystemMenu(target, FALSE);
+    const int before = ::GetMenuItemCount(menu);
+    EXPECT_EQ(Send(UM_MENUPOPUP, 0, reinterpret_cast<LPARAM>(target)), 1);
+    EXPECT_GT(::GetMenuItemCount(menu), before);
+    EXPECT_EQ(Send(UM_MENUSELECTED, 0, reinterpret_cast<LPARAM>(target)), 1);
+    EXPECT_EQ(::GetMenuItemCount(menu), before);
+    ::DestroyWindow(target);
+
+    EXPECT_NE(Send(WM_QUERYDRAGICON), 0);
+    EXPECT_EQ(Send(WM_DEVICECHANGE, 7, 0), TRUE);
+    EXPECT_EQ(Send(UM_APPCREATEDESTROY, 0, 10001), 1);
+}
+
+TEST_F(DialogEvents, IdentifyKeepsTheHiddenDialogHidden) {
+    Command(IDC_IDENTIFY_DISPLAY);
+    EXPECT_FALSE(::IsWindowVisible(hwnd));
+    EXPECT_FALSE(g_waits.empty()) << "the overlay waits through the seam";
+    // Afterwards only the settings command shows the window again.
+    ::ShowWindow(hwnd, SW_SHOW);
+    EXPECT_FALSE(::IsWindowVisible(hwnd));
+}
+
+}  // namespace
