@@ -47,8 +47,8 @@ DWORD WINAPI DisplayWatchThread(LPVOID dialogWindow) {
             break;
         }
     }
-    WatchEvent.store(nullptr);
-    ::CloseHandle(event);
+    // The event stays open: shut-down may be signalling it at this very
+    // moment, so StopDisplayWatch closes it once this thread has ended.
     return exitCode;
 }
 
@@ -65,7 +65,11 @@ void StopDisplayWatch() {
     // The thread may not have made its event yet; it then sees the flag and
     // ends by itself, so it is waited for in either case.
     if (HANDLE event = WatchEvent.load()) ::SetEvent(event);
-    ::WaitForSingleObject(g_thread.get(), kStopWaitMs);
+    if (::WaitForSingleObject(g_thread.get(), kStopWaitMs) == WAIT_OBJECT_0) {
+        // The thread is gone: nothing can use its event any more. (After a
+        // time-out it is left open for the thread that still runs.)
+        if (HANDLE event = WatchEvent.exchange(nullptr)) ::CloseHandle(event);
+    }
     g_thread.reset();
 }
 

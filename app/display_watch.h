@@ -7,7 +7,8 @@
 
 // 1 while the thread should go on watching; cleared only at shut-down.
 extern std::atomic<uint8_t> WatchRunning;
-// The thread's wake-up event (manual reset); made and closed by the thread.
+// The thread's wake-up event (manual reset); made by the thread, closed by
+// StopDisplayWatch once the thread has ended.
 extern std::atomic<HANDLE> WatchEvent;
 
 // The thread body; the argument is the dialog window to post to. Ends with 0

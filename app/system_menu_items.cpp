@@ -1,4 +1,5 @@
 #include "app/system_menu_items.h"
+#include "framework/platform.h"
 
 #include "app/main_dialog_state.h"
 #include "app/velkmira_app.h"
@@ -124,7 +125,7 @@ LRESULT OnHotKey(MainDialogState& state, HWND dialog, WPARAM w, LPARAM) {
         MoveMousePointer(id);
         return 1;
     }
-    HWND window = MovementPlatform().GetForegroundWindow();
+    HWND window = velk::Platform().GetForegroundWindow();
     if (!window) return 1;
     state.MoveAllowed = 1;
     if (id == 256 || id == 257) {

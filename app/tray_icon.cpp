@@ -44,7 +44,8 @@ void FillTrayIconData(NOTIFYICONDATAW& data, HWND window, const std::wstring& ti
     data.uTimeout = 4000;
 }
 
-bool NotifyIconWithRetries(DWORD action, NOTIFYICONDATAW& data, NotifyIconFn notify) {
+bool NotifyIconWithRetries(DWORD action, NOTIFYICONDATAW& data) {
+    auto notify = velk::Platform().Shell_NotifyIconW;
     if (notify(action, &data)) return true;
     for (int retry = 0; retry < kTrayRetries && ::GetLastError() == ERROR_TIMEOUT; ++retry) {
         velk::BlockingWait(kTrayRetryPauseMs);

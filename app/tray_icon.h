@@ -23,8 +23,7 @@ void FillTrayIconData(NOTIFYICONDATAW& data, HWND window, const std::wstring& ti
 // Shell_NotifyIconW, tried again up to kTrayRetries times kTrayRetryPauseMs
 // apart while it fails with ERROR_TIMEOUT (the shell is not ready yet).
 // True when a call succeeded.
-using NotifyIconFn = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAW);
-bool NotifyIconWithRetries(DWORD action, NOTIFYICONDATAW& data, NotifyIconFn notify = ::Shell_NotifyIconW);
+bool NotifyIconWithRetries(DWORD action, NOTIFYICONDATAW& data);
 
 // The running icon: 133 from Windows 5.1 on, 134 before.
 UINT RunningTrayIconId();

@@ -5,6 +5,7 @@
 #include "framework/strings.h"
 #include "resources/resource.h"
 #include <commctrl.h>
+#include <cwchar>
 #include <exception>
 
 CVELKMIRAApp theApp;
@@ -53,7 +54,9 @@ BOOL CVELKMIRAApp::InitInstance() {
 BOOL CALLBACK FindRunningInstanceProc(HWND window, LPARAM) {
     wchar_t title[257] = {};
     ::GetWindowTextW(window, title, 256);
-    if (::lstrcmpW(title, kErrorWindowTitle) == 0) return FALSE;
+    // Exactly that title: a locale-aware comparison would also match titles
+    // that differ only in characters it ignores (a soft hyphen, for one).
+    if (std::wcscmp(title, kErrorWindowTitle) == 0) return FALSE;
     if (!::GetPropW(window, kInstanceProperty)) return TRUE;
     ::SendMessageW(window, UM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
     if (::IsIconic(window)) ::ShowWindow(window, SW_RESTORE);

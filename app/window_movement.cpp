@@ -1,4 +1,5 @@
 #include "app/window_movement.h"
+#include "framework/platform.h"
 
 #include "app/main_dialog_state.h"
 #include "display/display_list.h"
@@ -6,12 +7,6 @@
 #include <array>
 #include <limits>
 #include <vector>
-
-MovementApi& MovementPlatform() noexcept {
-    static MovementApi api{&::GetCursorPos, &::SetCursorPos, &::GetForegroundWindow, &::GetWindowPlacement,
-                           &::SetWindowPlacement};
-    return api;
-}
 
 namespace {
 
@@ -175,7 +170,7 @@ bool MoveWindowToDisplay(MainDialogState& state, HWND window, int resizeMode, ui
     const LONG_PTR style = ::GetWindowLongPtrW(window, GWL_STYLE);
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);
-    MovementApi& api = MovementPlatform();
+    velk::PlatformApi& api = velk::Platform();
     if (!api.GetWindowPlacement(window, &placement)) return false;
 
     WINDOWPLACEMENT moved = placement;
@@ -196,7 +191,7 @@ bool MoveWindowToDisplay(MainDialogState& state, HWND window, int resizeMode, ui
 }
 
 int32_t MoveMousePointer(int hotkeyId) {
-    MovementApi& api = MovementPlatform();
+    velk::PlatformApi& api = velk::Platform();
     POINT pointer{};
     api.GetCursorPos(&pointer);
     const uint32_t cur = GetSystemNumberFromPoint(pointer);
@@ -236,7 +231,7 @@ bool IsPointOnAnyDisplay(int x, int y) {
 bool MoveWindowToRect(HWND window, int left, int top, int right, int bottom) {
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);
-    MovementApi& api = MovementPlatform();
+    velk::PlatformApi& api = velk::Platform();
     if (api.GetWindowPlacement(window, &placement) && placement.showCmd == SW_SHOWMAXIMIZED) {
         placement.showCmd = SW_RESTORE;
         api.SetWindowPlacement(window, &placement);

@@ -12,14 +12,6 @@ struct MainDialogState;
 // replaceable by tests: Windows keeps the pointer and a window's normal
 // rectangle on the displays it really has, so moves between displays that a
 // test only fakes are checked through these. Initialised to the real calls.
-struct MovementApi {
-    decltype(&::GetCursorPos) GetCursorPos;
-    decltype(&::SetCursorPos) SetCursorPos;
-    decltype(&::GetForegroundWindow) GetForegroundWindow;
-    decltype(&::GetWindowPlacement) GetWindowPlacement;
-    decltype(&::SetWindowPlacement) SetWindowPlacement;
-};
-MovementApi& MovementPlatform() noexcept;
 
 // ---- Pure arithmetic -------------------------------------------------------
 

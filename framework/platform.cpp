@@ -28,6 +28,12 @@ const PlatformApi kReal = {
     ::GetLocalTime,
     ::WaitForSingleObject,
     ::Sleep,
+    ::GetCursorPos,
+    ::SetCursorPos,
+    ::GetForegroundWindow,
+    ::GetWindowPlacement,
+    ::SetWindowPlacement,
+    ::Shell_NotifyIconW,
 };
 
 PlatformApi g_live = kReal;

@@ -3,6 +3,7 @@
 // single entries with fakes and restores them afterwards.
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
 
 namespace velk {
 
@@ -34,6 +35,17 @@ struct PlatformApi {
     decltype(&::GetLocalTime) GetLocalTime;
     decltype(&::WaitForSingleObject) WaitForSingleObject;
     decltype(&::Sleep) Sleep;
+
+    // Pointer, foreground window and window placement, which decide where
+    // windows and the pointer go between displays.
+    decltype(&::GetCursorPos) GetCursorPos;
+    decltype(&::SetCursorPos) SetCursorPos;
+    decltype(&::GetForegroundWindow) GetForegroundWindow;
+    decltype(&::GetWindowPlacement) GetWindowPlacement;
+    decltype(&::SetWindowPlacement) SetWindowPlacement;
+
+    // The notification area (whose "not ready yet" answer Wine cannot give).
+    decltype(&::Shell_NotifyIconW) Shell_NotifyIconW;
 };
 
 // The live table; initialised to the real functions.

@@ -120,11 +120,20 @@ ChildProcess ChildProcess::Start(const std::wstring& exe, const std::wstring& ar
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
-    if (::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                         &pi)) {
-        ::CloseHandle(pi.hThread);
-        child.process_.reset(pi.hProcess);
-        child.id_ = pi.dwProcessId;
+    // Under a heavily loaded Wine a process start now and then fails for a
+    // moment; a few tries keep that from failing a test.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::wstring mutableLine = commandLine;
+        if (::CreateProcessW(path.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                             &pi)) {
+            ::CloseHandle(pi.hThread);
+            child.process_.reset(pi.hProcess);
+            child.id_ = pi.dwProcessId;
+            child.startError_ = 0;
+            break;
+        }
+        child.startError_ = ::GetLastError();
+        ::Sleep(250);
     }
     return child;
 }

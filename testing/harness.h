@@ -26,6 +26,8 @@ public:
     ~ChildProcess();
 
     bool Started() const noexcept { return static_cast<bool>(process_); }
+    // The error of the last failed start, 0 when it started.
+    DWORD StartError() const noexcept { return startError_; }
     // True when the process ended within the time.
     bool Wait(DWORD milliseconds) const noexcept;
     // The exit code, or STILL_ACTIVE.
@@ -37,6 +39,7 @@ public:
 private:
     UniqueHandleObj process_;
     DWORD id_ = 0;
+    DWORD startError_ = 0;
 };
 
 // A visible-or-not top-level window of the class and title (null: any), of

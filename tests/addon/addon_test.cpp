@@ -52,7 +52,7 @@ TEST(AddOnAccess, EveryScenarioPassesInAProcessOfItsOwn) {
         SCOPED_TRACE(name);
         const std::wstring filter = L"--gtest_filter=AddOnScenario." + std::wstring(name.begin(), name.end());
         auto child = velk::test::ChildProcess::Start(kScenarioProgram, filter);
-        ASSERT_TRUE(child.Started());
+        ASSERT_TRUE(child.Started()) << "start failed with error " << child.StartError();
         ASSERT_TRUE(child.Wait(120000)) << "scenario did not end";
         EXPECT_EQ(child.ExitCode(), 0u) << "scenario " << name << " failed";
     }

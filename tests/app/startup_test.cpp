@@ -100,6 +100,19 @@ TEST(SecondStart, ErrorWindowMetFirstStopsTheSearch) {
     ::DestroyWindow(error);
 }
 
+TEST(SecondStart, OnlyTheExactErrorTitleStopsTheSearch) {
+    InstanceMutex mutex;
+    ASSERT_TRUE(mutex.HeldByUs());
+    FakeInstanceWindow running;
+    // Differs only by a soft hyphen, which a locale-aware comparison ignores.
+    HWND nearly = ::CreateWindowExW(0, L"STATIC", L"Velkmira\u00ADError", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                    nullptr, nullptr);
+    ::SetWindowPos(nearly, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    EXPECT_EQ(RunSecondStart(), 0u);
+    EXPECT_EQ(running.received.size(), 2u);
+    ::DestroyWindow(nearly);
+}
+
 TEST(SecondStart, NoMarkedWindowEndsWithoutEffect) {
     InstanceMutex mutex;
     ASSERT_TRUE(mutex.HeldByUs());

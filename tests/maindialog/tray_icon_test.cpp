@@ -63,6 +63,7 @@ struct Retries : ::testing::Test {
         g_waits.clear();
         g_error = ERROR_TIMEOUT;
         Platform().WaitForSingleObject = RecordWait;
+        Platform().Shell_NotifyIconW = FlakyNotify;
     }
     PlatformOverride seam;
     NOTIFYICONDATAW data{};
@@ -70,14 +71,14 @@ struct Retries : ::testing::Test {
 
 TEST_F(Retries, ShellNotReadyIsTriedAgainFiveSecondsApart) {
     g_failures = 3;
-    EXPECT_TRUE(NotifyIconWithRetries(NIM_ADD, data, FlakyNotify));
+    EXPECT_TRUE(NotifyIconWithRetries(NIM_ADD, data));
     EXPECT_EQ(g_calls, 4);
     EXPECT_EQ(g_waits, (std::vector<DWORD>{5000, 5000, 5000}));
 }
 
 TEST_F(Retries, GivesUpAfterSixRetries) {
     g_failures = 100;
-    EXPECT_FALSE(NotifyIconWithRetries(NIM_ADD, data, FlakyNotify));
+    EXPECT_FALSE(NotifyIconWithRetries(NIM_ADD, data));
     EXPECT_EQ(g_calls, 7);
     EXPECT_EQ(g_waits.size(), 6u);
 }
@@ -85,7 +86,7 @@ TEST_F(Retries, GivesUpAfterSixRetries) {
 TEST_F(Retries, OtherFailuresAreNotRetried) {
     g_failures = 100;
     g_error = ERROR_ACCESS_DENIED;
-    EXPECT_FALSE(NotifyIconWithRetries(NIM_MODIFY, data, FlakyNotify));
+    EXPECT_FALSE(NotifyIconWithRetries(NIM_MODIFY, data));
     EXPECT_EQ(g_calls, 1);
     EXPECT_TRUE(g_waits.empty());
 }

@@ -1,6 +1,8 @@
 // Holds one system-wide hotkey from a process of its own until its window is
 // closed: hotkey_holder <MOD_* flags> <virtual key>. Exit code 0 after a
-// clean close, 2 when the hotkey could not be registered.
+// clean close, 2 when the hotkey could not be registered. The window takes
+// its title "VelkHotkeyHolder", which the test waits for, only once the
+// hotkey is held, so that finding the window means the hotkey is taken.
 #include <windows.h>
 #include <cwchar>
 
@@ -8,10 +10,14 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 1;
     const UINT modifiers = static_cast<UINT>(std::wcstoul(argv[1], nullptr, 0));
     const UINT key = static_cast<UINT>(std::wcstoul(argv[2], nullptr, 0));
-    HWND window = ::CreateWindowExW(0, L"STATIC", L"VelkHotkeyHolder", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+    HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                     ::GetModuleHandleW(nullptr), nullptr);
     if (!window) return 3;
-    if (!::RegisterHotKey(window, 1, modifiers, key)) return 2;
+    if (!::RegisterHotKey(window, 1, modifiers, key)) {
+        ::DestroyWindow(window);
+        return 2;
+    }
+    ::SetWindowTextW(window, L"VelkHotkeyHolder");
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (msg.message == WM_CLOSE) break;

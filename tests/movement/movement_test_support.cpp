@@ -44,10 +44,10 @@ void MovementTest::SetUp() {
     ::InitCommonControlsEx(&controls);
     savedHighest = HighestDisplayNumber;
     savedLowest = LowestDisplayNumber;
-    savedMovement = MovementPlatform();
-    MovementPlatform().GetCursorPos = FakeGetCursorPos;
-    MovementPlatform().SetCursorPos = FakeSetCursorPos;
-    MovementPlatform().GetForegroundWindow = FakeGetForegroundWindow;
+    savedPlatform = velk::Platform();
+    velk::Platform().GetCursorPos = FakeGetCursorPos;
+    velk::Platform().SetCursorPos = FakeSetCursorPos;
+    velk::Platform().GetForegroundWindow = FakeGetForegroundWindow;
     pointer = POINT{};
     setCursorCalls = 0;
     foreground = nullptr;
@@ -58,7 +58,7 @@ void MovementTest::SetUp() {
 void MovementTest::TearDown() {
     for (HWND w : windows) ::DestroyWindow(w);
     SetCurrentDisplayList(nullptr);
-    MovementPlatform() = savedMovement;
+    velk::Platform() = savedPlatform;
     HighestDisplayNumber = savedHighest;
     LowestDisplayNumber = savedLowest;
 }

@@ -39,7 +39,7 @@ protected:
     FakeTopology topology;
     DisplayList list{};
     MainDialogState state{};
-    MovementApi savedMovement{};
+    velk::PlatformApi savedPlatform{};
     uint32_t savedHighest = 0;
     uint32_t savedLowest = 0;
     std::vector<HWND> windows;

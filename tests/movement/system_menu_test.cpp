@@ -190,8 +190,8 @@ class PlacementTest : public SystemMenuTest {
 protected:
     void SetUp() override {
         SystemMenuTest::SetUp();
-        MovementPlatform().GetWindowPlacement = FakeGetWindowPlacement;
-        MovementPlatform().SetWindowPlacement = FakeSetWindowPlacement;
+        velk::Platform().GetWindowPlacement = FakeGetWindowPlacement;
+        velk::Platform().SetWindowPlacement = FakeSetWindowPlacement;
         g_placement = WINDOWPLACEMENT{};
         g_placement.length = sizeof(g_placement);
         g_placement.showCmd = SW_SHOWNORMAL;

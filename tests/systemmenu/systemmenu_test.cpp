@@ -52,7 +52,7 @@ const RECT kMovedWindowRect{552, 40, 752, 190};
 const wchar_t kNextItemText[] = L"Move Window to Next display";
 
 constexpr DWORD kRoadTimeoutMs = 20000;
-constexpr DWORD kStepTimeoutMs = 5000;
+constexpr DWORD kStepTimeoutMs = 10000;
 
 // What arrived at this process, in order: the main dialog's reports from the
 // hook library and the client's own reports.
@@ -95,10 +95,10 @@ LRESULT CALLBACK ReportProc(HWND hwnd, UINT message, WPARAM w, LPARAM l) {
 // Wine 8 refuses a window of another process (SetWindowPlacement answers
 // FALSE), so the placement is then handed to the window's own thread, which
 // sets it on itself.
-MovementApi g_realMovement{};
+velk::PlatformApi g_realPlatform{};
 int g_forwardedPlacements = 0;
 BOOL WINAPI SetPlacementAcrossProcesses(HWND window, const WINDOWPLACEMENT* placement) {
-    if (g_realMovement.SetWindowPlacement(window, placement)) return TRUE;
+    if (g_realPlatform.SetWindowPlacement(window, placement)) return TRUE;
     DWORD pid = 0;
     ::GetWindowThreadProcessId(window, &pid);
     if (pid == ::GetCurrentProcessId()) return FALSE;
@@ -164,8 +164,8 @@ protected:
         topology.Add(ActiveDisplay(1, kDisplay1, true));
         topology.Add(ActiveDisplay(2, kDisplay2));
         monitorKey.emplace(MonitorEnumKey::ValuesFor(topology));
-        g_realMovement = MovementPlatform();
-        MovementPlatform().SetWindowPlacement = SetPlacementAcrossProcesses;
+        g_realPlatform = velk::Platform();
+        velk::Platform().SetWindowPlacement = SetPlacementAcrossProcesses;
 
         report = ::CreateWindowExW(0, L"VelkSysMenuReport", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                    ::GetModuleHandleW(nullptr), nullptr);
@@ -187,7 +187,7 @@ protected:
         dialog.reset();
         tray.reset();
         if (report) ::DestroyWindow(report);
-        MovementPlatform() = g_realMovement;
+        velk::Platform() = g_realPlatform;
         monitorKey.reset();
     }
 
