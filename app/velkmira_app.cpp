@@ -29,15 +29,7 @@ BOOL CVELKMIRAApp::InitInstance() {
         return FALSE;
     }
 
-    HINSTANCE instance = Instance();
-    WNDCLASSW mainClass{};
-    if (!::GetClassInfoW(instance, kMainWindowClass, &mainClass)) {
-        ::GetClassInfoW(instance, L"#32770", &mainClass);
-        mainClass.lpszClassName = kMainWindowClass;
-        mainClass.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_MAINFRAME));
-        mainClass.hInstance = instance;
-        ::RegisterClassW(&mainClass);
-    }
+    RegisterMainWindowClass();
 
     CVELKMIRADlg dialog;
     try {
@@ -49,6 +41,17 @@ BOOL CVELKMIRAApp::InitInstance() {
     }
     SetMainWindow(nullptr);
     return FALSE;
+}
+
+void RegisterMainWindowClass() {
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSW mainClass{};
+    if (::GetClassInfoW(instance, kMainWindowClass, &mainClass)) return;
+    ::GetClassInfoW(instance, L"#32770", &mainClass);
+    mainClass.lpszClassName = kMainWindowClass;
+    mainClass.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_MAINFRAME));
+    mainClass.hInstance = instance;
+    ::RegisterClassW(&mainClass);
 }
 
 BOOL CALLBACK FindRunningInstanceProc(HWND window, LPARAM) {

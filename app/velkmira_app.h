@@ -18,6 +18,10 @@ public:
 
 extern CVELKMIRAApp theApp;
 
+// Registers the main window's class "VELK-DORVIX UTILITY" (once): a copy of
+// the system dialog class with the program's icon.
+void RegisterMainWindowClass();
+
 // EnumWindows callback of a second start: finds the running instance's main
 // window, opens its settings window and brings it forward.
 BOOL CALLBACK FindRunningInstanceProc(HWND window, LPARAM parameter);

@@ -100,14 +100,7 @@ protected:
         INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
         ::InitCommonControlsEx(&controls);
         theApp.SetRegistryKey(L"VELK-Panomira");
-        WNDCLASSW mainClass{};
-        HINSTANCE instance = ::GetModuleHandleW(nullptr);
-        if (!::GetClassInfoW(instance, kMainWindowClass, &mainClass)) {
-            ::GetClassInfoW(nullptr, L"#32770", &mainClass);
-            mainClass.lpszClassName = kMainWindowClass;
-            mainClass.hInstance = instance;
-            ::RegisterClassW(&mainClass);
-        }
+        RegisterMainWindowClass();
         // The dialog's add-on access loads the simulated library.
         addon_test::SetLibraryPath(addon_test::SimulatedLibraryPath());
     }

@@ -70,14 +70,7 @@ protected:
         ::InitCommonControlsEx(&controls);
         ::LoadLibraryW(L"RICHED20.DLL");
         theApp.SetRegistryKey(L"VELK-Panomira");
-        WNDCLASSW mainClass{};
-        HINSTANCE instance = ::GetModuleHandleW(nullptr);
-        if (!::GetClassInfoW(instance, kMainWindowClass, &mainClass)) {
-            ::GetClassInfoW(nullptr, L"#32770", &mainClass);
-            mainClass.lpszClassName = kMainWindowClass;
-            mainClass.hInstance = instance;
-            ::RegisterClassW(&mainClass);
-        }
+        RegisterMainWindowClass();
     }
 
     void SetUp() override {

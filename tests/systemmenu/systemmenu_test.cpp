@@ -141,13 +141,7 @@ protected:
         ::LoadLibraryW(L"RICHED20.DLL");
         theApp.SetRegistryKey(L"VELK-Panomira");
         HINSTANCE instance = ::GetModuleHandleW(nullptr);
-        WNDCLASSW mainClass{};
-        if (!::GetClassInfoW(instance, kMainWindowClass, &mainClass)) {
-            ::GetClassInfoW(nullptr, L"#32770", &mainClass);
-            mainClass.lpszClassName = kMainWindowClass;
-            mainClass.hInstance = instance;
-            ::RegisterClassW(&mainClass);
-        }
+        RegisterMainWindowClass();
         WNDCLASSW reportClass{};
         reportClass.lpfnWndProc = ReportProc;
         reportClass.hInstance = instance;
