@@ -104,6 +104,26 @@ protected:
     HWND hwnd = nullptr;
 };
 
+// Each page, at the size its own template gives it, fits the tab control's
+// display area: nothing of a page is cut off at the right or the bottom.
+TEST_F(MainDialog, EveryPageFitsTheTabArea) {
+    RECT area{};
+    ::GetWindowRect(dialog->TabWindow(), &area);
+    ::SendMessageW(dialog->TabWindow(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        // A second copy of the page, created at its natural size.
+        HWND page = ::CreateDialogParamW(::GetModuleHandleW(nullptr),
+                                         MAKEINTRESOURCEW(dialog->Page(i)->TemplateId()), hwnd, nullptr, 0);
+        ASSERT_NE(page, nullptr);
+        RECT natural{};
+        ::GetWindowRect(page, &natural);
+        ::DestroyWindow(page);
+        EXPECT_LE(natural.right - natural.left, area.right - area.left);
+        EXPECT_LE(natural.bottom - natural.top, area.bottom - area.top);
+    }
+}
+
 TEST_F(MainDialog, StartsHiddenWithEveryPartBound) {
     EXPECT_TRUE(dialog->IsInitialised());
     EXPECT_NE(::GetPropW(hwnd, kInstanceProperty), nullptr);
