@@ -46,20 +46,13 @@ inline constexpr UINT kReportSendTimeoutMs = 1000;
 
 }  // namespace velk::hooklib
 
-namespace velk {
-
-// Reports of the hook library, as the main program configures them:
+// Reports of the hook library, with the messages of display/program_messages.h
+// as the main program configures them:
 // UM_WINMOVENEXT (posted): wParam = the whole WM_SYSCOMMAND wParam, lParam = the window.
 // UM_MENUPOPUP (sent): wParam 0, lParam = the window whose system menu is about to open.
 // UM_MENUSELECTED (sent): wParam 0, lParam = the window whose menu has closed.
 // UM_APPCREATEDESTROY (posted): wParam = the shell hook's wParam (the window),
 //   lParam = kShellWindowCreated / kShellWindowDestroyed / kShellRedraw or the shell code.
-inline constexpr UINT UM_WINMOVENEXT = 0xA001;
-inline constexpr UINT UM_MENUPOPUP = 0xA003;
-inline constexpr UINT UM_MENUSELECTED = 0xA004;
-inline constexpr UINT UM_APPCREATEDESTROY = 0xA005;
-
-}  // namespace velk
 
 // The exports as the library itself declares them.
 extern "C" {

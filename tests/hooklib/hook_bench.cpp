@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 #include "hooklib/hook_core.h"
+#include "display/program_messages.h"
 #include "hooklib/tarnlet.h"
 
 namespace {
@@ -105,10 +106,10 @@ void DirectCalls(HWND sink, HWND target) {
     AttachProcess(::GetModuleHandleW(nullptr));
     SharedRecord& shared = SharedData();
     shared.NotifyWindow = sink;
-    shared.MenuPopupMessage = velk::UM_MENUPOPUP;
-    shared.MenuSelectedMessage = velk::UM_MENUSELECTED;
-    shared.WinMoveNextMessage = velk::UM_WINMOVENEXT;
-    shared.AppCreateDestroyMessage = velk::UM_APPCREATEDESTROY;
+    shared.MenuPopupMessage = UM_MENUPOPUP;
+    shared.MenuSelectedMessage = UM_MENUSELECTED;
+    shared.WinMoveNextMessage = UM_WINMOVENEXT;
+    shared.AppCreateDestroyMessage = UM_APPCREATEDESTROY;
 
     const HMENU systemMenu = ::GetSystemMenu(target, FALSE);
     CWPSTRUCT mouse{0, 0, WM_MOUSEMOVE, target};
@@ -164,7 +165,7 @@ struct SinkState {
 SinkState g_sink;
 
 LRESULT CALLBACK SinkProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == velk::UM_MENUPOPUP) {
+    if (message == UM_MENUPOPUP) {
         if (reinterpret_cast<HWND>(lParam) == g_sink.childWindow) ++g_sink.reports;
         return 0;
     }
@@ -239,7 +240,7 @@ int RoundTrips(HWND sink, int count) {
     auto clear = GetExport<ClearHookFn>(library, kClearHookName);
     auto setPopup = GetExport<SetNotifyMessageFn>(library, kSetMenuPopupNotifyMessageName);
     UINT ids[kCommandIdCount];
-    if (!install || !clear || !setPopup || !install(sink, ids) || !setPopup(velk::UM_MENUPOPUP)) {
+    if (!install || !clear || !setPopup || !install(sink, ids) || !setPopup(UM_MENUPOPUP)) {
         std::printf("cannot install the hooks (held by another process?)\n");
         ::FreeLibrary(library);
         return 1;

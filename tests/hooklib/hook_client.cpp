@@ -13,6 +13,7 @@
 #include <cwchar>
 #include <string>
 #include <vector>
+#include "display/program_messages.h"
 #include "hooklib/tarnlet.h"
 #include "tests/hooklib/hook_client_protocol.h"
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 #include "hooklib/hook_core.h"
+#include "display/program_messages.h"
 #include "hooklib/tarnlet.h"
 #include "testing/harness.h"
 #include "tests/hooklib/hook_client_protocol.h"
