@@ -3,6 +3,4 @@
 void CAppSettingProp::ApplyUseTaskbar() {}
 void CAppSettingProp::ReapplyTaskbarSettings() {}
 void CAppSettingProp::DestroyExtraTaskbars() {}
-void CAppSettingProp::ReadAppSettingChecks() {}
-void CAppSettingProp::SaveAppSettings() {}
 LRESULT CAppSettingProp::OnAppCreateDestroyNotify(WPARAM, LPARAM) { return 1; }
