@@ -102,12 +102,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     if (!desktop.List()) return 1;
     g_list = desktop.List();
     ::ShowWindow(desktop.Top(), SW_SHOWNOACTIVATE);
-    // The list view arranges its icons at its first paint: let that happen
-    // before any icon gets its place.
-    ::UpdateWindow(desktop.Top());
-    ::UpdateWindow(g_list);
+    // The list view arranges its icons at its first paint with icons: make
+    // that paint happen (the null display driver may not ask for it), then
+    // give every icon its place.
     for (const std::wstring& text : icons) AddIcon(text);
-    ::UpdateWindow(g_list);
+    ::SendMessageW(g_list, WM_PAINT, 0, 0);
+    for (int i = 0; i < static_cast<int>(icons.size()); ++i) {
+        const POINT p = desktop_sim::InitialPosition(i);
+        ::SendMessageW(g_list, LVM_SETITEMPOSITION, static_cast<WPARAM>(i), MAKELPARAM(p.x, p.y));
+    }
     ::SetWindowSubclass(g_list, ListSubclass, 1, 0);
     ::SetWindowSubclass(desktop.Top(), TopSubclass, 1, 0);
 
