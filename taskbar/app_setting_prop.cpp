@@ -44,16 +44,15 @@ void SendPageChanged(HWND page) {
     if (HWND parent = page ? ::GetParent(page) : nullptr) ::SendMessageW(parent, UM_PAGECHANGED, 0, 1);
 }
 
-CAppSettingProp::CAppSettingProp() noexcept : MessageMapped(kTemplateId) {}
-
-CAppSettingProp::~CAppSettingProp() = default;
-
 std::span<const velk::MessageEntry<CAppSettingProp>> CAppSettingProp::MessageTable() {
     using T = CAppSettingProp;
     static constexpr velk::MessageEntry<T> table[] = {
         velk::command<T>(IDC_APP_USE_TASKBAR, &T::OnBnClickedUseTaskbar),
         velk::command<T>(IDC_APP_SAVE_ICONS, &T::OnBnClickedSaveIcons),
         velk::command<T>(IDC_APP_RESTORE_ICONS, &T::OnBnClickedRestoreIcons),
+        velk::command<T>(IDC_APP_FLUSH, &T::OnBnClickedFlush),
+        velk::command<T>(IDC_APP_GATHER, &T::OnBnClickedGather),
+        velk::command<T>(IDC_APP_RESTORE_WINDOWS, &T::OnBnClickedRestoreWindows),
         velk::command<T>(IDC_APP_ON_TOP, &T::NotifyPageChanged),
         velk::command<T>(IDC_APP_RESTORE_AT_START, &T::NotifyPageChanged),
         velk::command<T>(IDC_APP_SEPARATE_BUTTONS, &T::NotifyPageChanged),
@@ -75,7 +74,7 @@ BOOL CAppSettingProp::OnInitDialog() {
     UpdateData(false);
     const velk::CWinApp* app = velk::AfxGetApp();
     if (!app) return FALSE;
-    EnumGuard.reset(::CreateMutexW(nullptr, FALSE, L"AppSettingPropEnumApp"));
+    EnumAppMutex.reset(::CreateMutexW(nullptr, FALSE, kWindowTableGuardName));
 
     if (app->GetProfileInt(kSection, L"UseTaskbar", 0) == 1) {
         UseTaskbar = 1;
@@ -89,6 +88,7 @@ BOOL CAppSettingProp::OnInitDialog() {
         EnableItem(IDC_APP_ON_TOP, false);
         EnableItem(IDC_APP_SEPARATE_BUTTONS, false);
     }
+    RefreshWindowTable();
 
     if (app->GetProfileInt(kSection, L"RestoreIcon", 0) == 1) {
         SetTimer(kTimerRestoreIcons, kRestoreIconsDelayMs);
@@ -139,8 +139,16 @@ void CAppSettingProp::SaveAppSettings() {
     app->WriteProfileInt(kSection, L"RestoreIcon", IsChecked(IDC_APP_RESTORE_AT_START) ? 1 : 0);
 }
 
+void CAppSettingProp::OnBnClickedFlush() {
+    RefreshWindowTable();
+    SyncTaskbarButtons();
+}
+
 LRESULT CAppSettingProp::OnTimer(WPARAM w, LPARAM l) {
-    if (w == kTimerRestoreIcons) {
+    if (w == kTaskbarRefreshTimer) {
+        RefreshWindowTable();
+        SyncTaskbarButtons();
+    } else if (w == kTimerRestoreIcons) {
         // Once only, 15 seconds after the page was initialised.
         KillTimer(kTimerRestoreIcons);
         OnBnClickedRestoreIcons();
@@ -152,7 +160,7 @@ LRESULT CAppSettingProp::OnDestroy(WPARAM w, LPARAM l) {
     const LRESULT result = DefaultProc(WM_DESTROY, w, l);
     DestroyExtraTaskbars();
     ReleaseDesktopIconAccess();
-    EnumGuard.reset();
+    EnumAppMutex.reset();
     return result;
 }
 
