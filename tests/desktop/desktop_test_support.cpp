@@ -10,15 +10,10 @@ namespace velk::test {
 DesktopSim::DesktopSim(const std::vector<std::wstring>& icons, const std::wstring& options, const wchar_t* topClass) {
     std::wstring args = L"--class=" + std::wstring(topClass) + L" " + options + L" \"--icons=";
     for (size_t i = 0; i < icons.size(); ++i) args += (i ? L"|" : L"") + icons[i];
-    args += L"\"";
-    process_ = ChildProcess::Start(L"desktop_sim.exe", args);
+    process_ = ChildProcess::Start(L"desktop_sim.exe", args + L"\"");
     EXPECT_TRUE(process_.Started()) << "desktop_sim did not start: " << process_.StartError();
-    if (!process_.Started()) return;
-    top_ = WaitForWindow(topClass, L"Program Manager", 15000, process_.Id());
-    EXPECT_NE(top_, nullptr) << "desktop_sim showed no desktop";
-    if (top_) {
-        EXPECT_EQ(::SendMessageW(top_, desktop_sim::kReady, 0, 0), 1);
-    }
+    if (process_.Started()) top_ = WaitForWindow(topClass, L"Program Manager", 15000, process_.Id());
+    EXPECT_TRUE(top_ && ::SendMessageW(top_, desktop_sim::kReady, 0, 0) == 1) << "desktop_sim is not ready";
 }
 
 DesktopSim::~DesktopSim() {
@@ -29,14 +24,13 @@ DesktopSim::~DesktopSim() {
 }
 
 HWND DesktopSim::List() const noexcept {
-    HWND view = top_ ? ::FindWindowExW(top_, nullptr, L"SHELLDLL_DefView", nullptr) : nullptr;
-    return view ? ::FindWindowExW(view, nullptr, L"SysListView32", nullptr) : nullptr;
+    return ::FindWindowExW(::FindWindowExW(top_, nullptr, L"SHELLDLL_DefView", nullptr), nullptr, L"SysListView32",
+                           nullptr);
 }
 
 POINT DesktopSim::Position(int index) const noexcept {
     const LRESULT r = ::SendMessageW(top_, desktop_sim::kGetPosition, static_cast<WPARAM>(index), 0);
-    if (r == -1) return POINT{-1, -1};
-    return POINT{static_cast<short>(LOWORD(r)), static_cast<short>(HIWORD(r))};
+    return r == -1 ? POINT{-1, -1} : POINT{static_cast<short>(LOWORD(r)), static_cast<short>(HIWORD(r))};
 }
 
 bool DesktopSim::Move(int index, POINT to) const noexcept {
@@ -56,12 +50,11 @@ void DesktopSim::ShrinkAfterReads(int reads, int keep) const noexcept {
 int DesktopSim::CommittedRegions() const noexcept {
     int regions = 0;
     MEMORY_BASIC_INFORMATION info{};
-    const char* address = nullptr;
-    while (::VirtualQueryEx(process_.Handle(), address, &info, sizeof(info)) == sizeof(info)) {
+    for (const char* at = nullptr; ::VirtualQueryEx(process_.Handle(), at, &info, sizeof(info)) == sizeof(info);) {
         if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) ++regions;
         const char* next = static_cast<const char*>(info.BaseAddress) + info.RegionSize;
-        if (next <= address) break;
-        address = next;
+        if (next <= at) break;
+        at = next;
     }
     return regions;
 }
@@ -73,26 +66,28 @@ LRESULT HostDialog::WindowProc(UINT msg, WPARAM w, LPARAM l) {
     return CDialog::WindowProc(msg, w, l);
 }
 
-void PageTest::SetUp() {
+PageHost::PageHost() {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
     app.SetRegistryKey(L"VELK-Panomira");
     ResetProfile();
-    ASSERT_TRUE(host.Create(nullptr)) << "host dialog: " << ::GetLastError();
+    EXPECT_TRUE(host.Create(nullptr)) << "host dialog: " << ::GetLastError();
 }
 
-void PageTest::CreatePage() {
+void PageHost::Create() {
+    if (page.GetSafeHwnd()) ::DestroyWindow(page.GetSafeHwnd());
     ASSERT_TRUE(page.Create(host.GetSafeHwnd())) << "page: " << ::GetLastError();
 }
 
-void PageTest::TearDown() {
+PageHost::~PageHost() {
     if (page.GetSafeHwnd()) ::DestroyWindow(page.GetSafeHwnd());
     if (host.GetSafeHwnd()) ::DestroyWindow(host.GetSafeHwnd());
     ResetProfile();
 }
 
-void PageTest::Click(int id) {
-    ::SendMessageW(Item(id), BM_CLICK, 0, 0);
+::testing::AssertionResult Same(POINT a, POINT b) {
+    if (a.x == b.x && a.y == b.y) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ") is not (" << b.x << ", " << b.y << ")";
 }
 
 }  // namespace velk::test

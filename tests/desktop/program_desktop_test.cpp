@@ -10,12 +10,10 @@
 namespace velk::test {
 namespace {
 
-BOOL CALLBACK FindIconPage(HWND child, LPARAM found) {
-    if (::GetDlgItem(child, IDC_APP_SAVE_ICONS) && ::GetDlgItem(child, IDC_APP_GATHER)) {
-        *reinterpret_cast<HWND*>(found) = child;
-        return FALSE;
-    }
-    return TRUE;
+BOOL CALLBACK FindPage(HWND child, LPARAM found) {
+    if (!::GetDlgItem(child, IDC_APP_SAVE_ICONS)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
 }
 
 TEST(ProgramDesktop, TheRunningProgramSavesAndRestoresTheShellsIcons) {
@@ -26,23 +24,18 @@ TEST(ProgramDesktop, TheRunningProgramSavesAndRestoresTheShellsIcons) {
     ChildProcess program = ChildProcess::Start(L"Velkmira.exe");
     ASSERT_TRUE(program.Started());
     HWND main = WaitForWindow(kMainWindowClass, nullptr, 20000, program.Id());
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(WaitUntil(20000, [&] { return ::GetPropW(main, kInstanceProperty) != nullptr; }));
+    ASSERT_TRUE(main && WaitUntil(20000, [&] { return ::GetPropW(main, kInstanceProperty) != nullptr; }));
     HWND page = nullptr;
-    ::EnumChildWindows(main, FindIconPage, reinterpret_cast<LPARAM>(&page));
+    ::EnumChildWindows(main, FindPage, reinterpret_cast<LPARAM>(&page));
     ASSERT_NE(page, nullptr);
     EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(page, IDC_APP_RESTORE_ICONS)));
 
     ::PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_APP_SAVE_ICONS, BN_CLICKED), 0);
-    EXPECT_TRUE(WaitUntil(10000, [] { return GetDword(HKEY_CURRENT_USER, ProfileSection(L"IconPosition"), L"IconSaveFlag") == 1u; }));
-    EXPECT_TRUE(WaitUntil(5000, [&] { return ::IsWindowEnabled(::GetDlgItem(page, IDC_APP_RESTORE_ICONS)) != FALSE; }));
-    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, ProfileSection(L"IconPosition\\Gamma"), L"x"),
-              static_cast<DWORD>(desktop_sim::InitialPosition(2).x));
-
+    EXPECT_TRUE(WaitUntil(10000, [&] { return ::IsWindowEnabled(::GetDlgItem(page, IDC_APP_RESTORE_ICONS)) != FALSE; }));
+    EXPECT_EQ(ProfileInt(L"IconPosition\\Gamma", L"x"), DWORD(desktop_sim::InitialPosition(2).x));
     ASSERT_TRUE(sim.Move(2, POINT{640, 480}));
     ::PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_APP_RESTORE_ICONS, BN_CLICKED), 0);
-    const POINT home = desktop_sim::InitialPosition(2);
-    EXPECT_TRUE(WaitUntil(10000, [&] { return sim.Position(2).x == home.x && sim.Position(2).y == home.y; }));
+    EXPECT_TRUE(WaitUntil(10000, [&] { return Same(sim.Position(2), desktop_sim::InitialPosition(2)); }));
     EXPECT_FALSE(WaitForDialog(program.Id(), 500).has_value()) << "a complete restore asks nothing";
 
     ::PostMessageW(main, WM_CLOSE, 0, 0);
