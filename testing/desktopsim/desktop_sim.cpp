@@ -2,7 +2,7 @@
 // view in the "Progman" / "SHELLDLL_DefView" / "SysListView32" tree with
 // the icons named on the command line, so that the program reads and moves
 // them across processes exactly as it does on Windows.
-//   desktop_sim [--icons=a|b|c] [--autoarrange] [--class=Name]
+//   desktop_sim [--autoarrange] [--class=Name] [icon text ...]
 // Ends with 0 when its window is closed, 1 when it could not start.
 #include "testing/desktopsim/desktop_sim_protocol.h"
 #include "testing/desktopsim/desktop_windows.h"
@@ -69,18 +69,6 @@ LRESULT CALLBACK TopSubclass(HWND top, UINT msg, WPARAM w, LPARAM l, UINT_PTR, D
     return ::DefSubclassProc(top, msg, w, l);
 }
 
-std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator) {
-    std::vector<std::wstring> parts;
-    size_t start = 0;
-    while (start <= text.size()) {
-        const size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
-        if (end == std::wstring::npos) break;
-        start = end + 1;
-    }
-    return parts;
-}
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
@@ -91,9 +79,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     DesktopWindowsOptions options;
     for (int i = 1; argv && i < argc; ++i) {
         const std::wstring arg = argv[i];
-        if (arg.rfind(L"--icons=", 0) == 0) icons = Split(arg.substr(8), L'|');
-        else if (arg == L"--autoarrange") options.listStyle |= LVS_AUTOARRANGE;
+        if (arg == L"--autoarrange") options.listStyle |= LVS_AUTOARRANGE;
         else if (arg.rfind(L"--class=", 0) == 0) topClass = arg.substr(8);
+        else icons.push_back(arg);
     }
     ::LocalFree(argv);
     options.topClass = topClass.c_str();

@@ -8,9 +8,9 @@
 namespace velk::test {
 
 DesktopSim::DesktopSim(const std::vector<std::wstring>& icons, const std::wstring& options, const wchar_t* topClass) {
-    std::wstring args = L"--class=" + std::wstring(topClass) + L" " + options + L" \"--icons=";
-    for (size_t i = 0; i < icons.size(); ++i) args += (i ? L"|" : L"") + icons[i];
-    process_ = ChildProcess::Start(L"desktop_sim.exe", args + L"\"");
+    std::wstring args = L"--class=" + std::wstring(topClass) + L" " + options;
+    for (const std::wstring& text : icons) args += L" \"" + text + L"\"";
+    process_ = ChildProcess::Start(L"desktop_sim.exe", args);
     EXPECT_TRUE(process_.Started()) << "desktop_sim did not start: " << process_.StartError();
     if (process_.Started()) top_ = WaitForWindow(topClass, L"Program Manager", 15000, process_.Id());
     EXPECT_TRUE(top_ && ::SendMessageW(top_, desktop_sim::kReady, 0, 0) == 1) << "desktop_sim is not ready";
