@@ -7,7 +7,6 @@
 #include "display/shared_functions.h"
 #include "framework/app.h"
 #include "resources/resource.h"
-#include <iterator>
 
 namespace {
 
