@@ -142,7 +142,8 @@ LRESULT CTaskBarButton::OnLButtonDown(WPARAM, LPARAM) {
 
 LRESULT CTaskBarButton::OnTaskButtonClick(WPARAM w, LPARAM) {
     TaskButtonState* state = StateOf(static_cast<int>(w));
-    if (state && Target) {
+    // A window that went since the last refresh is left alone.
+    if (state && Target && ::IsWindow(Target)) {
         if (state->Active == 1) {
             if (::IsIconic(Target)) {
                 RestoreWindowAnimated(Target, state->KeptShowCmd);

@@ -155,6 +155,7 @@ TEST_F(ExtraTaskbar, BarsPerNonPrimaryDisplayButtonsFollowTheirWindowsAndGoWithT
     const RECT strip2{1024, 992, 2304, 1024};
     EXPECT_TRUE(::EqualRect(&r2, &strip2));
     EXPECT_EQ(shell.registered, (std::set<HWND>{bar2, bar3}));
+    EXPECT_EQ(FindTrackedWindow(bar2), nullptr) << "the program's own bars are never tracked";
     EXPECT_EQ(::GetWindowLongW(bar2, GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << "not on top: sent to the bottom";
     EXPECT_TRUE(::IsWindowEnabled(page->GetDlgItem(IDC_APP_ON_TOP)));
     EXPECT_EQ(::IsDlgButtonChecked(page->GetSafeHwnd(), IDC_APP_USE_TASKBAR), BST_CHECKED);

@@ -29,8 +29,28 @@ struct ThemeCase {
     TaskbarSkin expected;
 };
 
+// HKEY_CURRENT_USER of this process redirected to a scratch key for the
+// object's lifetime, so the cases never touch the prefix's own visual style.
+class ScratchCurrentUser {
+public:
+    ScratchCurrentUser() {
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(), nullptr);
+        EXPECT_EQ(::RegOverridePredefKey(HKEY_CURRENT_USER, key_.get()), ERROR_SUCCESS);
+    }
+    ~ScratchCurrentUser() {
+        ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        key_.reset();
+        DeleteTree(HKEY_CURRENT_USER, kScratch);
+    }
+
+private:
+    static constexpr wchar_t kScratch[] = L"Software\\VelkTaskbarThemeTest";
+    UniqueKey key_;
+};
+
 TEST(TaskbarTheme, SkinFollowsTheVersionColourSchemeAndSize) {
     PlatformOverride seam;
+    ScratchCurrentUser scratch;
     const TaskbarSkin none{};
     const TaskbarSkin silver{170, 171, 169, 168, 0x000000, 0xFFFFFF, 9};
     const TaskbarSkin olive{160, 161, 162, 163, 0x000000, 0xFFFFFF, 9};
