@@ -1,10 +1,8 @@
 // The extra taskbar end to end: the main dialog in the test process with the
 // real hook library, three fake displays behind the seam, the shell's AppBar
-// side recorded, and real windows of the test process that appear, move
-// between displays and go.
+// side recorded, and real windows that appear, move between displays and go.
 #include "app/main_dialog.h"
 #include "app/velkmira_app.h"
-#include "display/display_list.h"
 #include "display/display_lookup.h"
 #include "display/program_messages.h"
 #include "resources/resource.h"
@@ -24,27 +22,14 @@
 namespace velk::test {
 namespace {
 
-constexpr UINT_PTR kApplyGuardTimer = 10;
-const RECT kDisplay1{0, 0, 1024, 768};
-const RECT kDisplay2{1024, 0, 2304, 1024};
-const RECT kDisplay3{2304, 0, 3584, 1024};
-
-// The user-interface thread's blocking waits end at once; a wait on a
-// thread (the watch thread at shut-down) is real.
+// The user-interface thread's waits end at once; waits on threads are real.
 DWORD WINAPI NoBlockingWait(HANDLE handle, DWORD ms) {
-    if (::GetThreadId(handle) != 0) return RealPlatform().WaitForSingleObject(handle, ms);
-    return RealPlatform().WaitForSingleObject(handle, 0);
+    return RealPlatform().WaitForSingleObject(handle, ::GetThreadId(handle) ? ms : 0);
 }
 
-RECT Offset(RECT r, int dx, int dy) {
-    ::OffsetRect(&r, dx, dy);
-    return r;
-}
-
-int CountWindowsTitled(const wchar_t* title) {
+int CountBarWindows() {
     int n = 0;
-    for (HWND w = ::FindWindowExW(nullptr, nullptr, nullptr, title); w; w = ::FindWindowExW(nullptr, w, nullptr, title))
-        ++n;
+    for (HWND w = nullptr; (w = ::FindWindowExW(nullptr, w, nullptr, kExtraTaskbarTitle)) != nullptr;) ++n;
     return n;
 }
 
@@ -63,52 +48,39 @@ protected:
         ResetProfile();
         Platform().WaitForSingleObject = NoBlockingWait;
         FakeWindowsVersion(6, 1);
-        topology.Add(ActiveDisplay(1, kDisplay1, true));
-        topology.Add(ActiveDisplay(2, kDisplay2));
-        topology.Add(ActiveDisplay(3, kDisplay3));
+        topology.Add(ActiveDisplay(1, {0, 0, 1024, 768}, true));
+        topology.Add(ActiveDisplay(2, {1024, 0, 2304, 1024}));
+        topology.Add(ActiveDisplay(3, {2304, 0, 3584, 1024}));
         monitorKey.emplace(MonitorEnumKey::ValuesFor(topology));
-        tray = std::make_unique<FakeTray>();
         dialog = std::make_unique<CVELKMIRADlg>();
         ASSERT_TRUE(dialog->Create(nullptr));
-        ASSERT_TRUE(dialog->IsInitialised());
         ASSERT_NE(dialog->HookLibrary(), nullptr);
         page = static_cast<CAppSettingProp*>(dialog->Page(3));
         ASSERT_NE(page->GetSafeHwnd(), nullptr);
         number2 = static_cast<int>(GetSystemNumberFromPoint({1500, 500}));
         number3 = static_cast<int>(GetSystemNumberFromPoint({3000, 500}));
-        ASSERT_NE(number2, number3);
-        EXPECT_EQ(page->Running, 0);
         EXPECT_TRUE(shell.calls.empty()) << "no bar while the option is off";
     }
-
     void TearDown() override {
         dialog.reset();
         EXPECT_TRUE(shell.registered.empty()) << "a bar is left registered with the shell";
-        EXPECT_EQ(CountWindowsTitled(kExtraTaskbarTitle), 0);
+        EXPECT_EQ(CountBarWindows(), 0);
         for (HWND w : windows) ::DestroyWindow(w);
-        tray.reset();
         monitorKey.reset();
         MonitorEnumKey::Delete();
         ResetProfile();
     }
 
-    HWND Make(const wchar_t* title, RECT rect) {
-        HWND w = MakeWindow(title, rect);
-        EXPECT_NE(w, nullptr);
-        windows.push_back(w);
-        return w;
-    }
-    // The option as the user sets it, then Apply.
+    HWND Make(const wchar_t* title, RECT rect) { return windows.emplace_back(MakeWindow(title, rect)); }
+    // The options as the user sets them, then Apply.
     void ApplyOption(bool useTaskbar, bool onTop = false) {
-        HWND p = page->GetSafeHwnd();
-        ::CheckDlgButton(p, IDC_APP_USE_TASKBAR, useTaskbar ? BST_CHECKED : BST_UNCHECKED);
-        ::CheckDlgButton(p, IDC_APP_ON_TOP, onTop ? BST_CHECKED : BST_UNCHECKED);
-        page->UseTaskbar = useTaskbar ? 1 : 0;
-        page->TaskbarOnTop = onTop ? 1 : 0;
+        ::CheckDlgButton(page->GetSafeHwnd(), IDC_APP_USE_TASKBAR, useTaskbar ? BST_CHECKED : BST_UNCHECKED);
+        ::CheckDlgButton(page->GetSafeHwnd(), IDC_APP_ON_TOP, onTop ? BST_CHECKED : BST_UNCHECKED);
+        page->UseTaskbar = useTaskbar;
+        page->TaskbarOnTop = onTop;
         ::SendMessageW(dialog->GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_APPLY, BN_CLICKED), 0);
-        ::SendMessageW(dialog->GetSafeHwnd(), WM_TIMER, kApplyGuardTimer, 0);
+        ::SendMessageW(dialog->GetSafeHwnd(), WM_TIMER, 10, 0);  // the Apply guard ends
     }
-    // The button slot standing for the window, or null.
     const CTaskBarButton* ButtonOf(HWND window) const {
         for (const CTaskBarButton& b : page->TaskButtons)
             if (b.Target == window) return &b;
@@ -118,21 +90,22 @@ protected:
         CTaskbarEx* bar = page->ExtraTaskbarOf(number);
         return bar ? bar->Window : nullptr;
     }
-    // The button's rectangle in its bar's client coordinates.
-    static RECT RectOnBar(const CTaskBarButton& b) {
-        RECT r = Wnd(b.GetSafeHwnd()).GetWindowRect();
-        ::MapWindowPoints(nullptr, ::GetParent(b.GetSafeHwnd()), reinterpret_cast<POINT*>(&r), 2);
-        return r;
-    }
-    void ShellEvent(HWND window, LPARAM code) {
-        ::SendMessageW(dialog->GetSafeHwnd(), UM_APPCREATEDESTROY, reinterpret_cast<WPARAM>(window), code);
+    int Count(int number) const { return page->ExtraTaskbarOf(number)->ButtonCount; }
+    // Where the window's button lies: its bar, its position and its left edge on the bar.
+    void ExpectButton(HWND window, HWND bar, int position) {
+        const CTaskBarButton* b = ButtonOf(window);
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(::GetParent(b->GetSafeHwnd()), bar);
+        EXPECT_EQ(b->Position, position);
+        RECT r = Wnd(b->GetSafeHwnd()).GetWindowRect();
+        EXPECT_EQ(r.left - Wnd(bar).GetWindowRect().left, TaskButtonRect(position, 1280, 29).left);
     }
 
     PlatformOverride seam;  // first in, last out
     AppBarRecorder shell;
     FakeTopology topology;
     std::optional<MonitorEnumKey> monitorKey;
-    std::unique_ptr<FakeTray> tray;
+    FakeTray tray;
     std::unique_ptr<CVELKMIRADlg> dialog;
     CAppSettingProp* page = nullptr;
     std::vector<HWND> windows;
@@ -145,76 +118,47 @@ TEST_F(ExtraTaskbar, BarsPerNonPrimaryDisplayButtonsFollowTheirWindowsAndGoWithT
     HWND gamma = Make(L"Gamma", {100, 100, 500, 400});
     ApplyOption(true);
 
-    // A bar along the bottom of each non-primary display, none on the primary one.
     ASSERT_EQ(page->Running, 1);
     EXPECT_EQ(page->ExtraTaskbarOf(1), nullptr);
     const HWND bar2 = BarWindow(number2), bar3 = BarWindow(number3);
-    ASSERT_NE(bar2, nullptr);
-    ASSERT_NE(bar3, nullptr);
-    RECT r2 = Wnd(bar2).GetWindowRect();
-    const RECT strip2{1024, 992, 2304, 1024};
+    ASSERT_TRUE(bar2 && bar3);
+    RECT r2 = Wnd(bar2).GetWindowRect(), strip2{1024, 992, 2304, 1024};
     EXPECT_TRUE(::EqualRect(&r2, &strip2));
     EXPECT_EQ(shell.registered, (std::set<HWND>{bar2, bar3}));
-    EXPECT_EQ(FindTrackedWindow(bar2), nullptr) << "the program's own bars are never tracked";
     EXPECT_EQ(::GetWindowLongW(bar2, GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << "not on top: sent to the bottom";
-    EXPECT_TRUE(::IsWindowEnabled(page->GetDlgItem(IDC_APP_ON_TOP)));
-    EXPECT_EQ(::IsDlgButtonChecked(page->GetSafeHwnd(), IDC_APP_USE_TASKBAR), BST_CHECKED);
+    EXPECT_EQ(FindTrackedWindow(bar2), nullptr) << "the program's own bars are never tracked";
 
-    // One button per window on the display, laid out left to right.
-    const CTaskBarButton* a = ButtonOf(alpha);
-    const CTaskBarButton* b = ButtonOf(beta);
-    ASSERT_NE(a, nullptr);
-    ASSERT_NE(b, nullptr);
+    // One button per window on the display, in table (z-) order.
     EXPECT_EQ(ButtonOf(gamma), nullptr) << "a window on the primary display has no button";
-    EXPECT_EQ(::GetParent(a->GetSafeHwnd()), bar2);
-    EXPECT_EQ(page->ExtraTaskbarOf(number2)->ButtonCount, 2);
-    EXPECT_EQ(page->ExtraTaskbarOf(number3)->ButtonCount, 0);
-    const CTaskBarButton* first = a->Position == 0 ? a : b;
-    const CTaskBarButton* second = a->Position == 0 ? b : a;
-    ASSERT_EQ(second->Position, 1);
-    RECT onBar = RectOnBar(*second), expected = TaskButtonRect(1, 1280, 29);
-    EXPECT_TRUE(::EqualRect(&onBar, &expected));
+    EXPECT_EQ(Count(number2), 2);
+    ExpectButton(beta, bar2, 0);
+    ExpectButton(alpha, bar2, 1);
 
-    // A window that appears is reported by the hook library's shell event and
-    // gets its button then, without the refresh timer.
+    // A new window is reported by the hook library's shell event, without the timer.
     page->KillTimer(CAppSettingProp::kTaskbarRefreshTimer);
     HWND delta = Make(L"Delta", {2400, 100, 2800, 400});
     ASSERT_TRUE(PumpUntil([&] { return ButtonOf(delta) != nullptr; }, 5000)) << "no shell event for a new window";
-    EXPECT_EQ(::GetParent(ButtonOf(delta)->GetSafeHwnd()), bar3);
+    ExpectButton(delta, bar3, 0);
 
-    // The first window moves from display 2 to display 3: its button goes to
-    // the end of bar 3, and the one right of it on bar 2 comes back one place
-    // further left.
-    HWND moved = first->Target, stays = second->Target;
-    ::SetWindowPos(moved, nullptr, 2500, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ShellEvent(moved, 10003);
-    ASSERT_NE(ButtonOf(moved), nullptr);
-    EXPECT_EQ(::GetParent(ButtonOf(moved)->GetSafeHwnd()), bar3);
-    EXPECT_EQ(ButtonOf(moved)->Position, 1);
-    ASSERT_NE(ButtonOf(stays), nullptr);
-    EXPECT_EQ(ButtonOf(stays)->Position, 0);
-    onBar = RectOnBar(*ButtonOf(stays));
-    expected = TaskButtonRect(0, 1280, 29);
-    EXPECT_TRUE(::EqualRect(&onBar, &expected));
-    EXPECT_EQ(page->ExtraTaskbarOf(number2)->ButtonCount, 1);
-    EXPECT_EQ(page->ExtraTaskbarOf(number3)->ButtonCount, 2);
+    // Beta moves to display 3: its button goes to the end of bar 3, and the
+    // button right of it on bar 2 is created again one place further left.
+    ::SetWindowPos(beta, nullptr, 2500, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SendMessageW(dialog->GetSafeHwnd(), UM_APPCREATEDESTROY, reinterpret_cast<WPARAM>(beta), 10003);
+    ExpectButton(beta, bar3, 1);
+    ExpectButton(alpha, bar2, 0);
+    EXPECT_EQ(Count(number2), 1);
+    EXPECT_EQ(Count(number3), 2);
 
     // A window that goes takes its button along.
     ::DestroyWindow(delta);
     ASSERT_TRUE(PumpUntil([&] { return ButtonOf(delta) == nullptr; }, 5000)) << "no shell event for a closed window";
-    EXPECT_EQ(ButtonOf(moved)->Position, 0);
-    EXPECT_EQ(page->ExtraTaskbarOf(number3)->ButtonCount, 1);
+    ExpectButton(beta, bar3, 0);
 
     // The option off: every bar and button goes and the shell forgets the bars.
-    const int removes = shell.Count(ABM_REMOVE);
     ApplyOption(false);
     EXPECT_EQ(page->Running, 0);
-    EXPECT_EQ(page->ExtraTaskbarOf(number2), nullptr);
-    EXPECT_EQ(page->ExtraTaskbarOf(number3), nullptr);
-    EXPECT_EQ(shell.Count(ABM_REMOVE), removes + 2);
     EXPECT_TRUE(shell.registered.empty());
-    EXPECT_EQ(CountWindowsTitled(kExtraTaskbarTitle), 0);
-    EXPECT_EQ(page->FindFreeButtonSlot(), 0);
+    EXPECT_EQ(CountBarWindows(), 0);
     for (const CTaskBarButton& button : page->TaskButtons) EXPECT_EQ(button.Target, nullptr);
     EXPECT_FALSE(::IsWindowEnabled(page->GetDlgItem(IDC_APP_ON_TOP)));
 }
@@ -233,11 +177,9 @@ TEST_F(ExtraTaskbar, DisplayThatLeavesTakesItsBarAlong) {
     ::SendMessageW(dialog->GetSafeHwnd(), UM_DISPLAYCHANGED, 1, 0);
 
     EXPECT_FALSE(::IsWindow(bar3));
-    const HWND bar2 = BarWindow(number2);
-    ASSERT_NE(bar2, nullptr);
-    EXPECT_EQ(page->ExtraTaskbarOf(number3 == number2 ? 0 : number3), nullptr);
-    EXPECT_EQ(shell.registered, (std::set<HWND>{bar2}));
-    EXPECT_EQ(CountWindowsTitled(kExtraTaskbarTitle), 1);
+    ASSERT_NE(BarWindow(number2), nullptr);
+    EXPECT_EQ(shell.registered, (std::set<HWND>{BarWindow(number2)}));
+    EXPECT_EQ(CountBarWindows(), 1);
     EXPECT_EQ(ButtonOf(onThird), nullptr) << "its window now counts as on the primary display";
 }
 
@@ -246,7 +188,6 @@ TEST_F(ExtraTaskbar, NothingIsShownFromWindows62On) {
     FakeWindowsVersion(6, 2);
     ApplyOption(true);
     EXPECT_EQ(page->UseTaskbar, 0);
-    EXPECT_EQ(page->Running, 0);
     EXPECT_EQ(shell.Count(ABM_NEW), 0);
     for (int id : {IDC_APP_USE_TASKBAR, IDC_APP_ON_TOP, IDC_APP_SEPARATE_BUTTONS})
         EXPECT_FALSE(::IsWindowEnabled(page->GetDlgItem(id))) << id;

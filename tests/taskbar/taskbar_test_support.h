@@ -1,6 +1,5 @@
-// Support for the extra taskbar's tests: the shell's AppBar side recorded
-// through the platform seam, real top-level windows of the test process, and
-// message pumping with a time limit.
+// The extra taskbar's tests: the shell's AppBar side recorded through the
+// platform seam, real windows of the test process, and pumping with a limit.
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
@@ -10,35 +9,30 @@
 
 namespace velk::test {
 
-// One SHAppBarMessage call as the shell received it.
-struct AppBarCall {
-    DWORD message;
-    HWND window;
-    DWORD size;  // cbSize
-    UINT callbackMessage;
-    UINT edge;
-    RECT rect;   // as sent
-};
-
 // Replaces SHAppBarMessage in the seam (inside a PlatformOverride) with a
-// recording shell: it answers 1, keeps the set of registered bars and, for
-// ABM_QUERYPOS, lifts the rectangle by `reservedBottom` pixels as a shell
-// would for another bar already at the bottom.
-class AppBarRecorder {
-public:
+// shell that records every call, answers 1, keeps the registered bars and
+// answers ABM_QUERYPOS `reservedBottom` pixels higher, as for another bar
+// already at the bottom.
+struct AppBarRecorder {
+    struct Call {
+        DWORD message;
+        HWND window;
+        DWORD size;
+        UINT callbackMessage;
+        UINT edge;
+    };
     AppBarRecorder();
     ~AppBarRecorder();
-    std::vector<AppBarCall> calls;
+    int Count(DWORD message) const;
+    std::vector<Call> calls;
     std::set<HWND> registered;
     int reservedBottom = 0;
-    int Count(DWORD message) const;
-    static AppBarRecorder* Current();
 };
 
-// A real top-level window of this thread: visible, titled, at `rect`.
+// A visible, titled top-level window of this thread at `rect`; its class has
+// the small icon IDI_INFORMATION.
 HWND MakeWindow(const wchar_t* title, RECT rect, DWORD exStyle = 0, HWND owner = nullptr, bool visible = true);
 
-void PumpFor(DWORD ms);
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
 }  // namespace velk::test
