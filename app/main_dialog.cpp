@@ -18,6 +18,7 @@
 #include "resources/resource.h"
 #include <wininet.h>  // before shlobj.h: declares what IActiveDesktop needs
 #include <shlobj.h>
+#include <cassert>
 #include <cstdlib>
 #include <cwchar>
 #include <string>
@@ -113,7 +114,8 @@ CVELKMIRADlg::CVELKMIRADlg() : MessageMapped(IDD_VELKMIRA_DIALOG), AboutBox(IDD_
 
 CVELKMIRADlg::~CVELKMIRADlg() {
     if (::IsWindow(hwnd_)) DestroyWindow();
-    else ShutDown();
+    // Whatever start-up took, the window's destruction gave back.
+    assert(ShutDownDone || (!AddOn && !HookModule && !DisplayTable && !TrayIconData.cbSize));
 }
 
 std::span<const velk::MessageEntry<CVELKMIRADlg>> CVELKMIRADlg::MessageTable() {
@@ -348,28 +350,28 @@ LRESULT CVELKMIRADlg::OnTrayNotify(WPARAM w, LPARAM l) {
 void CVELKMIRADlg::OnSettingCommand() {
     Tab.SetCurSel(CurrentTab);
     ShowTabPage(CurrentTab);
-    SettingsShown = true;
+    SetSettingsShown(true);
     ApplyButton.EnableWindow(false);
     ShowWindow(SW_SHOW);
     ::SetForegroundWindow(hwnd_);
 }
 
 LRESULT CVELKMIRADlg::OnTabSelChange(NMHDR*) {
-    CurrentTab = Tab.GetCurSel();
+    SetCurrentTab(Tab.GetCurSel());
     ShowTabPage(CurrentTab);
     if (WallpaperPage.CaptureOsWallpaper()) ApplyButton.EnableWindow(true);
     return 0;
 }
 
 void CVELKMIRADlg::OnOkHide() {
-    SettingsShown = false;
+    SetSettingsShown(false);
     ShowWindow(SW_HIDE);
     // The pages are applied through the re-apply timer, after the displays settle.
     if (!ReapplySuppressed) SetTimer(TIMER_REAPPLY, DisplayCountDelayMs());
 }
 
 void CVELKMIRADlg::HideAndReload() {
-    SettingsShown = false;
+    SetSettingsShown(false);
     ShowWindow(SW_HIDE);
     WallpaperPage.LoadWallpaperSettings();
     WallpaperPage.OnCbnSelchangeDisplay();
@@ -444,7 +446,7 @@ int CVELKMIRADlg::EnableActiveDesktop() {
 }
 
 void CVELKMIRADlg::ShutDown() {
-    if (ShutDownDone) return;
+    assert(!ShutDownDone);
     ShutDownDone = true;
     // 1. The add-on access (its destruction marks the access as ending).
     AddOn.reset();
@@ -476,17 +478,20 @@ void CVELKMIRADlg::ShutDown() {
 }
 
 LRESULT CVELKMIRADlg::OnDestroyShutDown(WPARAM w, LPARAM l) {
-    // A modal run ends with the dialog manager destroying the window: the
-    // shut-down runs here then, before the pages go.
+    // The one shut-down, whichever way the window goes: DestroyWindow, or the
+    // end of the modal run, which destroys the window itself. The pages are
+    // still there; they go with the window after this.
     ShutDown();
     if (theApp.MainWindow() == hwnd_) theApp.SetMainWindow(nullptr);
     return DefaultProc(WM_DESTROY, w, l);
 }
 
 BOOL CVELKMIRADlg::DestroyWindow() {
-    ShutDown();
+    // Gone already (the modal run destroyed it): the shut-down ran then.
     if (!::IsWindow(hwnd_)) return FALSE;
-    return ::DestroyWindow(hwnd_);
+    const BOOL destroyed = ::DestroyWindow(hwnd_);
+    assert(ShutDownDone);
+    return destroyed;
 }
 
 // ---- Events, Apply and display changes.
@@ -495,8 +500,7 @@ void CVELKMIRADlg::RebuildDisplayTable() {
     uint32_t highest = 0;
     int32_t count = 0;
     BuildDisplayList(&highest, &count);
-    HighestNumber = static_cast<int>(highest);
-    DisplayCount = count;
+    SetDisplayCounts(static_cast<int>(highest), count);
 }
 
 UINT CVELKMIRADlg::DisplayCountDelayMs() const noexcept {
@@ -534,48 +538,11 @@ void CVELKMIRADlg::OnApply() {
     ApplyButton.EnableWindow(false);
     UpdateData(false);
     // 3. The resize choice as the Setting page's control shows it now.
-    ResizeMode = (::IsDlgButtonChecked(SettingPage.GetSafeHwnd(), IDC_SET_RESIZE_FIXED) & 3) ? 0 : 1;
+    SetResizeMode((::IsDlgButtonChecked(SettingPage.GetSafeHwnd(), IDC_SET_RESIZE_FIXED) & 3) ? 0 : 1);
     // 4.
     RebuildDisplayTable();
-    // 5 to 11: the pages; a page that cannot go on skips the rest of them.
-    [&] {
-        if (!WallpaperPage.RefreshWallpaperPage(static_cast<uint32_t>(HighestNumber))) return;
-        // 6. The hotkeys: registered, listed and saved, then read back once more.
-        if (HotkeyPage.IsResetPending()) {
-            DeleteProfileSection(L"HotkeyEntry");
-            HotkeyPage.LoadHotkeys();
-            HotkeyPage.ClearResetPending();
-        } else {
-            HotkeyPage.ReadHotkeyChecks();
-        }
-        HotkeyPage.RegisterHotkeys();
-        if (!HotkeyPage.FillHotkeyList()) {
-            ShowErrorNumber(1103);
-            return;
-        }
-        if (!HotkeyPage.SaveHotkeys()) {
-            ShowErrorNumber(1104);
-            return;
-        }
-        HotkeyPage.LoadHotkeys();
-        HotkeyPage.ReadHotkeyChecks();
-        HotkeyPage.RegisterHotkeys();
-        HotkeyPage.FillHotkeyList();
-        if (!HotkeyPage.SaveHotkeys()) {
-            ShowErrorNumber(1104);
-            return;
-        }
-        // 7, 8.
-        if (WallpaperPage.IsWallpaperRecomposeNeeded() == 1) ApplyWallpaper();
-        ApplyButton.EnableWindow(!IsWindowsAtLeast(5, 1) && CurrentTab == 1);
-        // 9 to 11.
-        SettingPage.ApplySettingPage();
-        AppSettingPage.ReadAppSettingChecks();
-        RefreshAppSettingGuarded();
-        AppSettingPage.SaveAppSettings();
-        WallpaperPage.SaveWallpaperSettings();
-        WallpaperPage.RestartAutoChangeTimer();
-    }();
+    // 5 to 11.
+    ApplyPages();
     // 12 to 14: always.
     OtherSettingPage.SaveOtherSetting();
     if (OtherSettingPage.GetSafeHwnd())
@@ -583,6 +550,46 @@ void CVELKMIRADlg::OnApply() {
     ::InvalidateRect(hwnd_, nullptr, TRUE);
     // The setting changes this Apply causes do not start another one until then.
     SetTimer(TIMER_APPLY_GUARD, DisplayCountDelayMs());
+}
+
+void CVELKMIRADlg::ApplyPages() {
+    // 5.
+    if (!WallpaperPage.RefreshWallpaperPage(static_cast<uint32_t>(HighestNumber))) return;
+    // 6. The hotkeys: registered, listed and saved, then read back once more.
+    if (HotkeyPage.IsResetPending()) {
+        DeleteProfileSection(L"HotkeyEntry");
+        HotkeyPage.LoadHotkeys();
+        HotkeyPage.ClearResetPending();
+    } else {
+        HotkeyPage.ReadHotkeyChecks();
+    }
+    HotkeyPage.RegisterHotkeys();
+    if (!HotkeyPage.FillHotkeyList()) {
+        ShowErrorNumber(1103);
+        return;
+    }
+    if (!HotkeyPage.SaveHotkeys()) {
+        ShowErrorNumber(1104);
+        return;
+    }
+    HotkeyPage.LoadHotkeys();
+    HotkeyPage.ReadHotkeyChecks();
+    HotkeyPage.RegisterHotkeys();
+    HotkeyPage.FillHotkeyList();
+    if (!HotkeyPage.SaveHotkeys()) {
+        ShowErrorNumber(1104);
+        return;
+    }
+    // 7, 8.
+    if (WallpaperPage.IsWallpaperRecomposeNeeded() == 1) ApplyWallpaper();
+    ApplyButton.EnableWindow(!IsWindowsAtLeast(5, 1) && CurrentTab == 1);
+    // 9 to 11.
+    SettingPage.ApplySettingPage();
+    AppSettingPage.ReadAppSettingChecks();
+    RefreshAppSettingGuarded();
+    AppSettingPage.SaveAppSettings();
+    WallpaperPage.SaveWallpaperSettings();
+    WallpaperPage.RestartAutoChangeTimer();
 }
 
 void CVELKMIRADlg::RefreshAppSettingGuarded() {

@@ -30,7 +30,8 @@ public:
     CVELKMIRADlg();
     ~CVELKMIRADlg() override;
 
-    // Shut-down: releases what the dialog holds, then destroys the window.
+    // Destroys the window; its WM_DESTROY runs the shut-down (ShutDown)
+    // before the pages go. FALSE when there is no window any more.
     BOOL DestroyWindow();
 
     // 1 on success, 0 when a tab text is missing.
@@ -125,11 +126,16 @@ private:
     // DisplayCount seconds, the period of the re-apply and Apply guard timers.
     UINT DisplayCountDelayMs() const noexcept;
 
+    // Apply's pages in their fixed order; a page that cannot go on skips the
+    // rest of them (the steps after the pages run in any case).
+    void ApplyPages();
     // Ends the modal run at start-up; OnInitDialog then answers TRUE at once.
     BOOL EndStartUp();
     // Hides the settings window and reloads what was changed but not applied.
     void HideAndReload();
-    // Steps 1 to 5 of the shut-down; runs once.
+    // The shut-down: releases the add-on access, the watch thread, the
+    // display table and tray icon, the instance property and the hooks, in
+    // that order. Run by WM_DESTROY only, once.
     void ShutDown();
 
     std::unique_ptr<AddOnMonitor> AddOn;
@@ -156,5 +162,5 @@ private:
     int32_t AddOnPollTicks = 0;
 
     std::unique_ptr<DisplayList> DisplayTable;  // the program's display table while it runs
-    bool ShutDownDone = false;
+    bool ShutDownDone = false;  // ShutDown has run
 };

@@ -6,9 +6,22 @@
 #include "resources/resource.h"
 #include <commctrl.h>
 #include <cwchar>
-#include <exception>
+#include <optional>
+#include <string>
 
 CVELKMIRAApp theApp;
+
+namespace {
+
+// What a failed handler said, in the debugger trace.
+void TraceHandlerFailure(const std::string& what) {
+    std::wstring text(L"\nUnexpected error: ");
+    for (unsigned char c : what) text += static_cast<wchar_t>(c);
+    text += L"\n";
+    ::OutputDebugStringW(text.c_str());
+}
+
+}  // namespace
 
 CVELKMIRAApp::CVELKMIRAApp() : velk::CWinApp(L"Velkmira") {}
 
@@ -32,11 +45,12 @@ BOOL CVELKMIRAApp::InitInstance() {
     RegisterMainWindowClass();
 
     CVELKMIRADlg dialog;
-    try {
-        dialog.DoModal();
-    } catch (const std::exception&) {
-        dialog.DestroyWindow();
-    } catch (...) {
+    dialog.DoModal();
+    // A handler that threw has ended the modal run (the exception stopped at
+    // the window procedure): the dialog goes down, and the program ends as
+    // after any other end of the run.
+    if (std::optional<std::string> failure = velk::TakeHandlerFailure()) {
+        TraceHandlerFailure(*failure);
         dialog.DestroyWindow();
     }
     SetMainWindow(nullptr);

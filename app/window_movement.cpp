@@ -36,7 +36,8 @@ bool HasNumber(SlotNumbers numbers, uint32_t number) noexcept {
     return false;
 }
 
-// The display numbers (SystemsDispNumber) of the current table's ten slots.
+}  // namespace
+
 std::array<uint32_t, kDisplaySlots> CurrentSlotNumbers() noexcept {
     std::array<uint32_t, kDisplaySlots> numbers{};
     if (const DisplayList* list = CurrentDisplayList()) {
@@ -44,6 +45,8 @@ std::array<uint32_t, kDisplaySlots> CurrentSlotNumbers() noexcept {
     }
     return numbers;
 }
+
+namespace {
 
 // Rectangles of the current table's occupied slots, in slot order.
 std::vector<RECT> CurrentDisplayRects() {
@@ -186,7 +189,7 @@ bool MoveWindowToDisplay(MainDialogState& state, HWND window, int resizeMode, ui
         api.SetWindowPlacement(window, &minimised);
     }
     if (!api.SetWindowPlacement(window, &moved)) return false;
-    state.MoveAllowed = 0;
+    state.CloseMoveGate();
     return true;
 }
 
