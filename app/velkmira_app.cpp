@@ -13,12 +13,13 @@ CVELKMIRAApp theApp;
 
 namespace {
 
-// What a failed handler said, in the debugger trace.
+// What a failed handler said (text of the narrow code page), in the debugger trace.
 void TraceHandlerFailure(const std::string& what) {
-    std::wstring text(L"\nUnexpected error: ");
-    for (unsigned char c : what) text += static_cast<wchar_t>(c);
-    text += L"\n";
-    ::OutputDebugStringW(text.c_str());
+    std::wstring said(what.size(), L'\0');
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, what.data(), static_cast<int>(what.size()), said.data(),
+                                             static_cast<int>(said.size()));
+    said.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    ::OutputDebugStringW((L"\nUnexpected error: " + said + L"\n").c_str());
 }
 
 }  // namespace
