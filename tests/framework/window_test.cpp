@@ -109,12 +109,11 @@ TEST(WindowBase, EachKindIsFoundThroughItsOwnBinding) {
     EXPECT_FALSE(second.SubclassWindow(window.GetSafeHwnd()));
     EXPECT_EQ(CWnd::FromHandle(edit), &control);
     // Neither carries its object in a window property.
-    for (auto [hwnd, object] : {std::pair<HWND, CWnd*>{window.GetSafeHwnd(), &window}, {edit, &control}}) {
-        ::SetLastError(0);
-        EXPECT_TRUE(::EnumPropsExW(
-            hwnd, [](HWND, LPWSTR, HANDLE data, ULONG_PTR object) -> BOOL { return data != reinterpret_cast<HANDLE>(object); },
-            reinterpret_cast<LPARAM>(object)));
-    }
+    auto notTheObject = [](HWND, LPWSTR, HANDLE data, ULONG_PTR object) -> BOOL {
+        return data != reinterpret_cast<HANDLE>(object);
+    };
+    EXPECT_TRUE(::EnumPropsExW(window.GetSafeHwnd(), notTheObject, reinterpret_cast<LPARAM>(&window)));
+    EXPECT_TRUE(::EnumPropsExW(edit, notTheObject, reinterpret_cast<LPARAM>(&control)));
     // Windows of no object of ours.
     HWND plain = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     EXPECT_EQ(CWnd::FromHandle(plain), nullptr);
