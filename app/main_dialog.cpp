@@ -466,8 +466,9 @@ void CVELKMIRADlg::ShutDown() {
     if (HookModule) {
         auto clear = velk::hooklib::GetExport<velk::hooklib::ClearHookFn>(HookModule, velk::hooklib::kClearHookName);
         if (clear) {
-            clear(hwnd_);
-            ::FreeLibrary(HookModule);
+            // Hooks that could not be removed still point into the library:
+            // it then stays loaded until the process ends.
+            if (clear(hwnd_)) ::FreeLibrary(HookModule);
             HookModule = nullptr;
         } else {
             ReportMissingExport(L"lpfnClearhook", 1009);
