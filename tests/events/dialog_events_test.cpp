@@ -3,6 +3,7 @@
 // against the simulated add-on library, resume from standby and the session
 // end. Two fake displays stand behind the platform seam; the blocking waits of
 // the user-interface thread go through the seam and are recorded, not waited.
+#include "app/hotkey_page.h"
 #include "app/main_dialog.h"
 #include "app/velkmira_app.h"
 #include "display/program_messages.h"
@@ -12,6 +13,7 @@
 #include "tests/addon/addon_test_support.h"
 #include "tests/display/fake_topology.h"
 #include "tests/maindialog/tray_fixture.h"
+#include "tests/movement/hotkey_probe.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <functional>
@@ -275,6 +277,32 @@ TEST_F(DialogEvents, HotkeyListFailureSkipsThePagesButStillSavesAndStartsTheTime
     EXPECT_TRUE(TimerRan(OtherPage(), OtherSetting::kTimerAudioRefresh));
     EXPECT_TRUE(TimerRan(hwnd, kApplyGuardTimer));
     EXPECT_TRUE(dialog->IsApplyRunning());
+}
+
+TEST_F(DialogEvents, ApplyAfterTheDefaultPromptSavesAndRegistersTheDefaults) {
+    auto* page = static_cast<CHotkeyDialog*>(dialog->Page(2));
+    const std::wstring section = ProfileSection(L"HotkeyEntry");
+    SetDword(HKEY_CURRENT_USER, section, L"WIN_NEXT_MOD", HOTKEYF_CONTROL);
+    SetDword(HKEY_CURRENT_USER, section, L"WIN_NEXT_KEY", VK_F7);
+    page->ReloadHotkeys();
+    const std::vector<std::pair<UINT, UINT>> probes{
+        {MOD_SHIFT | MOD_ALT, VK_RIGHT}, {MOD_CONTROL, VK_F7}, {MOD_SHIFT | MOD_CONTROL, '2'}};
+    ASSERT_EQ(HeldElsewhere(probes), 0b110u);
+    {
+        MessageBoxCatcher box(IDYES);
+        ::SendMessageW(page->GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_HK_DEFAULT, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(page->GetSafeHwnd(), IDC_HK_DEFAULT)));
+        ASSERT_TRUE(box.Result().has_value());
+    }
+    ASSERT_TRUE(page->IsResetPending());
+    ASSERT_TRUE(ApplyEnabled());
+    Command(IDC_APPLY);
+    EXPECT_FALSE(page->IsResetPending());
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, L"WIN_NEXT_MOD"), 0x0Du);
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, L"WIN_NEXT_KEY"), static_cast<DWORD>(VK_RIGHT));
+    for (const std::wstring& name : HotkeyValueNames())
+        EXPECT_TRUE(GetDword(HKEY_CURRENT_USER, section, name.c_str()).has_value()) << ToUtf8(name);
+    EXPECT_EQ(HeldElsewhere(probes), 0b101u);
 }
 
 // ---- Display changes.

@@ -11,6 +11,7 @@
 #include "app/velkmira_app.h"
 #include "display/program_messages.h"
 #include "display/shared_functions.h"
+#include "tests/movement/hotkey_probe.h"
 #include "tests/movement/movement_test_support.h"
 
 namespace velk::test {
@@ -219,18 +220,6 @@ TEST_F(HotkeyTest, ProfileRoundTripKeepsDwords) {
     EXPECT_EQ(again[20].enabled, 0);
     ASSERT_TRUE(SaveHotkeyTable(again));
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kSection, L"WIN_MON2_KEY"), static_cast<DWORD>(VK_F7));
-}
-
-// Which of the pairs (MOD_* flags, key) another process finds held: bit i
-// for pair i.
-DWORD HeldElsewhere(const std::vector<std::pair<UINT, UINT>>& pairs) {
-    std::wstring args = L"probe";
-    for (const auto& [modifiers, key] : pairs) args += L" " + std::to_wstring(modifiers) + L" " + std::to_wstring(key);
-    ChildProcess probe = ChildProcess::Start(L"hotkey_holder.exe", args);
-    EXPECT_TRUE(probe.Started());
-    EXPECT_TRUE(probe.Wait(20000));
-    EXPECT_LT(probe.ExitCode(), 0x1000u);
-    return probe.ExitCode();
 }
 
 TEST_F(HotkeyTest, DamagedOrBareTypingKeysFromTheProfileAreNeverRegistered) {
