@@ -83,11 +83,12 @@ std::pair<int, int> Settle(const std::function<int()>& sample) {
     AddOnSettling settling;
     settling.Start();
     int settled = -1, taken = 0;
-    while (settling.IsRunning()) {
+    bool ended = false;
+    while (!ended && taken < 10) {
         ++taken;
-        if (settling.TakeSample(sample, &settled)) EXPECT_FALSE(settling.IsRunning());
-        if (taken > 10) break;
+        ended = settling.TakeSample(sample, &settled);
     }
+    EXPECT_FALSE(settling.IsRunning());
     return {settled, taken};
 }
 
