@@ -141,6 +141,9 @@ uint64_t OwnerToken(HANDLE process, DWORD processId) noexcept {
 bool IsOwnerAlive(uint64_t owner) noexcept {
     const DWORD processId = static_cast<DWORD>(owner >> 32);
     HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, processId);
+    // Windows before 6.0 knows only the full query right.
+    if (!process && ::GetLastError() == ERROR_ACCESS_DENIED)
+        process = ::OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, processId);
     if (!process) return ::GetLastError() == ERROR_ACCESS_DENIED;
     const bool alive = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT && OwnerToken(process, processId) == owner;
     ::CloseHandle(process);
