@@ -38,6 +38,7 @@ const IID kIidActiveDesktop = {0xF490EB00, 0x1240, 0x11D1, {0x98, 0x88, 0x00, 0x
 
 // The dialog's timers.
 constexpr UINT_PTR TIMER_ADDON_POLL = 2;
+constexpr UINT_PTR TIMER_ADDON_SAMPLE = 3;  // the add-on poll's samples, one second apart
 constexpr UINT_PTR TIMER_REAPPLY = 4;
 constexpr UINT_PTR TIMER_REAPPLY_GUARD = 5;
 constexpr UINT_PTR TIMER_DISPLAYCHANGE_GUARD = 9;
@@ -468,8 +469,9 @@ void CVELKMIRADlg::ShutDown() {
     if (HookModule) {
         auto clear = velk::hooklib::GetExport<velk::hooklib::ClearHookFn>(HookModule, velk::hooklib::kClearHookName);
         if (clear) {
-            clear(hwnd_);
-            ::FreeLibrary(HookModule);
+            // Hooks that could not be removed still point into the library:
+            // it then stays loaded until the process ends.
+            if (clear(hwnd_)) ::FreeLibrary(HookModule);
             HookModule = nullptr;
         } else {
             ReportMissingExport(L"lpfnClearhook", 1009);
@@ -609,6 +611,9 @@ LRESULT CVELKMIRADlg::OnMainTimer(WPARAM w, LPARAM l) {
     case TIMER_ADDON_POLL:
         PollAddOnDisplays();
         break;
+    case TIMER_ADDON_SAMPLE:
+        TakeAddOnPollSample();
+        break;
     case TIMER_REAPPLY:
         KillTimer(TIMER_REAPPLY);
         ReapplySuppressed = 1;
@@ -634,8 +639,25 @@ LRESULT CVELKMIRADlg::OnMainTimer(WPARAM w, LPARAM l) {
 }
 
 void CVELKMIRADlg::PollAddOnDisplays() {
+    // The samples are taken on their own timer, so the window keeps
+    // answering between them. A tick that comes while the samples of the one
+    // before are still being taken lets that one finish.
+    if (AddOnSamples.IsRunning()) return;
+    AddOnSamples.Start();
+    SetTimer(TIMER_ADDON_SAMPLE, kAddOnSampleWaitMs);
+}
+
+void CVELKMIRADlg::TakeAddOnPollSample() {
+    int settled = 0;
+    std::function<int()> sample;
+    if (AddOn) sample = [] { return GetActiveAddOnDisplayCount(); };
+    if (!AddOnSamples.IsRunning()) {
+        KillTimer(TIMER_ADDON_SAMPLE);
+        return;
+    }
+    if (!AddOnSamples.TakeSample(sample, &settled)) return;
+    KillTimer(TIMER_ADDON_SAMPLE);
     AddOnPollOps ops;
-    if (AddOn) ops.sample = [] { return GetActiveAddOnDisplayCount(); };
     ops.isReady = IsAddOnDisplayReady;
     ops.rebuild = [this] {
         RebuildDisplayTable();
@@ -650,7 +672,7 @@ void CVELKMIRADlg::PollAddOnDisplays() {
         RefreshPagesAfterDisplayChange();
         ApplyWallpaper();
     };
-    RunAddOnPollTick(ops, AddOnPollTicks);
+    FinishAddOnPollTick(ops, settled, AddOnPollTicks);
 }
 
 LRESULT CVELKMIRADlg::OnSettingChange(WPARAM w, LPARAM l) {
@@ -666,6 +688,8 @@ LRESULT CVELKMIRADlg::OnSettingChange(WPARAM w, LPARAM l) {
     if (decision.refreshNonClient) RefreshAppSettingGuarded();
     switch (decision.action) {
     case SettingChangeAction::RestartAddOnPoll:
+        // A new run of the poll, which again ends after six ticks.
+        AddOnPollTicks = 0;
         SetTimer(TIMER_ADDON_POLL, kAddOnPollMs);
         break;
     case SettingChangeAction::StartReapply:

@@ -3,6 +3,7 @@
 // 1. It owns the tray icon, the five pages, the add-on access object, the
 // display table, the hook library and the display watch thread.
 #pragma once
+#include "app/addon_poll.h"
 #include "app/hotkey_page.h"
 #include "app/main_dialog_state.h"
 #include "app/other_setting_page.h"
@@ -83,6 +84,7 @@ public:
     bool IsReapplySuppressed() const noexcept { return ReapplySuppressed != 0; }
     bool IsSessionEnding() const noexcept { return SessionEnding != 0; }
     int AddOnPollTickCount() const noexcept { return AddOnPollTicks; }
+    bool IsAddOnPollSampling() const noexcept { return AddOnSamples.IsRunning(); }
 
 protected:
     BOOL OnInitDialog() override;
@@ -119,8 +121,10 @@ private:
     void OnWndMsg(UINT msg, WPARAM w, LPARAM l);
     // Resuming from standby: lets the displays come back, then re-lays the desktop.
     void OnResumeFromStandby();
-    // One tick of the add-on poll.
+    // One tick of the add-on poll: starts its samples.
     void PollAddOnDisplays();
+    // One sample of the add-on poll; the last one ends the tick.
+    void TakeAddOnPollSample();
     // BuildDisplayList into HighestNumber and DisplayCount.
     void RebuildDisplayTable();
     // DisplayCount seconds, the period of the re-apply and Apply guard timers.
@@ -160,6 +164,7 @@ private:
     int32_t VirtualScreenWidth = 0;
     int32_t VirtualScreenHeight = 0;
     int32_t AddOnPollTicks = 0;
+    AddOnSettling AddOnSamples;  // the samples of the add-on poll's current tick
 
     std::unique_ptr<DisplayList> DisplayTable;  // the program's display table while it runs
     bool ShutDownDone = false;  // ShutDown has run

@@ -76,9 +76,15 @@ BOOL CALLBACK FindRunningInstanceProc(HWND window, LPARAM) {
     // that differ only in characters it ignores (a soft hyphen, for one).
     if (std::wcscmp(title, kErrorWindowTitle) == 0) return FALSE;
     if (!::GetPropW(window, kInstanceProperty)) return TRUE;
-    ::SendMessageW(window, UM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
+    // A running instance that does not answer (stopped, or stuck in a long
+    // wait) must not hold this start for ever: each send is bounded, and
+    // the start ends either way.
+    DWORD_PTR ignored = 0;
+    if (!::SendMessageTimeoutW(window, UM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK, SMTO_NORMAL, kSecondStartSendTimeoutMs,
+                               &ignored))
+        return FALSE;
     if (::IsIconic(window)) ::ShowWindow(window, SW_RESTORE);
-    ::SendMessageW(window, UM_TRAYNOTIFY, 256, 0);
+    ::SendMessageTimeoutW(window, UM_TRAYNOTIFY, 256, 0, SMTO_NORMAL, kSecondStartSendTimeoutMs, &ignored);
     ::SetForegroundWindow(::GetLastActivePopup(window));
     return FALSE;
 }

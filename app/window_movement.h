@@ -43,7 +43,9 @@ POINT RectCentre(const RECT& rect) noexcept;
 bool IsPointOnDisplays(std::span<const RECT> displays, int x, int y) noexcept;
 // A large rectangle lying wholly on the displays, grown in 2-pixel steps from
 // the four corners of each display; the first display's rectangle when
-// nothing larger is found, an empty rectangle when there is no display.
+// nothing larger is found, an empty rectangle when there is no display. The
+// steps are taken in runs between display edges, so the time grows with the
+// number of displays, not with their size.
 RECT LargestRectOnDisplays(std::span<const RECT> displays) noexcept;
 
 // ---- Moves over the current display table -----------------------------------

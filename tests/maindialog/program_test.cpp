@@ -303,6 +303,18 @@ TEST_F(Program, MissingSetterIsReportedAndStartUpGoesOn) {
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kFakeTarnletKey, L"ClearHook"), 1u);
     // The marker is gone before the hooks are released.
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kFakeTarnletKey, L"PropertyAtClearHook"), 0u);
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kFakeTarnletKey, L"FreedByProgram"), 1u);
+}
+
+TEST_F(Program, HookLibraryStaysLoadedWhenItsHooksCouldNotBeRemoved) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.CopyFromBin(L"Velkmira.exe", L"Velkmira.exe"));
+    ASSERT_TRUE(folder.CopyFromBin(L"FakeTarnlet_clear_fails.dll", L"Tarnlet.dll"));
+    StartAndWaitUntilRunning(folder.Path() + L"Velkmira.exe");
+    ::PostMessageW(main, WM_COMMAND, ID_TRAY_EXIT, 0);
+    ExpectCleanEnd();
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kFakeTarnletKey, L"ClearHook"), 1u);
+    EXPECT_FALSE(GetDword(HKEY_CURRENT_USER, kFakeTarnletKey, L"FreedByProgram").has_value());
 }
 
 TEST_F(Program, HookLibraryWithoutClearHookIsReportedAtExit) {
