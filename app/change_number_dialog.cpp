@@ -12,7 +12,9 @@ uint8_t UseAppNumberSwitch = 0;
 
 namespace {
 
-// Columns: heading string, width, alignment, and the error number a missing heading reports.
+// Columns: heading string, width, alignment, and the error number a missing
+// heading reports. Together 320 pixels, the list's width; the last column is
+// wide enough for its heading "System ID".
 struct NumberColumn {
     UINT stringId;
     int width;
@@ -21,8 +23,8 @@ struct NumberColumn {
 };
 constexpr NumberColumn kColumns[] = {
     {IDS_NUMBERING_COL_NUMBER, 40, LVCFMT_CENTER, 1012},
-    {IDS_NUMBERING_COL_DESCRIPTION, 220, LVCFMT_LEFT, 1011},
-    {IDS_NUMBERING_COL_SYSTEM_ID, 60, LVCFMT_CENTER, 1013},
+    {IDS_NUMBERING_COL_DESCRIPTION, 210, LVCFMT_LEFT, 1011},
+    {IDS_NUMBERING_COL_SYSTEM_ID, 70, LVCFMT_CENTER, 1013},
 };
 
 void SetRowData(HWND list, int row, LPARAM data) noexcept {
