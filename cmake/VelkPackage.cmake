@@ -7,6 +7,8 @@ set(velk_package_targets Velkmira Tarnlet)
 if(TARGET Sondreth)
   list(APPEND velk_package_targets Sondreth)
 endif()
+# What a user gets, without the tests: `--target deliverables` (tools/run).
+add_custom_target(deliverables DEPENDS ${velk_package_targets} help_file)
 # The hook library's import library is for builders only: it stays out.
 install(TARGETS ${velk_package_targets}
         RUNTIME DESTINATION .
