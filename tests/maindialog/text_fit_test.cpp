@@ -135,13 +135,16 @@ public:
         if (arrows && ::IsWindowVisible(arrows)) Fail(tab, IDD_VELKMIRA_DIALOG, L"(tab scroll arrows shown)", {}, {});
     }
 
-    // Each column of a report list holds its heading and every row's text.
+    // Each column of a report list holds its heading and every row's text, and
+    // the columns together fit the list.
     void ListColumns(HWND list, UINT dialogId) {
         HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
         const int columns = static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
         const int rows = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        int total = 0;
         for (int c = 0; c < columns; ++c) {
             const int width = static_cast<int>(::SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0));
+            total += width;
             wchar_t heading[128] = {};
             HDITEMW item{};
             item.mask = HDI_TEXT;
@@ -158,6 +161,10 @@ public:
                 CheckWidth(list, dialogId, text, StringWidth(list, text) + 12, cell.right - cell.left);
             }
         }
+        // All columns side by side in view, without scrolling sideways.
+        RECT client{};
+        ::GetClientRect(list, &client);
+        CheckWidth(list, dialogId, L"(all columns)", total, client.right);
     }
 
     // Every child control of a dialog.
