@@ -1,17 +1,10 @@
-// The About box: the version from the program's version resource, the link's
-// colour, font and cursor.
+// The About box: the version from the program's version resource, and the
+// link: blue, underlined in the dialog's font, the hand cursor over it only.
 #include "app/about_dialog.h"
-#include "app/velkmira_app.h"
 #include "resources/resource.h"
 #include <gtest/gtest.h>
 
 namespace {
-
-std::wstring ItemText(HWND dialog, int id) {
-    wchar_t text[128] = {};
-    ::GetDlgItemTextW(dialog, id, text, 128);
-    return text;
-}
 
 LOGFONTW FontOf(HWND control) {
     LOGFONTW font{};
@@ -21,60 +14,44 @@ LOGFONTW FontOf(HWND control) {
 
 class AboutBox : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(about.Create(nullptr));
-        hwnd = about.GetSafeHwnd();
-        link = ::GetDlgItem(hwnd, IDC_ABOUT_URL);
-    }
+    void SetUp() override { ASSERT_TRUE(about.Create(nullptr)); }
     void TearDown() override { about.DestroyWindowNow(); }
-
+    HWND Item(int id) const { return about.GetDlgItem(id); }
+    std::wstring Text(int id) const { return velk::Wnd(Item(id)).GetWindowText(); }
     CAboutDlg about;
-    HWND hwnd = nullptr;
-    HWND link = nullptr;
 };
 
 TEST_F(AboutBox, ShowsNameVersionAndAddress) {
-    EXPECT_EQ(ItemText(hwnd, IDC_ABOUT_VERSION), L"Version 3.5.0.0");
-    EXPECT_EQ(ItemText(hwnd, IDC_ABOUT_PRODUCT), L"Korvane Panomira");
+    EXPECT_EQ(Text(IDC_ABOUT_VERSION), L"Version 3.5.0.0");
+    EXPECT_EQ(Text(IDC_ABOUT_PRODUCT), L"Korvane Panomira");
     EXPECT_EQ(about.GetWindowText(), L"Korvane Panomira");
-    EXPECT_EQ(ItemText(hwnd, IDC_ABOUT_URL), kAboutWebAddress);
+    EXPECT_EQ(Text(IDC_ABOUT_URL), kAboutWebAddress);
 }
 
-TEST_F(AboutBox, LinkIsBlueAndUnderlinedInTheDialogsFont) {
-    const LOGFONTW linkFont = FontOf(link);
-    const LOGFONTW dialogFont = FontOf(hwnd);
-    EXPECT_TRUE(linkFont.lfUnderline);
-    EXPECT_FALSE(FontOf(::GetDlgItem(hwnd, IDC_ABOUT_VERSION)).lfUnderline);
-    EXPECT_EQ(linkFont.lfHeight, dialogFont.lfHeight);
-    EXPECT_STREQ(linkFont.lfFaceName, dialogFont.lfFaceName);
+TEST_F(AboutBox, LinkIsBlueUnderlinedAndHasTheHandCursor) {
+    const LOGFONTW link = FontOf(Item(IDC_ABOUT_URL)), dialog = FontOf(about.GetSafeHwnd());
+    EXPECT_TRUE(link.lfUnderline);
+    EXPECT_FALSE(FontOf(Item(IDC_ABOUT_VERSION)).lfUnderline);
+    EXPECT_EQ(link.lfHeight, dialog.lfHeight);
+    EXPECT_STREQ(link.lfFaceName, dialog.lfFaceName);
 
-    HDC dc = ::GetDC(hwnd);
-    const struct {
-        HWND control;
-        bool blue;
-    } cases[] = {{link, true}, {::GetDlgItem(hwnd, IDC_ABOUT_VERSION), false}, {::GetDlgItem(hwnd, IDC_ABOUT_PRODUCT), false}};
-    for (const auto& c : cases) {
-        ::SetTextColor(dc, RGB(1, 2, 3));
-        EXPECT_NE(::SendMessageW(hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(c.control)), 0);
-        EXPECT_EQ(::GetTextColor(dc) == RGB(0, 0, 255), c.blue) << ::GetDlgCtrlID(c.control);
-    }
-    ::ReleaseDC(hwnd, dc);
-}
-
-TEST_F(AboutBox, HandCursorOverTheLinkOnly) {
+    HDC dc = ::GetDC(about.GetSafeHwnd());
     const HCURSOR hand = ::LoadCursorW(nullptr, IDC_HAND);
-    const struct {
-        HWND under;
-        bool hand;
-    } cases[] = {{link, true}, {::GetDlgItem(hwnd, IDC_ABOUT_VERSION), false}, {hwnd, false}, {::GetDlgItem(hwnd, IDOK), false}};
-    for (const auto& c : cases) {
-        ::SetCursor(nullptr);
-        const LRESULT handled = ::SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(c.under), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-        EXPECT_EQ(::GetCursor() == hand, c.hand) << ::GetDlgCtrlID(c.under);
-        if (c.hand) {
-            EXPECT_TRUE(handled);
+    for (HWND under : {Item(IDC_ABOUT_URL), Item(IDC_ABOUT_VERSION), Item(IDC_ABOUT_PRODUCT), Item(IDOK),
+                       about.GetSafeHwnd()}) {
+        const bool isLink = under == Item(IDC_ABOUT_URL);
+        if (under != about.GetSafeHwnd() && under != Item(IDOK)) {
+            ::SetTextColor(dc, RGB(1, 2, 3));
+            EXPECT_NE(about.SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(under)), 0);
+            EXPECT_EQ(::GetTextColor(dc) == RGB(0, 0, 255), isLink) << ::GetDlgCtrlID(under);
         }
+        ::SetCursor(nullptr);
+        const LRESULT handled =
+            about.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(under), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(::GetCursor() == hand, isLink) << ::GetDlgCtrlID(under);
+        EXPECT_EQ(handled != 0, isLink) << ::GetDlgCtrlID(under);
     }
+    ::ReleaseDC(about.GetSafeHwnd(), dc);
 }
 
 }  // namespace
