@@ -108,7 +108,7 @@ std::wstring HookLibraryPath() {
 
 }  // namespace
 
-CVELKMIRADlg::CVELKMIRADlg() : MessageMapped(IDD_VELKMIRA_DIALOG), AboutBox(IDD_ABOUTBOX) {
+CVELKMIRADlg::CVELKMIRADlg() : MessageMapped(IDD_VELKMIRA_DIALOG) {
     Icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TRAY));
     DisplayChangeRunning = 0;
 }
@@ -407,7 +407,10 @@ void CVELKMIRADlg::OnExitCommand() {
 }
 
 void CVELKMIRADlg::OnAboutCommand() {
-    if (!AboutBox.GetSafeHwnd()) AboutBox.DoModal();
+    if (AboutBox.GetSafeHwnd()) return;
+    // Owned by this dialog: the settings window is disabled behind it.
+    AboutBox.SetOwner(hwnd_);
+    AboutBox.DoModal();
 }
 
 void CVELKMIRADlg::OnHelpCommand() { OpenHelpFile(); }

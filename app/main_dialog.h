@@ -3,7 +3,9 @@
 // 1. It owns the tray icon, the five pages, the add-on access object, the
 // display table, the hook library and the display watch thread.
 #pragma once
+#include "app/about_dialog.h"
 #include "app/addon_poll.h"
+#include "app/change_number_dialog.h"
 #include "app/hotkey_page.h"
 #include "app/main_dialog_state.h"
 #include "app/other_setting_page.h"
@@ -158,7 +160,9 @@ private:
     NOTIFYICONDATAW TrayIconData{};
     uint8_t ReapplySuppressed = 0;
     uint8_t TaskbarRefreshGuard = 0;
-    velk::CDialog AboutBox;
+    CAboutDlg AboutBox;
+    // Constructed only: never created as a window here.
+    CChangeNumber ChangeNumberDialog;
     HMODULE HookModule = nullptr;
     int32_t IdentifyRunning = 0;
     int32_t VirtualScreenWidth = 0;

@@ -41,6 +41,8 @@ public:
     bool Create(HWND parent);
     void EndDialog(INT_PTR result) noexcept { ::EndDialog(hwnd_, result); }
     UINT TemplateId() const noexcept { return templateId_; }
+    // The window that owns the next modal run (disabled while it runs).
+    void SetOwner(HWND owner) noexcept { parent_ = owner; }
 
     // Data exchange: saving reads the controls into the members.
     bool UpdateData(bool saving = true);
