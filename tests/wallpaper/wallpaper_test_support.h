@@ -7,6 +7,7 @@
 #include "testing/harness.h"
 #include "wallpaper/wallpaper_page.h"
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
