@@ -1,18 +1,25 @@
 #include "app/addon_poll.h"
 #include "display/addon_api.h"
-#include "framework/platform.h"
 #include <cwchar>
 #include <string>
 
-int SettleAddOnDisplayCount(const std::function<int()>& sample) {
-    int previous = 0;
-    for (int i = 0; i < kAddOnSettleSamples; ++i) {
-        velk::BlockingWait(kAddOnSampleWaitMs);
-        const int current = sample ? sample() : previous;
-        if (current == previous) return current;
-        previous = current;
+void AddOnSettling::Start() noexcept {
+    running_ = true;
+    taken_ = 0;
+    previous_ = 0;
+}
+
+bool AddOnSettling::TakeSample(const std::function<int()>& sample, int* settled) {
+    if (!running_) return false;
+    const int current = sample ? sample() : previous_;
+    ++taken_;
+    if (current == previous_ || taken_ >= kAddOnSettleSamples) {
+        running_ = false;
+        *settled = current == previous_ ? current : 0;
+        return true;
     }
-    return 0;
+    previous_ = current;
+    return false;
 }
 
 bool IsAddOnDisplayReady(int index) {
@@ -23,13 +30,13 @@ bool IsAddOnDisplayReady(int index) {
     return state == dlExecutionStateActive;
 }
 
-AddOnPollResult RunAddOnPollTick(const AddOnPollOps& ops, int32_t& ticks) {
+AddOnPollResult FinishAddOnPollTick(const AddOnPollOps& ops, int settled, int32_t& ticks) {
     AddOnPollResult result;
     const auto kill = [&] {
         if (ops.killTimer) ops.killTimer();
         result.timerKilled = true;
     };
-    result.settled = SettleAddOnDisplayCount(ops.sample);
+    result.settled = settled;
     if (result.settled > 0) {
         for (int index = 0; index < result.settled; ++index)
             if (ops.isReady && ops.isReady(index)) ++result.ready;
@@ -44,9 +51,7 @@ AddOnPollResult RunAddOnPollTick(const AddOnPollOps& ops, int32_t& ticks) {
             }
         }
     }
-    // Never reset: a poll restarted after the sixth tick stops again only
-    // through the readiness test above.
-    if (++ticks == kAddOnPollTickLimit) kill();
+    if (++ticks >= kAddOnPollTickLimit && !result.timerKilled) kill();
     return result;
 }
 

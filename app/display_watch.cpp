@@ -4,6 +4,7 @@
 
 std::atomic<uint8_t> WatchRunning{1};
 std::atomic<HANDLE> WatchEvent{nullptr};
+std::atomic<HANDLE> WatchStopEvent{nullptr};
 
 namespace {
 
@@ -17,44 +18,66 @@ constexpr DWORD kStopWaitMs = 10000;
 
 velk::UniqueHandleObj g_thread;
 
+// Waits for the registry's signal or the stop, whichever comes first; true
+// when told to stop.
+bool WaitForChangeOrStop(HANDLE change, HANDLE stop, DWORD timeoutMs) {
+    if (!stop) {
+        ::WaitForSingleObject(change, timeoutMs);
+        return WatchRunning.load() != 1;
+    }
+    const HANDLE handles[2] = {stop, change};
+    const DWORD woken = ::WaitForMultipleObjects(2, handles, FALSE, timeoutMs);
+    return woken == WAIT_OBJECT_0 || woken == WAIT_FAILED || WatchRunning.load() != 1;
+}
+
 }  // namespace
 
 DWORD WINAPI DisplayWatchThread(LPVOID dialogWindow) {
     HWND dialog = static_cast<HWND>(dialogWindow);
+    // The registry resets the event it is given at each registration, so the
+    // stop has an event of its own that nothing but shut-down touches: a stop
+    // signalled at any moment, even just before a registration, is seen.
+    HANDLE stop = WatchStopEvent.load();
     HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (!event) return 0;
     WatchEvent.store(event);
     DWORD exitCode = 0;
     while (WatchRunning.load() == 1) {
-        ::ResetEvent(event);
-        // Shut-down may have signalled the event just before the reset: look
-        // at the flag again, now that a later signal can no longer be lost.
-        if (WatchRunning.load() != 1) break;
         HKEY key = nullptr;
         if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDisplayEnumKey, 0, KEY_NOTIFY, &key) != ERROR_SUCCESS) {
             exitCode = 0;
             break;
         }
+        bool stopped = false;
         if (::RegNotifyChangeKeyValue(key, TRUE, kWatchFilter, event, TRUE) == ERROR_SUCCESS) {
-            ::WaitForSingleObject(event, INFINITE);
-            ::PostMessageW(dialog, UM_DISPLAYCHANGED, 1, 0);
+            stopped = WaitForChangeOrStop(event, stop, INFINITE);
+            if (!stopped) ::PostMessageW(dialog, UM_DISPLAYCHANGED, 1, 0);
         } else {
-            ::WaitForSingleObject(event, kRetryPauseMs);
+            stopped = WaitForChangeOrStop(event, stop, kRetryPauseMs);
         }
         LONG closed = ::RegCloseKey(key);
         if (closed != ERROR_SUCCESS) {
             exitCode = static_cast<DWORD>(closed);
             break;
         }
+        if (stopped) break;
     }
-    // The event stays open: shut-down may be signalling it at this very
-    // moment, so StopDisplayWatch closes it once this thread has ended.
+    // Only this thread and the registry use the notification event.
+    WatchEvent.store(nullptr);
+    ::CloseHandle(event);
     return exitCode;
 }
 
 bool StartDisplayWatch(HWND dialogWindow) {
     if (g_thread) return true;
     WatchRunning.store(1);
+    HANDLE stop = WatchStopEvent.load();
+    if (!stop) {
+        stop = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        if (!stop) return false;
+        WatchStopEvent.store(stop);
+    }
+    ::ResetEvent(stop);
     g_thread.reset(::CreateThread(nullptr, 0, DisplayWatchThread, dialogWindow, 0, nullptr));
     return static_cast<bool>(g_thread);
 }
@@ -62,13 +85,11 @@ bool StartDisplayWatch(HWND dialogWindow) {
 void StopDisplayWatch() {
     WatchRunning.store(0);
     if (!g_thread) return;
-    // The thread may not have made its event yet; it then sees the flag and
-    // ends by itself, so it is waited for in either case.
-    if (HANDLE event = WatchEvent.load()) ::SetEvent(event);
+    if (HANDLE stop = WatchStopEvent.load()) ::SetEvent(stop);
     if (::WaitForSingleObject(g_thread.get(), kStopWaitMs) == WAIT_OBJECT_0) {
-        // The thread is gone: nothing can use its event any more. (After a
-        // time-out it is left open for the thread that still runs.)
-        if (HANDLE event = WatchEvent.exchange(nullptr)) ::CloseHandle(event);
+        // The thread is gone: nothing can use the stop event any more. (After
+        // a time-out it is left open for the thread that still runs.)
+        if (HANDLE stop = WatchStopEvent.exchange(nullptr)) ::CloseHandle(stop);
     }
     g_thread.reset();
 }

@@ -7,9 +7,12 @@
 
 // 1 while the thread should go on watching; cleared only at shut-down.
 extern std::atomic<uint8_t> WatchRunning;
-// The thread's wake-up event (manual reset); made by the thread, closed by
-// StopDisplayWatch once the thread has ended.
+// The registry's change event (manual reset); made and closed by the thread,
+// null while no thread watches.
 extern std::atomic<HANDLE> WatchEvent;
+// The stop event (manual reset) that StartDisplayWatch makes before the
+// thread and StopDisplayWatch signals and closes; the registry never sees it.
+extern std::atomic<HANDLE> WatchStopEvent;
 
 // The thread body; the argument is the dialog window to post to. Ends with 0
 // when the key cannot be opened or when told to stop, or with the error of a
@@ -18,8 +21,8 @@ DWORD WINAPI DisplayWatchThread(LPVOID dialogWindow);
 
 // Starts DisplayWatchThread for the window; false when no thread could be made.
 bool StartDisplayWatch(HWND dialogWindow);
-// Clears WatchRunning, wakes the thread and waits for it at most 10 s, then
-// lets go of its handle. Safe to call when no thread runs.
+// Clears WatchRunning, signals the stop event and waits for the thread at
+// most 10 s, then lets go of its handle. Safe to call when no thread runs.
 void StopDisplayWatch();
 // True while a started thread has not been stopped.
 bool IsDisplayWatchStarted() noexcept;

@@ -7,6 +7,7 @@
 #include "framework/app.h"
 #include "framework/message_box.h"
 #include "framework/strings.h"
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -55,6 +56,37 @@ std::wstring KeyName(UINT virtualKey, bool extended, const wchar_t* fallback) {
     if ((virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z'))
         return std::wstring(1, static_cast<wchar_t>(virtualKey));
     return velk::FormatText(L"#%u", virtualKey);
+}
+
+// Widens each column to hold its widest row's text (never narrows one): the
+// key names come from the keyboard driver and differ from one machine to
+// the next, and the labels differ from one language to the next.
+void WidenColumnsToRows(HWND list) noexcept {
+    constexpr int kTextPadding = 12;
+    HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
+    const int columns = static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    const int rows = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int column = 0; column < columns; ++column) {
+        const int width = static_cast<int>(::SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+        int need = width;
+        for (int row = 0; row < rows; ++row) {
+            wchar_t text[256] = {};
+            LVITEMW item{};
+            item.iSubItem = column;
+            item.pszText = text;
+            item.cchTextMax = static_cast<int>(std::size(text));
+            ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+            // The cell's label area is narrower than the column by the check box.
+            RECT label{};
+            label.top = column;
+            label.left = LVIR_LABEL;
+            ::SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&label));
+            const int textWidth =
+                static_cast<int>(::SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)));
+            need = std::max(need, textWidth + kTextPadding + width - static_cast<int>(label.right - label.left));
+        }
+        if (need > width) ::SendMessageW(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), need);
+    }
 }
 
 }  // namespace
@@ -196,6 +228,7 @@ int CHotkeyDialog::FillHotkeyList() {
     insertNumbered(kFirstMouseSlotEntry);
     InsertHotkeyRow(kWindowPreviousEntry);
     InsertHotkeyRow(kWindowNextEntry);
+    WidenColumnsToRows(List.GetSafeHwnd());
     Filling = false;
     return 1;
 }

@@ -38,6 +38,39 @@ constexpr HotkeyDefault kDefaults[kHotkeyCount] = {
 
 constexpr const wchar_t* kSuffixes[3] = {L"_MOD", L"_KEY", L"_CHECK"};
 
+// The hotkey control's flags: Shift, Ctrl, Alt and the extended-key flag.
+constexpr UINT kKnownModifierFlags = HOTKEYF_SHIFT | HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_EXT;
+
+bool IsMouseButton(UINT key) noexcept {
+    return key == VK_LBUTTON || key == VK_RBUTTON || key == VK_MBUTTON || key == VK_XBUTTON1 || key == VK_XBUTTON2;
+}
+
+// A profile pair that no hotkey control can have made: modifier bits beyond
+// the four flags, or a key outside the keyboard's virtual-key codes (0 is
+// "no key" and stays).
+bool IsCorruptCombination(UINT modifiers, UINT key) noexcept {
+    return (modifiers & ~kKnownModifierFlags) != 0 || key > 0xFE || IsMouseButton(key);
+}
+
+// Keys that type text: space, digits, letters, the number pad and punctuation.
+bool IsTypingKey(uint16_t key) noexcept {
+    return key == VK_SPACE || (key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z') ||
+           (key >= VK_NUMPAD0 && key <= VK_DIVIDE) || (key >= VK_OEM_1 && key <= VK_OEM_3) ||
+           (key >= VK_OEM_4 && key <= VK_OEM_8) || key == VK_OEM_102;
+}
+
+}  // namespace
+
+bool IsHotkeyRegistrable(uint16_t modifiers, uint16_t key) noexcept {
+    if (key == 0) return false;
+    // Without Ctrl or Alt a typing key would be taken from every program on
+    // the desktop (with Shift alone: its capital).
+    if (IsTypingKey(key) && (modifiers & (HOTKEYF_CONTROL | HOTKEYF_ALT)) == 0) return false;
+    return true;
+}
+
+namespace {
+
 }  // namespace
 
 const HotkeyDefault& HotkeyDefaultOf(int index) noexcept {
@@ -91,10 +124,13 @@ void LoadHotkeyTable(HotkeyTable& table, const DisplayList* displays) {
             entry.userNumber = 0;
         }
         if (app) {
-            entry.modifiers = static_cast<uint16_t>(
-                app->GetProfileInt(kHotkeySection, HotkeyValueName(i, L"_MOD").c_str(), fixed.modifiers));
-            entry.key = static_cast<uint16_t>(
-                app->GetProfileInt(kHotkeySection, HotkeyValueName(i, L"_KEY").c_str(), fixed.key));
+            const UINT modifiers =
+                app->GetProfileInt(kHotkeySection, HotkeyValueName(i, L"_MOD").c_str(), fixed.modifiers);
+            const UINT key = app->GetProfileInt(kHotkeySection, HotkeyValueName(i, L"_KEY").c_str(), fixed.key);
+            // A damaged pair gives the entry's own combination back, whole.
+            const bool corrupt = IsCorruptCombination(modifiers, key);
+            entry.modifiers = corrupt ? fixed.modifiers : static_cast<uint16_t>(modifiers);
+            entry.key = corrupt ? fixed.key : static_cast<uint16_t>(key);
             entry.enabled = static_cast<int32_t>(
                 app->GetProfileInt(kHotkeySection, HotkeyValueName(i, L"_CHECK").c_str(), fixed.enabled));
         } else {
@@ -130,6 +166,11 @@ BOOL RegisterHotkeyTable(HotkeyTable& table, HWND window) {
     BOOL result = TRUE;
     for (HotkeySlot& entry : table) {
         if (entry.available == 0 || entry.enabled == 0) continue;
+        if (!IsHotkeyRegistrable(entry.modifiers, entry.key)) {
+            // Kept in its row with its key, but unchecked and not registered.
+            entry.enabled = 0;
+            continue;
+        }
         result = ::RegisterHotKey(window, kFirstHotkeyId + entry.index, HotkeyModifiersToRegister(entry.modifiers),
                                   entry.key);
         if (!result) {

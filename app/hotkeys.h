@@ -60,15 +60,22 @@ int HotkeyDisplaySlot(int index) noexcept;
 // across, the extended-key flag is dropped, the Windows key never used.
 UINT HotkeyModifiersToRegister(uint16_t hotkeyFlags) noexcept;
 
+// False for a combination that must not be registered: no key, or a typing
+// key (space, digits, letters, number pad, punctuation) without Ctrl or Alt.
+bool IsHotkeyRegistrable(uint16_t modifiers, uint16_t key) noexcept;
+
 // Fills the table from the profile (defaults where values are missing) and
-// the display table (may be null: no numbered entries are available).
+// the display table (may be null: no numbered entries are available). A
+// modifier value with bits beyond the hotkey control's four flags, or a key
+// above 0xFE or naming a mouse button, gives the entry its default
+// modifiers and key.
 void LoadHotkeyTable(HotkeyTable& table, const DisplayList* displays);
 // Writes the 72 values in table order. False when there is no application
 // object or a value could not be written.
 bool SaveHotkeyTable(const HotkeyTable& table);
 // Unregisters ids 256..279 on window, then registers every available and
-// enabled entry; an entry Windows refuses is switched off and its key
-// cleared. Answers the result of the last RegisterHotKey (TRUE when none was
+// enabled entry; an entry that IsHotkeyRegistrable refuses is switched off
+// (its key kept), one Windows refuses is switched off and its key cleared. Answers the result of the last RegisterHotKey (TRUE when none was
 // attempted).
 BOOL RegisterHotkeyTable(HotkeyTable& table, HWND window);
 // Unregisters ids 256..279 on window; failures are ignored. Answers 1.

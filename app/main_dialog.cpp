@@ -18,6 +18,7 @@
 #include "resources/resource.h"
 #include <wininet.h>  // before shlobj.h: declares what IActiveDesktop needs
 #include <shlobj.h>
+#include <cassert>
 #include <cstdlib>
 #include <cwchar>
 #include <string>
@@ -37,6 +38,7 @@ const IID kIidActiveDesktop = {0xF490EB00, 0x1240, 0x11D1, {0x98, 0x88, 0x00, 0x
 
 // The dialog's timers.
 constexpr UINT_PTR TIMER_ADDON_POLL = 2;
+constexpr UINT_PTR TIMER_ADDON_SAMPLE = 3;  // the add-on poll's samples, one second apart
 constexpr UINT_PTR TIMER_REAPPLY = 4;
 constexpr UINT_PTR TIMER_REAPPLY_GUARD = 5;
 constexpr UINT_PTR TIMER_DISPLAYCHANGE_GUARD = 9;
@@ -106,14 +108,15 @@ std::wstring HookLibraryPath() {
 
 }  // namespace
 
-CVELKMIRADlg::CVELKMIRADlg() : MessageMapped(IDD_VELKMIRA_DIALOG), AboutBox(IDD_ABOUTBOX) {
+CVELKMIRADlg::CVELKMIRADlg() : MessageMapped(IDD_VELKMIRA_DIALOG) {
     Icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TRAY));
     DisplayChangeRunning = 0;
 }
 
 CVELKMIRADlg::~CVELKMIRADlg() {
     if (::IsWindow(hwnd_)) DestroyWindow();
-    else ShutDown();
+    // Whatever start-up took, the window's destruction gave back.
+    assert(ShutDownDone || (!AddOn && !HookModule && !DisplayTable && !TrayIconData.cbSize));
 }
 
 std::span<const velk::MessageEntry<CVELKMIRADlg>> CVELKMIRADlg::MessageTable() {
@@ -348,28 +351,28 @@ LRESULT CVELKMIRADlg::OnTrayNotify(WPARAM w, LPARAM l) {
 void CVELKMIRADlg::OnSettingCommand() {
     Tab.SetCurSel(CurrentTab);
     ShowTabPage(CurrentTab);
-    SettingsShown = true;
+    SetSettingsShown(true);
     ApplyButton.EnableWindow(false);
     ShowWindow(SW_SHOW);
     ::SetForegroundWindow(hwnd_);
 }
 
 LRESULT CVELKMIRADlg::OnTabSelChange(NMHDR*) {
-    CurrentTab = Tab.GetCurSel();
+    SetCurrentTab(Tab.GetCurSel());
     ShowTabPage(CurrentTab);
     if (WallpaperPage.CaptureOsWallpaper()) ApplyButton.EnableWindow(true);
     return 0;
 }
 
 void CVELKMIRADlg::OnOkHide() {
-    SettingsShown = false;
+    SetSettingsShown(false);
     ShowWindow(SW_HIDE);
     // The pages are applied through the re-apply timer, after the displays settle.
     if (!ReapplySuppressed) SetTimer(TIMER_REAPPLY, DisplayCountDelayMs());
 }
 
 void CVELKMIRADlg::HideAndReload() {
-    SettingsShown = false;
+    SetSettingsShown(false);
     ShowWindow(SW_HIDE);
     WallpaperPage.LoadWallpaperSettings();
     WallpaperPage.OnCbnSelchangeDisplay();
@@ -404,7 +407,10 @@ void CVELKMIRADlg::OnExitCommand() {
 }
 
 void CVELKMIRADlg::OnAboutCommand() {
-    if (!AboutBox.GetSafeHwnd()) AboutBox.DoModal();
+    if (AboutBox.GetSafeHwnd()) return;
+    // Owned by this dialog: the settings window is disabled behind it.
+    AboutBox.SetOwner(hwnd_);
+    AboutBox.DoModal();
 }
 
 void CVELKMIRADlg::OnHelpCommand() { OpenHelpFile(); }
@@ -438,13 +444,14 @@ int CVELKMIRADlg::EnableActiveDesktop() {
     options.dwSize = sizeof(options);  // 12 on every build
     options.fEnableComponents = FALSE;
     options.fActiveDesktop = TRUE;
-    if (SUCCEEDED(desktop->SetDesktopItemOptions(&options, 0))) desktop->ApplyChanges(AD_APPLY_ALL);
+    // Save, generate, refresh and force (0x0F; the SDK's AD_APPLY_ALL leaves out force).
+    if (SUCCEEDED(desktop->SetDesktopItemOptions(&options, 0))) desktop->ApplyChanges(AD_APPLY_ALL | AD_APPLY_FORCE);
     desktop->Release();
     return 1;
 }
 
 void CVELKMIRADlg::ShutDown() {
-    if (ShutDownDone) return;
+    assert(!ShutDownDone);
     ShutDownDone = true;
     // 1. The add-on access (its destruction marks the access as ending).
     AddOn.reset();
@@ -466,8 +473,9 @@ void CVELKMIRADlg::ShutDown() {
     if (HookModule) {
         auto clear = velk::hooklib::GetExport<velk::hooklib::ClearHookFn>(HookModule, velk::hooklib::kClearHookName);
         if (clear) {
-            clear(hwnd_);
-            ::FreeLibrary(HookModule);
+            // Hooks that could not be removed still point into the library:
+            // it then stays loaded until the process ends.
+            if (clear(hwnd_)) ::FreeLibrary(HookModule);
             HookModule = nullptr;
         } else {
             ReportMissingExport(L"lpfnClearhook", 1009);
@@ -476,17 +484,20 @@ void CVELKMIRADlg::ShutDown() {
 }
 
 LRESULT CVELKMIRADlg::OnDestroyShutDown(WPARAM w, LPARAM l) {
-    // A modal run ends with the dialog manager destroying the window: the
-    // shut-down runs here then, before the pages go.
+    // The one shut-down, whichever way the window goes: DestroyWindow, or the
+    // end of the modal run, which destroys the window itself. The pages are
+    // still there; they go with the window after this.
     ShutDown();
     if (theApp.MainWindow() == hwnd_) theApp.SetMainWindow(nullptr);
     return DefaultProc(WM_DESTROY, w, l);
 }
 
 BOOL CVELKMIRADlg::DestroyWindow() {
-    ShutDown();
+    // Gone already (the modal run destroyed it): the shut-down ran then.
     if (!::IsWindow(hwnd_)) return FALSE;
-    return ::DestroyWindow(hwnd_);
+    const BOOL destroyed = ::DestroyWindow(hwnd_);
+    assert(ShutDownDone);
+    return destroyed;
 }
 
 // ---- Events, Apply and display changes.
@@ -495,8 +506,7 @@ void CVELKMIRADlg::RebuildDisplayTable() {
     uint32_t highest = 0;
     int32_t count = 0;
     BuildDisplayList(&highest, &count);
-    HighestNumber = static_cast<int>(highest);
-    DisplayCount = count;
+    SetDisplayCounts(static_cast<int>(highest), count);
 }
 
 UINT CVELKMIRADlg::DisplayCountDelayMs() const noexcept {
@@ -534,48 +544,11 @@ void CVELKMIRADlg::OnApply() {
     ApplyButton.EnableWindow(false);
     UpdateData(false);
     // 3. The resize choice as the Setting page's control shows it now.
-    ResizeMode = (::IsDlgButtonChecked(SettingPage.GetSafeHwnd(), IDC_SET_RESIZE_FIXED) & 3) ? 0 : 1;
+    SetResizeMode((::IsDlgButtonChecked(SettingPage.GetSafeHwnd(), IDC_SET_RESIZE_FIXED) & 3) ? 0 : 1);
     // 4.
     RebuildDisplayTable();
-    // 5 to 11: the pages; a page that cannot go on skips the rest of them.
-    [&] {
-        if (!WallpaperPage.RefreshWallpaperPage(static_cast<uint32_t>(HighestNumber))) return;
-        // 6. The hotkeys: registered, listed and saved, then read back once more.
-        if (HotkeyPage.IsResetPending()) {
-            DeleteProfileSection(L"HotkeyEntry");
-            HotkeyPage.LoadHotkeys();
-            HotkeyPage.ClearResetPending();
-        } else {
-            HotkeyPage.ReadHotkeyChecks();
-        }
-        HotkeyPage.RegisterHotkeys();
-        if (!HotkeyPage.FillHotkeyList()) {
-            ShowErrorNumber(1103);
-            return;
-        }
-        if (!HotkeyPage.SaveHotkeys()) {
-            ShowErrorNumber(1104);
-            return;
-        }
-        HotkeyPage.LoadHotkeys();
-        HotkeyPage.ReadHotkeyChecks();
-        HotkeyPage.RegisterHotkeys();
-        HotkeyPage.FillHotkeyList();
-        if (!HotkeyPage.SaveHotkeys()) {
-            ShowErrorNumber(1104);
-            return;
-        }
-        // 7, 8.
-        if (WallpaperPage.IsWallpaperRecomposeNeeded() == 1) ApplyWallpaper();
-        ApplyButton.EnableWindow(!IsWindowsAtLeast(5, 1) && CurrentTab == 1);
-        // 9 to 11.
-        SettingPage.ApplySettingPage();
-        AppSettingPage.ReadAppSettingChecks();
-        RefreshAppSettingGuarded();
-        AppSettingPage.SaveAppSettings();
-        WallpaperPage.SaveWallpaperSettings();
-        WallpaperPage.RestartAutoChangeTimer();
-    }();
+    // 5 to 11.
+    ApplyPages();
     // 12 to 14: always.
     OtherSettingPage.SaveOtherSetting();
     if (OtherSettingPage.GetSafeHwnd())
@@ -583,6 +556,46 @@ void CVELKMIRADlg::OnApply() {
     ::InvalidateRect(hwnd_, nullptr, TRUE);
     // The setting changes this Apply causes do not start another one until then.
     SetTimer(TIMER_APPLY_GUARD, DisplayCountDelayMs());
+}
+
+void CVELKMIRADlg::ApplyPages() {
+    // 5.
+    if (!WallpaperPage.RefreshWallpaperPage(static_cast<uint32_t>(HighestNumber))) return;
+    // 6. The hotkeys: registered, listed and saved, then read back once more.
+    if (HotkeyPage.IsResetPending()) {
+        DeleteProfileSection(L"HotkeyEntry");
+        HotkeyPage.LoadHotkeys();
+        HotkeyPage.ClearResetPending();
+    } else {
+        HotkeyPage.ReadHotkeyChecks();
+    }
+    HotkeyPage.RegisterHotkeys();
+    if (!HotkeyPage.FillHotkeyList()) {
+        ShowErrorNumber(1103);
+        return;
+    }
+    if (!HotkeyPage.SaveHotkeys()) {
+        ShowErrorNumber(1104);
+        return;
+    }
+    HotkeyPage.LoadHotkeys();
+    HotkeyPage.ReadHotkeyChecks();
+    HotkeyPage.RegisterHotkeys();
+    HotkeyPage.FillHotkeyList();
+    if (!HotkeyPage.SaveHotkeys()) {
+        ShowErrorNumber(1104);
+        return;
+    }
+    // 7, 8.
+    if (WallpaperPage.IsWallpaperRecomposeNeeded() == 1) ApplyWallpaper();
+    ApplyButton.EnableWindow(!IsWindowsAtLeast(5, 1) && CurrentTab == 1);
+    // 9 to 11.
+    SettingPage.ApplySettingPage();
+    AppSettingPage.ReadAppSettingChecks();
+    RefreshAppSettingGuarded();
+    AppSettingPage.SaveAppSettings();
+    WallpaperPage.SaveWallpaperSettings();
+    WallpaperPage.RestartAutoChangeTimer();
 }
 
 void CVELKMIRADlg::RefreshAppSettingGuarded() {
@@ -601,6 +614,9 @@ LRESULT CVELKMIRADlg::OnMainTimer(WPARAM w, LPARAM l) {
     switch (w) {
     case TIMER_ADDON_POLL:
         PollAddOnDisplays();
+        break;
+    case TIMER_ADDON_SAMPLE:
+        TakeAddOnPollSample();
         break;
     case TIMER_REAPPLY:
         KillTimer(TIMER_REAPPLY);
@@ -627,8 +643,25 @@ LRESULT CVELKMIRADlg::OnMainTimer(WPARAM w, LPARAM l) {
 }
 
 void CVELKMIRADlg::PollAddOnDisplays() {
+    // The samples are taken on their own timer, so the window keeps
+    // answering between them. A tick that comes while the samples of the one
+    // before are still being taken lets that one finish.
+    if (AddOnSamples.IsRunning()) return;
+    AddOnSamples.Start();
+    SetTimer(TIMER_ADDON_SAMPLE, kAddOnSampleWaitMs);
+}
+
+void CVELKMIRADlg::TakeAddOnPollSample() {
+    int settled = 0;
+    std::function<int()> sample;
+    if (AddOn) sample = [] { return GetActiveAddOnDisplayCount(); };
+    if (!AddOnSamples.IsRunning()) {
+        KillTimer(TIMER_ADDON_SAMPLE);
+        return;
+    }
+    if (!AddOnSamples.TakeSample(sample, &settled)) return;
+    KillTimer(TIMER_ADDON_SAMPLE);
     AddOnPollOps ops;
-    if (AddOn) ops.sample = [] { return GetActiveAddOnDisplayCount(); };
     ops.isReady = IsAddOnDisplayReady;
     ops.rebuild = [this] {
         RebuildDisplayTable();
@@ -643,7 +676,7 @@ void CVELKMIRADlg::PollAddOnDisplays() {
         RefreshPagesAfterDisplayChange();
         ApplyWallpaper();
     };
-    RunAddOnPollTick(ops, AddOnPollTicks);
+    FinishAddOnPollTick(ops, settled, AddOnPollTicks);
 }
 
 LRESULT CVELKMIRADlg::OnSettingChange(WPARAM w, LPARAM l) {
@@ -659,6 +692,8 @@ LRESULT CVELKMIRADlg::OnSettingChange(WPARAM w, LPARAM l) {
     if (decision.refreshNonClient) RefreshAppSettingGuarded();
     switch (decision.action) {
     case SettingChangeAction::RestartAddOnPoll:
+        // A new run of the poll, which again ends after six ticks.
+        AddOnPollTicks = 0;
         SetTimer(TIMER_ADDON_POLL, kAddOnPollMs);
         break;
     case SettingChangeAction::StartReapply:

@@ -3,6 +3,9 @@
 // 1. It owns the tray icon, the five pages, the add-on access object, the
 // display table, the hook library and the display watch thread.
 #pragma once
+#include "app/about_dialog.h"
+#include "app/addon_poll.h"
+#include "app/change_number_dialog.h"
 #include "app/hotkey_page.h"
 #include "app/main_dialog_state.h"
 #include "app/other_setting_page.h"
@@ -30,7 +33,8 @@ public:
     CVELKMIRADlg();
     ~CVELKMIRADlg() override;
 
-    // Shut-down: releases what the dialog holds, then destroys the window.
+    // Destroys the window; its WM_DESTROY runs the shut-down (ShutDown)
+    // before the pages go. FALSE when there is no window any more.
     BOOL DestroyWindow();
 
     // 1 on success, 0 when a tab text is missing.
@@ -82,6 +86,7 @@ public:
     bool IsReapplySuppressed() const noexcept { return ReapplySuppressed != 0; }
     bool IsSessionEnding() const noexcept { return SessionEnding != 0; }
     int AddOnPollTickCount() const noexcept { return AddOnPollTicks; }
+    bool IsAddOnPollSampling() const noexcept { return AddOnSamples.IsRunning(); }
 
 protected:
     BOOL OnInitDialog() override;
@@ -118,18 +123,25 @@ private:
     void OnWndMsg(UINT msg, WPARAM w, LPARAM l);
     // Resuming from standby: lets the displays come back, then re-lays the desktop.
     void OnResumeFromStandby();
-    // One tick of the add-on poll.
+    // One tick of the add-on poll: starts its samples.
     void PollAddOnDisplays();
+    // One sample of the add-on poll; the last one ends the tick.
+    void TakeAddOnPollSample();
     // BuildDisplayList into HighestNumber and DisplayCount.
     void RebuildDisplayTable();
     // DisplayCount seconds, the period of the re-apply and Apply guard timers.
     UINT DisplayCountDelayMs() const noexcept;
 
+    // Apply's pages in their fixed order; a page that cannot go on skips the
+    // rest of them (the steps after the pages run in any case).
+    void ApplyPages();
     // Ends the modal run at start-up; OnInitDialog then answers TRUE at once.
     BOOL EndStartUp();
     // Hides the settings window and reloads what was changed but not applied.
     void HideAndReload();
-    // Steps 1 to 5 of the shut-down; runs once.
+    // The shut-down: releases the add-on access, the watch thread, the
+    // display table and tray icon, the instance property and the hooks, in
+    // that order. Run by WM_DESTROY only, once.
     void ShutDown();
 
     std::unique_ptr<AddOnMonitor> AddOn;
@@ -148,13 +160,16 @@ private:
     NOTIFYICONDATAW TrayIconData{};
     uint8_t ReapplySuppressed = 0;
     uint8_t TaskbarRefreshGuard = 0;
-    velk::CDialog AboutBox;
+    CAboutDlg AboutBox;
+    // Constructed only: never created as a window here.
+    CChangeNumber ChangeNumberDialog;
     HMODULE HookModule = nullptr;
     int32_t IdentifyRunning = 0;
     int32_t VirtualScreenWidth = 0;
     int32_t VirtualScreenHeight = 0;
     int32_t AddOnPollTicks = 0;
+    AddOnSettling AddOnSamples;  // the samples of the add-on poll's current tick
 
     std::unique_ptr<DisplayList> DisplayTable;  // the program's display table while it runs
-    bool ShutDownDone = false;
+    bool ShutDownDone = false;  // ShutDown has run
 };

@@ -9,7 +9,6 @@
 #include "framework/message_box.h"
 #include "framework/strings.h"
 #include "resources/resource.h"
-#include <array>
 #include <string>
 
 namespace {
@@ -17,14 +16,6 @@ namespace {
 constexpr UINT kStringNext = 113;
 constexpr UINT kStringPrevious = 114;
 constexpr UINT kStringDisplay = 115;
-
-std::array<uint32_t, kDisplaySlots> SlotNumbersOf(const DisplayList* list) noexcept {
-    std::array<uint32_t, kDisplaySlots> numbers{};
-    if (list) {
-        for (int i = 0; i < kDisplaySlots; ++i) numbers[static_cast<size_t>(i)] = list->Records[i].SystemsDispNumber;
-    }
-    return numbers;
-}
 
 // Menu commands and the next/previous hotkeys leave tool windows, hidden
 // windows and the desktop where they are.
@@ -75,7 +66,7 @@ LRESULT OnMenuPopupNotify(MainDialogState& state, HWND dialog, WPARAM, LPARAM l)
                                  static_cast<int>(list->Records[k - 1].DisplayNumber));
         }
     }
-    if (count >= 2 && count <= 10) state.MoveAllowed = 1;
+    if (count >= 2 && count <= 10) state.OpenMoveGate();
     ::DrawMenuBar(window);
     return 1;
 }
@@ -91,7 +82,7 @@ LRESULT OnMenuSelectedNotify(MainDialogState& state, HWND, WPARAM, LPARAM l) {
 
 uint32_t TargetDisplayForCommand(const MainDialogState& state, UINT command, uint32_t cur) {
     const DisplayList* list = CurrentDisplayList();
-    const auto numbers = SlotNumbersOf(list);
+    const auto numbers = CurrentSlotNumbers();
     if (command == state.CommandIds[kCommandNext])
         return NextDisplayNumber(cur, numbers, HighestDisplayNumber, LowestDisplayNumber);
     if (command == state.CommandIds[kCommandPrevious])
@@ -127,7 +118,7 @@ LRESULT OnHotKey(MainDialogState& state, HWND dialog, WPARAM w, LPARAM) {
     }
     HWND window = velk::Platform().GetForegroundWindow();
     if (!window) return 1;
-    state.MoveAllowed = 1;
+    state.OpenMoveGate();
     if (id == 256 || id == 257) {
         const UINT command = state.CommandIds[id == 256 ? kCommandNext : kCommandPrevious];
         OnWinMoveNextNotify(state, dialog, command, reinterpret_cast<LPARAM>(window));

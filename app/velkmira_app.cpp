@@ -6,9 +6,23 @@
 #include "resources/resource.h"
 #include <commctrl.h>
 #include <cwchar>
-#include <exception>
+#include <optional>
+#include <string>
 
 CVELKMIRAApp theApp;
+
+namespace {
+
+// What a failed handler said (text of the narrow code page), in the debugger trace.
+void TraceHandlerFailure(const std::string& what) {
+    std::wstring said(what.size(), L'\0');
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, what.data(), static_cast<int>(what.size()), said.data(),
+                                             static_cast<int>(said.size()));
+    said.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    ::OutputDebugStringW((L"\nUnexpected error: " + said + L"\n").c_str());
+}
+
+}  // namespace
 
 CVELKMIRAApp::CVELKMIRAApp() : velk::CWinApp(L"Velkmira") {}
 
@@ -32,11 +46,12 @@ BOOL CVELKMIRAApp::InitInstance() {
     RegisterMainWindowClass();
 
     CVELKMIRADlg dialog;
-    try {
-        dialog.DoModal();
-    } catch (const std::exception&) {
-        dialog.DestroyWindow();
-    } catch (...) {
+    dialog.DoModal();
+    // A handler that threw has ended the modal run (the exception stopped at
+    // the window procedure): the dialog goes down, and the program ends as
+    // after any other end of the run.
+    if (std::optional<std::string> failure = velk::TakeHandlerFailure()) {
+        TraceHandlerFailure(*failure);
         dialog.DestroyWindow();
     }
     SetMainWindow(nullptr);
@@ -61,9 +76,15 @@ BOOL CALLBACK FindRunningInstanceProc(HWND window, LPARAM) {
     // that differ only in characters it ignores (a soft hyphen, for one).
     if (std::wcscmp(title, kErrorWindowTitle) == 0) return FALSE;
     if (!::GetPropW(window, kInstanceProperty)) return TRUE;
-    ::SendMessageW(window, UM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
+    // A running instance that does not answer (stopped, or stuck in a long
+    // wait) must not hold this start for ever: each send is bounded, and
+    // the start ends either way.
+    DWORD_PTR ignored = 0;
+    if (!::SendMessageTimeoutW(window, UM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK, SMTO_NORMAL, kSecondStartSendTimeoutMs,
+                               &ignored))
+        return FALSE;
     if (::IsIconic(window)) ::ShowWindow(window, SW_RESTORE);
-    ::SendMessageW(window, UM_TRAYNOTIFY, 256, 0);
+    ::SendMessageTimeoutW(window, UM_TRAYNOTIFY, 256, 0, SMTO_NORMAL, kSecondStartSendTimeoutMs, &ignored);
     ::SetForegroundWindow(::GetLastActivePopup(window));
     return FALSE;
 }

@@ -7,6 +7,8 @@
 inline constexpr wchar_t kInstanceMutexName[] = L"F67ADD67-E66C-48bc-B8C2-6D40BC2381B5";
 inline constexpr wchar_t kInstanceProperty[] = L"{205F70F3-E6A9-4651-A1F2-7659D9FC0827}";
 inline constexpr wchar_t kMainWindowClass[] = L"VELK-DORVIX UTILITY";
+// How long a second start waits for the running instance to answer each message.
+inline constexpr UINT kSecondStartSendTimeoutMs = 3000;
 // A window with this title met before the running instance stops a second start's search.
 inline constexpr wchar_t kErrorWindowTitle[] = L"VelkmiraError";
 

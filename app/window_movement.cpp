@@ -4,6 +4,7 @@
 #include "app/main_dialog_state.h"
 #include "display/display_list.h"
 #include "display/display_lookup.h"
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <vector>
@@ -36,7 +37,8 @@ bool HasNumber(SlotNumbers numbers, uint32_t number) noexcept {
     return false;
 }
 
-// The display numbers (SystemsDispNumber) of the current table's ten slots.
+}  // namespace
+
 std::array<uint32_t, kDisplaySlots> CurrentSlotNumbers() noexcept {
     std::array<uint32_t, kDisplaySlots> numbers{};
     if (const DisplayList* list = CurrentDisplayList()) {
@@ -44,6 +46,8 @@ std::array<uint32_t, kDisplaySlots> CurrentSlotNumbers() noexcept {
     }
     return numbers;
 }
+
+namespace {
 
 // Rectangles of the current table's occupied slots, in slot order.
 std::vector<RECT> CurrentDisplayRects() {
@@ -61,6 +65,66 @@ int64_t Area(const RECT& r) noexcept {
     return (static_cast<int64_t>(r.right) - r.left) * (static_cast<int64_t>(r.bottom) - r.top);
 }
 
+// The span search works on the 2-pixel grid that starts at a display corner,
+// as if it grew columns one step at a time, but it only looks where the
+// answer can change: between two display edges every column covers the same
+// displays, so it measures the same height, and a run of rows inside one
+// display needs no step-by-step walk.
+
+// The nearest left or right display edge beyond x in direction dir (+1 or
+// -1); false when there is none.
+bool NextEdge(std::span<const RECT> displays, int x, int dir, int* edge) noexcept {
+    bool found = false;
+    for (const RECT& d : displays) {
+        for (const LONG e : {d.left, d.right}) {
+            if ((dir > 0 ? e > x : e < x) && (!found || (dir > 0 ? e < *edge : e > *edge))) {
+                *edge = e;
+                found = true;
+            }
+        }
+    }
+    return found;
+}
+
+bool IsEdge(std::span<const RECT> displays, int x) noexcept {
+    for (const RECT& d : displays) {
+        if (d.left == x || d.right == x) return true;
+    }
+    return false;
+}
+
+// The last grid column (x, x + step, ...) that covers the same displays as x.
+int LastColumnOfItsKind(std::span<const RECT> displays, int x, int step) noexcept {
+    if (IsEdge(displays, x)) return x;
+    const int dir = step > 0 ? 1 : -1;
+    int edge = 0;
+    if (!NextEdge(displays, x, dir, &edge)) return x;  // beyond every display: nothing is covered
+    const int span = dir > 0 ? edge - 1 - x : x - 1 - edge;
+    return x + step * (span / 2);
+}
+
+// Where a column at x, measured from y0 in steps of `step` while the next
+// point is on the displays, ends.
+int ColumnEnd(std::span<const RECT> displays, int x, int y0, int step) noexcept {
+    int y = y0;
+    for (;;) {
+        const int next = y + step;
+        // The farthest row the displays holding (x, next) reach along the column.
+        bool on = false;
+        int reach = next;
+        for (const RECT& d : displays) {
+            if (x >= d.left && x <= d.right && next >= d.top && next <= d.bottom) {
+                on = true;
+                reach = step > 0 ? std::max<int>(reach, d.bottom) : std::min<int>(reach, d.top);
+            }
+        }
+        if (!on) return y;
+        // Every grid row from next to reach is on that display: go to the last one.
+        const int rows = (step > 0 ? reach - next : next - reach) / (step > 0 ? step : -step);
+        y = next + step * rows;
+    }
+}
+
 // One pass of the span search: columns grow from corner (x0, y0) in 2-pixel
 // steps along stepX, each measured from y0 along stepY. A column shorter than
 // the first one ends the pass, as does a column whose top probe (at the
@@ -71,24 +135,33 @@ RECT GrowFromCorner(std::span<const RECT> displays, int x0, int y0, int stepX, i
     int x = x0;
     int probeY = y0;
     int farEdge = x0;
-    for (;;) {
-        const int nextX = x + stepX;
+    // One column: false when the pass ends before it (farEdge is then set).
+    const auto column = [&](int nextX) {
         if (!IsPointOnDisplays(displays, nextX, probeY)) {
             farEdge = x;
-            break;
+            return false;
         }
-        int y = y0;
-        while (IsPointOnDisplays(displays, nextX, y + stepY)) y += stepY;
+        const int y = ColumnEnd(displays, nextX, y0, stepY);
         const int height = stepY > 0 ? y - y0 : y0 - y;
         if (firstHeight == 0) {
             firstHeight = height;
         } else if (height < firstHeight) {
             // This column is shorter than the rectangle: it ends at the last full column.
             farEdge = x;
-            break;
+            return false;
         }
         x = nextX;
         probeY = y;
+        return true;
+    };
+    for (;;) {
+        if (!column(x + stepX)) break;
+        // The columns up to the next display edge cover the same displays:
+        // once a second one of them has passed, so do all the others.
+        const int last = LastColumnOfItsKind(displays, x, stepX);
+        if (last == x) continue;
+        if (!column(x + stepX)) break;
+        x = last;
     }
     RECT candidate{};
     candidate.left = stepX > 0 ? x0 : farEdge;
@@ -186,7 +259,7 @@ bool MoveWindowToDisplay(MainDialogState& state, HWND window, int resizeMode, ui
         api.SetWindowPlacement(window, &minimised);
     }
     if (!api.SetWindowPlacement(window, &moved)) return false;
-    state.MoveAllowed = 0;
+    state.CloseMoveGate();
     return true;
 }
 

@@ -2,7 +2,9 @@
 // maps a window's rectangle from one display onto another, the choice of the
 // next and previous display, and the moves themselves.
 #pragma once
+#include "display/display_list.h"
 #include <windows.h>
+#include <array>
 #include <cstdint>
 #include <span>
 
@@ -23,6 +25,9 @@ RECT ScaleRect(const RECT& rect, const RECT& src, const RECT& dst) noexcept;
 
 // The display numbers of the ten slots, 0 for an empty slot.
 using SlotNumbers = std::span<const uint32_t>;
+// The display numbers (SystemsDispNumber) of the current table's ten slots;
+// all 0 without a table.
+std::array<uint32_t, kDisplaySlots> CurrentSlotNumbers() noexcept;
 // Next display after cur: wraps from highest to lowest; else cur+1 when a slot
 // has it, else the smallest number above cur (highest when none is smaller).
 uint32_t NextDisplayNumber(uint32_t cur, SlotNumbers numbers, uint32_t highest, uint32_t lowest) noexcept;
@@ -38,7 +43,9 @@ POINT RectCentre(const RECT& rect) noexcept;
 bool IsPointOnDisplays(std::span<const RECT> displays, int x, int y) noexcept;
 // A large rectangle lying wholly on the displays, grown in 2-pixel steps from
 // the four corners of each display; the first display's rectangle when
-// nothing larger is found, an empty rectangle when there is no display.
+// nothing larger is found, an empty rectangle when there is no display. The
+// steps are taken in runs between display edges, so the time grows with the
+// number of displays, not with their size.
 RECT LargestRectOnDisplays(std::span<const RECT> displays) noexcept;
 
 // ---- Moves over the current display table -----------------------------------

@@ -45,6 +45,7 @@ void DataExchange::ComboIndex(int id, int& index) const {
 }
 
 INT_PTR CDialog::DoModal() {
+    ModalRun run(*this);
     return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), parent_,
                              StaticDialogProc, reinterpret_cast<LPARAM>(this));
 }
@@ -63,7 +64,11 @@ bool CDialog::UpdateData(bool saving) {
 }
 
 CDialog* CDialog::FromDialog(HWND dialog) noexcept {
-    return dialog ? reinterpret_cast<CDialog*>(::GetWindowLongPtrW(dialog, DWLP_USER)) : nullptr;
+    // DWLP_USER belongs to whoever owns the dialog procedure: read it only
+    // when that is ours.
+    if (!dialog || ::GetWindowLongPtrW(dialog, DWLP_DLGPROC) != reinterpret_cast<LONG_PTR>(&StaticDialogProc))
+        return nullptr;
+    return reinterpret_cast<CDialog*>(::GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
 LRESULT CDialog::WindowProc(UINT msg, WPARAM w, LPARAM l) {
@@ -85,20 +90,37 @@ LRESULT CDialog::WindowProc(UINT msg, WPARAM w, LPARAM l) {
             }
         }
         break;
-    case WM_NCDESTROY:
-        ::SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
-        break;
     }
     return DefaultProc(msg, w, l);
 }
 
-INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
-    if (msg != WM_INITDIALOG) return FALSE;  // after binding, messages arrive through the subclass
-    auto* self = reinterpret_cast<CDialog*>(l);
-    if (!self) return TRUE;
-    ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-    if (!self->SubclassWindow(hwnd)) return TRUE;
-    return self->WindowProc(WM_INITDIALOG, w, l) != 0;
+namespace {
+// Messages whose answer the dialog procedure returns itself instead of
+// through DWLP_MSGRESULT.
+bool AnswersDirectly(UINT msg) noexcept {
+    return (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) || msg == WM_COMPAREITEM ||
+           msg == WM_VKEYTOITEM || msg == WM_CHARTOITEM || msg == WM_QUERYDRAGICON || msg == WM_INITDIALOG;
+}
+}  // namespace
+
+INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) noexcept {
+    CDialog* self = nullptr;
+    if (msg == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialog*>(l);
+        if (!self) return TRUE;
+        self->BindDialog(hwnd);
+    } else {
+        // Messages before WM_INITDIALOG find no object.
+        self = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+        if (!self || self->TakeDefaultCall()) return FALSE;
+    }
+    bool failed = false;
+    const LRESULT result = self->Route(msg, w, l, failed);
+    // After a failure the dialog class goes on as if the message were not ours.
+    if (failed) return FALSE;
+    if (AnswersDirectly(msg)) return result;
+    ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
+    return TRUE;
 }
 
 }  // namespace velk

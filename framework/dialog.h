@@ -1,7 +1,7 @@
 // Dialogs from resource templates, modal and modeless. A dialog is bound to
-// its object at WM_INITDIALOG (DWLP_USER) and from then on every message runs
-// through the object's WindowProc, whose default is the dialog class's own
-// processing.
+// its object at WM_INITDIALOG (DWLP_USER) and from then on every message that
+// reaches the dialog procedure runs through the object's WindowProc, whose
+// default is the dialog class's own processing.
 #pragma once
 #include "framework/message_table.h"
 #include "framework/window.h"
@@ -36,17 +36,20 @@ class CDialog : public CWnd {
 public:
     CDialog(UINT templateId, HWND parent = nullptr) noexcept : templateId_(templateId), parent_(parent) {}
 
-    // Runs the dialog modally; answers the EndDialog result, or -1 when it could not be created.
+    // Runs the dialog modally; answers the EndDialog result, or -1 when it
+    // could not be created or a handler failed (see TakeHandlerFailure).
     INT_PTR DoModal();
     // Creates the dialog modeless as a window of parent (a child page or a popup).
     bool Create(HWND parent);
     void EndDialog(INT_PTR result) noexcept { ::EndDialog(hwnd_, result); }
     UINT TemplateId() const noexcept { return templateId_; }
+    // The window that owns the next modal run (disabled while it runs).
+    void SetOwner(HWND owner) noexcept { parent_ = owner; }
 
     // Data exchange: saving reads the controls into the members.
     bool UpdateData(bool saving = true);
 
-    // The dialog object bound to a dialog window, or null.
+    // The dialog object bound to a dialog window of ours, or null.
     static CDialog* FromDialog(HWND dialog) noexcept;
 
 protected:
@@ -58,7 +61,7 @@ protected:
     LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override;
 
 private:
-    static INT_PTR CALLBACK StaticDialogProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
+    static INT_PTR CALLBACK StaticDialogProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) noexcept;
 
     UINT templateId_;
     HWND parent_;

@@ -1,12 +1,38 @@
 #include "framework/window.h"
-#include "framework/app.h"
+#include "framework/dialog.h"
 #include <commctrl.h>
+#include <cstring>
+#include <exception>
 
 namespace velk {
 namespace {
 constexpr UINT_PTR kSubclassId = 0x56454C4B;  // one subclass of ours per window
-const wchar_t kObjectProp[] = L"VelkWindowObject";
+
+// The first handler failure of the thread, kept without allocating: it is
+// noted inside our window procedures, under the system's frames.
+struct HandlerFailureRecord {
+    bool failed = false;
+    char what[256] = {};
+};
+thread_local HandlerFailureRecord t_failure;
+
+// The reference data of our subclass of a window; false when it has none.
+// GetWindowSubclass is exported by the common controls but missing from some
+// import libraries: look it up (by name, else by its ordinal 411).
+bool SubclassData(HWND hwnd, UINT_PTR id, SUBCLASSPROC proc, DWORD_PTR& data) noexcept {
+    using GetWindowSubclassFn = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR*);
+    static const GetWindowSubclassFn getSubclass = [] {
+        HMODULE comctl = ::GetModuleHandleW(L"comctl32.dll");
+        if (!comctl) return GetWindowSubclassFn{};
+        FARPROC found = ::GetProcAddress(comctl, "GetWindowSubclass");
+        if (!found) found = ::GetProcAddress(comctl, MAKEINTRESOURCEA(411));
+        return reinterpret_cast<GetWindowSubclassFn>(reinterpret_cast<void*>(found));
+    }();
+    return getSubclass && getSubclass(hwnd, proc, id, &data);
+}
 }  // namespace
+
+thread_local CWnd::ModalRun* CWnd::modalRuns_ = nullptr;
 
 std::wstring Wnd::GetWindowText() const {
     int length = ::GetWindowTextLengthW(hwnd_);
@@ -45,17 +71,28 @@ bool CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* titl
 }
 
 bool CWnd::SubclassWindow(HWND hwnd) {
-    if (!hwnd || hwnd_) return false;
+    if (!hwnd || hwnd_ || FromHandle(hwnd)) return false;
     if (!::SetWindowSubclass(hwnd, StaticSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
         return false;
     hwnd_ = hwnd;
-    subclassed_ = true;
-    ::SetPropW(hwnd, kObjectProp, this);
+    binding_ = Binding::Subclass;
     return true;
 }
 
+void CWnd::BindDialog(HWND hwnd) noexcept {
+    hwnd_ = hwnd;
+    binding_ = Binding::Dialog;
+    ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(this));
+}
+
 CWnd* CWnd::FromHandle(HWND hwnd) noexcept {
-    return hwnd ? static_cast<CWnd*>(::GetPropW(hwnd, kObjectProp)) : nullptr;
+    if (!hwnd) return nullptr;
+    if (::GetClassLongPtrW(hwnd, GCLP_WNDPROC) == reinterpret_cast<ULONG_PTR>(&StaticWindowProc))
+        return reinterpret_cast<CWnd*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (CDialog* dialog = CDialog::FromDialog(hwnd)) return dialog;
+    DWORD_PTR data = 0;
+    if (SubclassData(hwnd, kSubclassId, StaticSubclassProc, data)) return reinterpret_cast<CWnd*>(data);
+    return nullptr;
 }
 
 LRESULT CWnd::WindowProc(UINT msg, WPARAM w, LPARAM l) {
@@ -67,45 +104,119 @@ LRESULT CWnd::WindowProc(UINT msg, WPARAM w, LPARAM l) {
 bool CWnd::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
 LRESULT CWnd::DefaultProc(UINT msg, WPARAM w, LPARAM l) noexcept {
-    return subclassed_ ? ::DefSubclassProc(hwnd_, msg, w, l) : ::DefWindowProcW(hwnd_, msg, w, l);
+    switch (binding_) {
+    case Binding::Subclass:
+        return ::DefSubclassProc(hwnd_, msg, w, l);
+    case Binding::Dialog: {
+        // The dialog class's processing first calls the dialog procedure;
+        // that one call must leave the message to the class.
+        defaultCall_ = true;
+        const LRESULT result = ::DefDlgProcW(hwnd_, msg, w, l);
+        defaultCall_ = false;
+        return result;
+    }
+    default:
+        return ::DefWindowProcW(hwnd_, msg, w, l);
+    }
+}
+
+bool CWnd::TakeDefaultCall() noexcept {
+    if (!defaultCall_) return false;
+    defaultCall_ = false;
+    return true;
 }
 
 void CWnd::Unbind() noexcept {
-    if (subclassed_) ::RemoveWindowSubclass(hwnd_, StaticSubclassProc, kSubclassId);
-    else ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    ::RemovePropW(hwnd_, kObjectProp);
+    switch (binding_) {
+    case Binding::OwnClass:
+        ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        break;
+    case Binding::Dialog:
+        ::SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
+        break;
+    case Binding::Subclass:
+        ::RemoveWindowSubclass(hwnd_, StaticSubclassProc, kSubclassId);
+        break;
+    case Binding::None:
+        break;
+    }
     hwnd_ = nullptr;
-    subclassed_ = false;
+    binding_ = Binding::None;
+    defaultCall_ = false;
 }
 
-LRESULT CWnd::Route(UINT msg, WPARAM w, LPARAM l) {
-    LRESULT result = WindowProc(msg, w, l);
+LRESULT CWnd::Route(UINT msg, WPARAM w, LPARAM l, bool& failed) noexcept {
+    LRESULT result = 0;
+    try {
+        result = WindowProc(msg, w, l);
+    } catch (...) {
+        NoteHandlerFailure();
+        failed = true;
+        result = msg == WM_CREATE ? -1 : 0;
+    }
     if (msg == WM_NCDESTROY) {
         Unbind();
-        PostNcDestroy();
+        try {
+            PostNcDestroy();
+        } catch (...) {
+            NoteHandlerFailure();
+            failed = true;
+        }
     }
     return result;
 }
 
-LRESULT CALLBACK CWnd::StaticWindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+void CWnd::NoteHandlerFailure() noexcept {
+    if (!t_failure.failed) {
+        t_failure.failed = true;
+        const char* what = "unknown exception";
+        try {
+            throw;
+        } catch (const std::exception& e) {
+            what = e.what();
+        } catch (...) {
+        }
+        std::strncpy(t_failure.what, what ? what : "", sizeof(t_failure.what) - 1);
+        t_failure.what[sizeof(t_failure.what) - 1] = '\0';
+    }
+    for (ModalRun* run = modalRuns_; run; run = run->outer_) {
+        if (run->dialog_.hwnd_) ::EndDialog(run->dialog_.hwnd_, -1);
+    }
+}
+
+CWnd::ModalRun::ModalRun(CWnd& dialog) noexcept : dialog_(dialog), outer_(modalRuns_) { modalRuns_ = this; }
+
+CWnd::ModalRun::~ModalRun() { modalRuns_ = outer_; }
+
+std::optional<std::string> TakeHandlerFailure() {
+    if (!t_failure.failed) return std::nullopt;
+    std::string what = t_failure.what;
+    t_failure = HandlerFailureRecord{};
+    return what;
+}
+
+LRESULT CALLBACK CWnd::StaticWindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) noexcept {
     auto* self = reinterpret_cast<CWnd*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self && msg == WM_NCCREATE) {
         auto* cs = reinterpret_cast<CREATESTRUCTW*>(l);
         self = static_cast<CWnd*>(cs->lpCreateParams);
         if (self) {
             self->hwnd_ = hwnd;
+            self->binding_ = Binding::OwnClass;
             ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-            ::SetPropW(hwnd, kObjectProp, self);
         }
     }
     if (!self) return ::DefWindowProcW(hwnd, msg, w, l);
-    return self->Route(msg, w, l);
+    bool failed = false;
+    return self->Route(msg, w, l, failed);
 }
 
-LRESULT CALLBACK CWnd::StaticSubclassProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR data) {
+LRESULT CALLBACK CWnd::StaticSubclassProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l, UINT_PTR,
+                                          DWORD_PTR data) noexcept {
     auto* self = reinterpret_cast<CWnd*>(data);
     if (!self || self->hwnd_ != hwnd) return ::DefSubclassProc(hwnd, msg, w, l);
-    return self->Route(msg, w, l);
+    bool failed = false;
+    return self->Route(msg, w, l, failed);
 }
 
 }  // namespace velk

@@ -2,12 +2,21 @@
 // to the virtual WindowProc, which dispatches through OnMessage (the class's
 // message table) before the explicit default processing.
 //
-// Binding: windows of our own classes at WM_NCCREATE (GWLP_USERDATA, `this`
-// passed as the creation parameter); existing windows (controls, dialogs) by
-// subclassing with SetWindowSubclass. Unbound at WM_NCDESTROY.
+// One binding per kind of window, undone at WM_NCDESTROY:
+// - windows of our own classes at WM_NCCREATE (GWLP_USERDATA, `this` passed
+//   as the creation parameter);
+// - dialogs at WM_INITDIALOG (DWLP_USER), see CDialog;
+// - existing windows (controls) through SetWindowSubclass's reference data.
+//
+// Handlers may throw; the exception stops at our window, subclass and dialog
+// procedures, so that none crosses the system's frames. The first failure of
+// a thread is kept until TakeHandlerFailure takes it, and every modal dialog
+// of ours running on the thread is ended (CDialog::DoModal then answers -1).
 #pragma once
 #include "framework/wnd.h"
 #include <windows.h>
+#include <optional>
+#include <string>
 
 namespace velk {
 
@@ -25,12 +34,14 @@ public:
     // Creates a window of a class registered with RegisterWindowClass.
     bool CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
                   int width, int height, HWND parent, HMENU menuOrId = nullptr);
-    // Binds this object to an existing window (a control or a dialog).
+    // Binds this object to an existing window (a control) by subclassing it;
+    // false when the window is already bound to an object of ours.
     bool SubclassWindow(HWND hwnd);
     bool SubclassDlgItem(int id, HWND parent) { return SubclassWindow(::GetDlgItem(parent, id)); }
     BOOL DestroyWindowNow() noexcept { return hwnd_ ? ::DestroyWindow(hwnd_) : FALSE; }
 
-    // The object bound to a window, or null.
+    // The object bound to a window, read through the binding of its kind; null
+    // when none is.
     static CWnd* FromHandle(HWND hwnd) noexcept;
 
 protected:
@@ -42,14 +53,51 @@ protected:
     // Called after WM_NCDESTROY, once the object is unbound.
     virtual void PostNcDestroy() {}
 
+    // Binds a dialog at WM_INITDIALOG (DWLP_USER).
+    void BindDialog(HWND hwnd) noexcept;
+    // One message through WindowProc; unbinds at WM_NCDESTROY. A handler's
+    // exception ends here: it is kept, the modal runs end, failed is set and
+    // the answer is 0 (-1 for WM_CREATE, so that the creation fails).
+    LRESULT Route(UINT msg, WPARAM w, LPARAM l, bool& failed) noexcept;
+    // True once for the dialog procedure's call made by DefaultProc itself,
+    // which leaves the message to the dialog class's processing.
+    bool TakeDefaultCall() noexcept;
+
+    // A modal run of a dialog of ours on this thread, for the life of the
+    // object; a handler's failure ends every run that is going on.
+    class ModalRun {
+    public:
+        explicit ModalRun(CWnd& dialog) noexcept;
+        ~ModalRun();
+        ModalRun(const ModalRun&) = delete;
+        ModalRun& operator=(const ModalRun&) = delete;
+
+    private:
+        friend class CWnd;
+        CWnd& dialog_;
+        ModalRun* outer_;
+    };
+
 private:
-    static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
+    enum class Binding { None, OwnClass, Dialog, Subclass };
+
+    static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) noexcept;
     static LRESULT CALLBACK StaticSubclassProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l, UINT_PTR id,
-                                               DWORD_PTR data);
-    LRESULT Route(UINT msg, WPARAM w, LPARAM l);
+                                               DWORD_PTR data) noexcept;
+    // Keeps the exception being handled and ends the thread's modal runs.
+    static void NoteHandlerFailure() noexcept;
     void Unbind() noexcept;
 
-    bool subclassed_ = false;
+    // The innermost modal run of a dialog of ours on this thread.
+    static thread_local ModalRun* modalRuns_;
+
+    Binding binding_ = Binding::None;
+    bool defaultCall_ = false;
 };
+
+// What the first handler that threw on this thread since the last take said
+// (the exception's what(), or a fixed text for other exceptions); nothing when
+// no handler threw.
+std::optional<std::string> TakeHandlerFailure();
 
 }  // namespace velk

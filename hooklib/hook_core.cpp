@@ -116,17 +116,38 @@ LRESULT CALLBACK GetMessageHookProc(int code, WPARAM wParam, LPARAM lParam) noex
 }
 
 LRESULT CALLBACK ShellHookProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
-    if (code < 0) return ::CallNextHookEx(HookSharedData.ShellHook.load(kRelaxed), code, wParam, lParam);
-    LPARAM event = code;
-    switch (code) {
-    case HSHELL_WINDOWCREATED: event = kShellWindowCreated; break;
-    case HSHELL_WINDOWDESTROYED: event = kShellWindowDestroyed; break;
-    case HSHELL_REDRAW: event = kShellRedraw; break;
-    default: break;
+    if (code >= 0) {
+        LPARAM event = code;
+        switch (code) {
+        case HSHELL_WINDOWCREATED: event = kShellWindowCreated; break;
+        case HSHELL_WINDOWDESTROYED: event = kShellWindowDestroyed; break;
+        case HSHELL_REDRAW: event = kShellRedraw; break;
+        default: break;
+        }
+        PostReport(HookSharedData.NotifyWindow.load(kRelaxed), HookSharedData.AppCreateDestroyMessage.load(kRelaxed),
+                   wParam, event);
     }
-    PostReport(HookSharedData.NotifyWindow.load(kRelaxed), HookSharedData.AppCreateDestroyMessage.load(kRelaxed),
-               wParam, event);
-    return 0;
+    // Every code goes on to the shell hooks set before ours: other programs
+    // rely on them.
+    return ::CallNextHookEx(HookSharedData.ShellHook.load(kRelaxed), code, wParam, lParam);
+}
+
+uint64_t OwnerToken(HANDLE process, DWORD processId) noexcept {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+    return (static_cast<uint64_t>(processId) << 32) | created.dwLowDateTime;
+}
+
+bool IsOwnerAlive(uint64_t owner) noexcept {
+    const DWORD processId = static_cast<DWORD>(owner >> 32);
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, processId);
+    // Windows before 6.0 knows only the full query right.
+    if (!process && ::GetLastError() == ERROR_ACCESS_DENIED)
+        process = ::OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, processId);
+    if (!process) return ::GetLastError() == ERROR_ACCESS_DENIED;
+    const bool alive = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT && OwnerToken(process, processId) == owner;
+    ::CloseHandle(process);
+    return alive;
 }
 
 }  // namespace velk::hooklib
@@ -145,28 +166,35 @@ BOOL SetNotifyMessage(std::atomic<UINT>& field, UINT message) noexcept {
 
 extern "C" BOOL WINAPI HookInstall(HWND notifyWindow, UINT* commandIds) {
     using namespace velk::hooklib;
-    // A stored window that no longer exists was left by a program that ended
-    // without ClearHook: not installed. Its hooks may outlive it (Wine keeps
-    // them), so they are removed first; handles already gone just fail.
-    const HWND installed = HookSharedData.NotifyWindow.load();
-    if (installed && ::IsWindow(installed)) return FALSE;
     if (!commandIds || !::IsWindow(notifyWindow)) return FALSE;
-    if (installed) {
+    const uint64_t self = OwnerToken(::GetCurrentProcess(), ::GetCurrentProcessId());
+    if (self == 0) return FALSE;
+    // The record is claimed with one compare-exchange, so of two installs at
+    // the same moment exactly one goes on. A held claim is only taken over
+    // when its process no longer runs (ended without ClearHook, as a crash
+    // ends it): window handles cannot tell, they belong to one desktop.
+    uint64_t owner = 0;
+    if (!HookSharedData.Owner.compare_exchange_strong(owner, self)) {
+        if (owner == self || IsOwnerAlive(owner)) return FALSE;
+        if (!HookSharedData.Owner.compare_exchange_strong(owner, self)) return FALSE;
+        // Hooks the dead owner left (Wine may keep them) go first; handles
+        // already gone just fail.
+        HookSharedData.NotifyWindow.store(nullptr);
         ::UnhookWindowsHookEx(HookSharedData.CallWndProcHook.load());
         ::UnhookWindowsHookEx(HookSharedData.GetMessageHook.load());
         ::UnhookWindowsHookEx(HookSharedData.ShellHook.load());
-        HookSharedData.NotifyWindow.store(nullptr);
     }
 
     for (int i = 0; i < kCommandIdCount; ++i) commandIds[i] = CommandIds[i];
 
     const HHOOK callWndProc = ::SetWindowsHookExW(WH_CALLWNDPROC, CallWndProcHookProc, OwnModule, 0);
     HookSharedData.CallWndProcHook.store(callWndProc);
-    if (!callWndProc) return FALSE;
-    const HHOOK getMessage = ::SetWindowsHookExW(WH_GETMESSAGE, GetMessageHookProc, OwnModule, 0);
+    const HHOOK getMessage =
+        callWndProc ? ::SetWindowsHookExW(WH_GETMESSAGE, GetMessageHookProc, OwnModule, 0) : nullptr;
     HookSharedData.GetMessageHook.store(getMessage);
     if (!getMessage) {
-        ::UnhookWindowsHookEx(callWndProc);  // leave nothing half installed
+        if (callWndProc) ::UnhookWindowsHookEx(callWndProc);  // leave nothing half installed
+        HookSharedData.Owner.store(0);
         return FALSE;
     }
     HookSharedData.ShellHook.store(::SetWindowsHookExW(WH_SHELL, ShellHookProc, OwnModule, 0));
@@ -175,10 +203,12 @@ extern "C" BOOL WINAPI HookInstall(HWND notifyWindow, UINT* commandIds) {
 }
 
 extern "C" BOOL WINAPI ClearHook(HWND notifyWindow) {
+    using namespace velk::hooklib;
     if (!notifyWindow || notifyWindow != HookSharedData.NotifyWindow.load()) return FALSE;
     ::UnhookWindowsHookEx(HookSharedData.GetMessageHook.load());
     if (!::UnhookWindowsHookEx(HookSharedData.CallWndProcHook.load())) return FALSE;
     HookSharedData.NotifyWindow.store(nullptr);
+    HookSharedData.Owner.store(0);
     if (!::UnhookWindowsHookEx(HookSharedData.ShellHook.load())) return FALSE;
     return TRUE;
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <atomic>
+#include <cstdint>
 #include "hooklib/tarnlet.h"
 
 namespace velk::hooklib {
@@ -21,7 +22,19 @@ struct SharedRecord {
     std::atomic<HHOOK> GetMessageHook;
     std::atomic<HHOOK> CallWndProcHook;
     std::atomic<HWND> NotifyWindow;  // non-null: the hooks are installed
+    // The process that holds the hooks: its id in the high 32 bits and the
+    // low 32 bits of its creation time (100 ns units) in the low ones, so a
+    // re-used id is not taken for the owner; 0 while nobody holds them.
+    // Claimed with one compare-exchange.
+    std::atomic<uint64_t> Owner;
 };
+
+// The owner word of a process: id and creation time; 0 when the creation
+// time cannot be read.
+uint64_t OwnerToken(HANDLE process, DWORD processId) noexcept;
+// True while the process the owner word names still runs (a process that
+// cannot be opened for lack of rights counts as running).
+bool IsOwnerAlive(uint64_t owner) noexcept;
 
 // The shared record of this image.
 SharedRecord& SharedData() noexcept;

@@ -72,6 +72,9 @@ std::span<const velk::MessageEntry<CTaskBarButton>> CTaskBarButton::MessageTable
     static constexpr velk::MessageEntry<CTaskBarButton> table[] = {
         on(WM_TIMER, &CTaskBarButton::OnTimer),
         on(WM_LBUTTONDOWN, &CTaskBarButton::OnLButtonDown),
+        // The class's double clicks are second presses, so the button never
+        // takes the capture or a pushed state of its own.
+        on(WM_LBUTTONDBLCLK, &CTaskBarButton::OnLButtonDown),
         on(UM_TASKBUTTONCLICK, &CTaskBarButton::OnTaskButtonClick),
         on(WM_RBUTTONDOWN, &CTaskBarButton::OnRButtonDown),
         on(WM_MOUSEMOVE, &CTaskBarButton::OnMouseMove),

@@ -197,10 +197,10 @@ void CAppSettingProp::DropTaskButton(int i) {
         if (TrackedWindow* entry = FindTrackedWindow(right.Target)) entry->HasButton = 0;
         right.DestroyWindowNow();
         right.Target = nullptr;
-        if (bar) --bar->ButtonCount;
+        if (bar && bar->ButtonCount > 0) --bar->ButtonCount;
         right.DisplayNumber = 0;
     }
-    if (bar) --bar->ButtonCount;
+    if (bar && bar->ButtonCount > 0) --bar->ButtonCount;
     dropped.DisplayNumber = 0;
 }
 

@@ -209,7 +209,8 @@ HWND CreateTaskbarWindow(CTaskbarEx* bar, int n, int left, int top, int right, i
     HWND window = bar->GetSafeHwnd();
     bar->Window = window;
     record.Window = window;
-    record.BarWidth = bar->GetWindowRect().right - bar->GetWindowRect().left;
+    const RECT created = bar->GetWindowRect();
+    record.BarWidth = created.right - created.left;
     record.BarHeight = ExtraTaskbarHeight;
     // At the first creation for this number the edge is still ABE_LEFT: the
     // bar is placed once as the display's bottom strip, then docked.

@@ -119,6 +119,21 @@ TEST(SecondStart, NoMarkedWindowEndsWithoutEffect) {
     EXPECT_EQ(RunSecondStart(), 0u);
 }
 
+TEST(SecondStart, AnInstanceThatNeverAnswersDoesNotHoldItUp) {
+    InstanceMutex mutex;
+    ASSERT_TRUE(mutex.HeldByUs());
+    FakeInstanceWindow running;  // this thread handles no message while the second start runs
+    const ULONGLONG start = ::GetTickCount64();
+    ChildProcess second = ChildProcess::Start(L"Velkmira.exe");
+    ASSERT_TRUE(second.Started());
+    ASSERT_TRUE(second.Wait(kSecondStartSendTimeoutMs + 7000)) << "the second start still waits";
+    EXPECT_EQ(second.ExitCode(), 0u);
+    EXPECT_GE(::GetTickCount64() - start, kSecondStartSendTimeoutMs - 200);  // it did wait for an answer
+    // Handled now, late: the request the second start gave up on.
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+}
+
 TEST(Program, RunsAsASingleInstanceThatASecondStartFinds) {
     ResetProfile();
     ChildProcess first = ChildProcess::Start(L"Velkmira.exe");

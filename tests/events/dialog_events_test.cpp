@@ -3,6 +3,8 @@
 // against the simulated add-on library, resume from standby and the session
 // end. Two fake displays stand behind the platform seam; the blocking waits of
 // the user-interface thread go through the seam and are recorded, not waited.
+#include "app/addon_poll.h"
+#include "app/hotkey_page.h"
 #include "app/main_dialog.h"
 #include "app/velkmira_app.h"
 #include "display/program_messages.h"
@@ -12,9 +14,13 @@
 #include "tests/addon/addon_test_support.h"
 #include "tests/display/fake_topology.h"
 #include "tests/maindialog/tray_fixture.h"
+#include "tests/movement/hotkey_probe.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
+#include <algorithm>
+#include <atomic>
 #include <functional>
+#include <thread>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -25,6 +31,7 @@ using namespace velk::test;
 namespace {
 
 constexpr UINT_PTR kAddOnPollTimer = 2;
+constexpr UINT_PTR kAddOnSampleTimer = 3;
 constexpr UINT_PTR kReapplyTimer = 4;
 constexpr UINT_PTR kReapplyGuardTimer = 5;
 constexpr UINT_PTR kDisplayChangeGuardTimer = 9;
@@ -147,6 +154,19 @@ protected:
     }
 
     LRESULT Send(UINT msg, WPARAM w = 0, LPARAM l = 0) { return ::SendMessageW(hwnd, msg, w, l); }
+    // One tick of the add-on poll, its samples clocked by hand: before each
+    // sample `beforeSample` runs. Answers the number of samples.
+    int PollTick(const std::function<void()>& beforeSample = nullptr) {
+        Send(WM_TIMER, kAddOnPollTimer, 0);
+        int samples = 0;
+        while (dialog->IsAddOnPollSampling() && samples < 10) {
+            if (beforeSample) beforeSample();
+            Send(WM_TIMER, kAddOnSampleTimer, 0);
+            ++samples;
+        }
+        EXPECT_FALSE(TimerRan(hwnd, kAddOnSampleTimer)) << "the sample timer outlived its tick";
+        return samples;
+    }
     void Command(UINT id) { Send(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
     void Open() { Send(UM_TRAYNOTIFY, 128, WM_LBUTTONDBLCLK); }
     void SettingChange(WPARAM flags, const wchar_t* section) {
@@ -277,6 +297,32 @@ TEST_F(DialogEvents, HotkeyListFailureSkipsThePagesButStillSavesAndStartsTheTime
     EXPECT_TRUE(dialog->IsApplyRunning());
 }
 
+TEST_F(DialogEvents, ApplyAfterTheDefaultPromptSavesAndRegistersTheDefaults) {
+    auto* page = static_cast<CHotkeyDialog*>(dialog->Page(2));
+    const std::wstring section = ProfileSection(L"HotkeyEntry");
+    SetDword(HKEY_CURRENT_USER, section, L"WIN_NEXT_MOD", HOTKEYF_CONTROL);
+    SetDword(HKEY_CURRENT_USER, section, L"WIN_NEXT_KEY", VK_F7);
+    page->ReloadHotkeys();
+    const std::vector<std::pair<UINT, UINT>> probes{
+        {MOD_SHIFT | MOD_ALT, VK_RIGHT}, {MOD_CONTROL, VK_F7}, {MOD_SHIFT | MOD_CONTROL, '2'}};
+    ASSERT_EQ(HeldElsewhere(probes), 0b110u);
+    {
+        MessageBoxCatcher box(IDYES);
+        ::SendMessageW(page->GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_HK_DEFAULT, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(page->GetSafeHwnd(), IDC_HK_DEFAULT)));
+        ASSERT_TRUE(box.Result().has_value());
+    }
+    ASSERT_TRUE(page->IsResetPending());
+    ASSERT_TRUE(ApplyEnabled());
+    Command(IDC_APPLY);
+    EXPECT_FALSE(page->IsResetPending());
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, L"WIN_NEXT_MOD"), 0x0Du);
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, L"WIN_NEXT_KEY"), static_cast<DWORD>(VK_RIGHT));
+    for (const std::wstring& name : HotkeyValueNames())
+        EXPECT_TRUE(GetDword(HKEY_CURRENT_USER, section, name.c_str()).has_value()) << ToUtf8(name);
+    EXPECT_EQ(HeldElsewhere(probes), 0b101u);
+}
+
 // ---- Display changes.
 
 TEST_F(DialogEvents, DisplayChangeRewritesEverySectionOnceWithinTwoSeconds) {
@@ -390,13 +436,8 @@ TEST_F(DialogEvents, BeforeWindows51OnlyTheNonClientRefreshHappens) {
 TEST_F(DialogEvents, AddOnCountThatKeepsChangingCountsAsZeroAndOnlyTicks) {
     // Every one-second sample sees one more active display.
     uint32_t next = 0x5000;
-    g_onWait = [&](DWORD ms) {
-        if (ms == 1000) AddSimDisplay(next++, 2);
-    };
     ::SetTimer(hwnd, kAddOnPollTimer, 5000, nullptr);
-    Send(WM_TIMER, kAddOnPollTimer, 0);
-    g_onWait = nullptr;
-    EXPECT_EQ(g_waits, std::vector<DWORD>(6, 1000));
+    EXPECT_EQ(PollTick([&] { AddSimDisplay(next++, 2); }), 6);
     EXPECT_EQ(dialog->AddOnPollTickCount(), 1);
     EXPECT_FALSE(AnyMonitorSection());
     EXPECT_TRUE(TimerRan(hwnd, kAddOnPollTimer)) << "an unsettled count does not stop the poll";
@@ -406,9 +447,7 @@ TEST_F(DialogEvents, AddOnPollStopsWhenAllSettledDisplaysAreReady) {
     AddSimDisplay(0x6001, 2);
     AddSimDisplay(0x6002, 2);
     ::SetTimer(hwnd, kAddOnPollTimer, 5000, nullptr);
-    Send(WM_TIMER, kAddOnPollTimer, 0);
-    // Samples 2, 2: settled at the second.
-    EXPECT_EQ(g_waits, (std::vector<DWORD>{1000, 1000}));
+    EXPECT_EQ(PollTick(), 2);  // samples 2, 2: settled at the second
     EXPECT_EQ(SimControl<AddOnSimCallCountFn>("AddOnSimCallCount")("wrong scope"), 0);
     EXPECT_FALSE(TimerRan(hwnd, kAddOnPollTimer));
     EXPECT_FALSE(AnyMonitorSection()) << "ready displays need no new layout";
@@ -417,24 +456,66 @@ TEST_F(DialogEvents, AddOnPollStopsWhenAllSettledDisplaysAreReady) {
 TEST_F(DialogEvents, MoreDisplaysThanSettledAddOnDisplaysReLaysTheDesktopOnce) {
     AddSimDisplay(0x7001, 3);  // active, not yet ready
     ::SetTimer(hwnd, kAddOnPollTimer, 5000, nullptr);
-    Send(WM_TIMER, kAddOnPollTimer, 0);
+    PollTick();
     EXPECT_FALSE(TimerRan(hwnd, kAddOnPollTimer));
     EXPECT_EQ(MonitorValue(1, L"DisplayNumber"), 2u);
     EXPECT_EQ(MonitorValue(4, L"DisplayNumber"), 0u);
 }
 
-TEST_F(DialogEvents, AddOnPollStopsAtItsSixthTickAndARestartOnlyStopsWhenReady) {
+TEST_F(DialogEvents, EveryRunOfTheAddOnPollEndsAfterSixTicks) {
     ::SetTimer(hwnd, kAddOnPollTimer, 5000, nullptr);
-    for (int tick = 1; tick <= 5; ++tick) Send(WM_TIMER, kAddOnPollTimer, 0);
+    for (int tick = 1; tick <= 5; ++tick) PollTick();
     EXPECT_TRUE(TimerRan(hwnd, kAddOnPollTimer));
     ::SetTimer(hwnd, kAddOnPollTimer, 5000, nullptr);
-    Send(WM_TIMER, kAddOnPollTimer, 0);
+    PollTick();
     EXPECT_EQ(dialog->AddOnPollTickCount(), 6);
     EXPECT_FALSE(TimerRan(hwnd, kAddOnPollTimer));
 
+    // Restarted after the sixth tick, with no add-on display ever ready.
     SettingChange(0, L"SHELLSTATE");
-    Send(WM_TIMER, kAddOnPollTimer, 0);
-    EXPECT_TRUE(TimerRan(hwnd, kAddOnPollTimer)) << "the tick count is not reset";
+    EXPECT_EQ(dialog->AddOnPollTickCount(), 0);
+    for (int tick = 1; tick <= 5; ++tick) PollTick();
+    EXPECT_TRUE(TimerRan(hwnd, kAddOnPollTimer));
+    ::SetTimer(hwnd, kAddOnPollTimer, 5000, nullptr);
+    PollTick();
+    EXPECT_FALSE(TimerRan(hwnd, kAddOnPollTimer)) << "the restarted run ends after six ticks too";
+    EXPECT_TRUE(std::find(g_waits.begin(), g_waits.end(), kAddOnSampleWaitMs) == g_waits.end())
+        << "no blocking wait between samples";
+}
+
+TEST_F(DialogEvents, TheWindowAnswersWhileTheAddOnPollTakesItsSamples) {
+    // Real waits and real timers: ticks one after another for four seconds,
+    // while another thread measures how long the window takes to answer.
+    Platform().WaitForSingleObject = RealPlatform().WaitForSingleObject;
+    Platform().Sleep = RealPlatform().Sleep;
+    uint32_t next = 0x8000;  // a count that never settles: six samples a tick
+    std::atomic<bool> stop{false};
+    std::atomic<DWORD> slowest{0};
+    std::atomic<int> answered{0};
+    std::atomic<bool> finished{false};
+    std::thread prober([&] {
+        while (!stop) {
+            const DWORD start = ::GetTickCount();
+            DWORD_PTR result = 0;
+            if (::SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result)) ++answered;
+            slowest = std::max<DWORD>(slowest, ::GetTickCount() - start);
+            ::Sleep(20);
+        }
+        finished = true;
+    });
+    const DWORD end = ::GetTickCount() + 4000;
+    while (static_cast<LONG>(::GetTickCount() - end) < 0) {
+        if (!dialog->IsAddOnPollSampling()) Send(WM_TIMER, kAddOnPollTimer, 0);
+        PumpFor(100);
+        AddSimDisplay(next++, 2);
+    }
+    stop = true;
+    ASSERT_TRUE(PumpUntil([&] { return finished.load(); }, 15000));  // its last send is answered too
+    prober.join();
+    EXPECT_GE(dialog->AddOnPollTickCount(), 1) << "the poll took its samples";
+    EXPECT_GT(answered.load(), 20);
+    EXPECT_LT(slowest.load(), 300u) << "the window did not answer for " << slowest.load() << " ms";
+    ::KillTimer(hwnd, kAddOnSampleTimer);
 }
 
 TEST_F(DialogEvents, AddOnNotificationRebuildsTheTableAndSchedulesApply) {

@@ -4,33 +4,16 @@
 #include "app/display_snapshot.h"
 #include "app/velkmira_app.h"
 #include "display/display_list.h"
-#include "framework/platform.h"
 #include "testing/harness.h"
 #include <gtest/gtest.h>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace velk::test;
 
 namespace {
-
-// Waits of the user-interface thread through the seam, recorded, not waited.
-std::vector<DWORD> g_waits;
-DWORD WINAPI RecordWait(HANDLE, DWORD ms) {
-    g_waits.push_back(ms);
-    return WAIT_TIMEOUT;
-}
-VOID WINAPI RecordSleep(DWORD ms) { g_waits.push_back(ms); }
-
-class NoWaits : public ::testing::Test {
-protected:
-    void SetUp() override {
-        g_waits.clear();
-        velk::Platform().WaitForSingleObject = RecordWait;
-        velk::Platform().Sleep = RecordSleep;
-    }
-    PlatformOverride seam_;
-};
 
 std::wstring Section(int slot) { return std::wstring(kProfileKey) + L"\\Monitor" + std::to_wstring(slot); }
 
@@ -94,42 +77,50 @@ TEST(DisplaySnapshot, WithoutTableEverySlotIsWrittenEmptyOverOldValues) {
 
 // ---- Settling the add-on display count.
 
-using AddOnSettle = NoWaits;
+// Feeds samples until the sequence settles; answers the settled count and
+// how many samples it took.
+std::pair<int, int> Settle(const std::function<int()>& sample) {
+    AddOnSettling settling;
+    settling.Start();
+    int settled = -1, taken = 0;
+    bool ended = false;
+    while (!ended && taken < 10) {
+        ++taken;
+        ended = settling.TakeSample(sample, &settled);
+    }
+    EXPECT_FALSE(settling.IsRunning());
+    return {settled, taken};
+}
 
-TEST_F(AddOnSettle, FirstRepeatedSampleIsTheCount) {
+TEST(AddOnSettle, FirstRepeatedSampleIsTheCountAndChangingCountsSettleOnZero) {
     std::vector<int> samples = {1, 2, 2, 9};
     size_t next = 0;
-    EXPECT_EQ(SettleAddOnDisplayCount([&] { return samples[next++]; }), 2);
-    EXPECT_EQ(next, 3u);
-    EXPECT_EQ(g_waits, (std::vector<DWORD>{1000, 1000, 1000}));
-}
-
-TEST_F(AddOnSettle, ZeroAtFirstSampleEqualsTheStartValue) {
+    EXPECT_EQ(Settle([&] { return samples[next++]; }), std::make_pair(2, 3));
+    EXPECT_EQ(Settle([] { return 0; }), std::make_pair(0, 1)) << "the value before the first sample is 0";
     int calls = 0;
-    EXPECT_EQ(SettleAddOnDisplayCount([&] { return ++calls, 0; }), 0);
-    EXPECT_EQ(calls, 1);
-    EXPECT_EQ(g_waits.size(), 1u);
+    EXPECT_EQ(Settle([&] { return ++calls; }), std::make_pair(0, 6));
+    EXPECT_EQ(Settle(nullptr), std::make_pair(0, 1)) << "without add-on access";
 }
 
-TEST_F(AddOnSettle, CountThatKeepsChangingForSixSamplesCountsAsZero) {
-    int calls = 0;
-    EXPECT_EQ(SettleAddOnDisplayCount([&] { return ++calls; }), 0);
-    EXPECT_EQ(calls, 6);
-    EXPECT_EQ(g_waits, std::vector<DWORD>(6, 1000));
+TEST(AddOnSettle, SamplesOutsideASequenceAreIgnoredAndAStartBeginsAfresh) {
+    AddOnSettling settling;
+    int settled = -1;
+    EXPECT_FALSE(settling.TakeSample([] { return 4; }, &settled));
+    EXPECT_EQ(settled, -1);
+    settling.Start();
+    EXPECT_FALSE(settling.TakeSample([] { return 3; }, &settled));
+    settling.Start();  // 0 before the first sample again
+    EXPECT_FALSE(settling.TakeSample([] { return 3; }, &settled));
+    EXPECT_TRUE(settling.TakeSample([] { return 3; }, &settled));
+    EXPECT_EQ(settled, 3);
 }
 
-TEST_F(AddOnSettle, WithoutAddOnAccessTheCountIsZeroAfterOneWait) {
-    EXPECT_EQ(SettleAddOnDisplayCount(nullptr), 0);
-    EXPECT_EQ(g_waits.size(), 1u);
-}
+// ---- The end of a poll tick.
 
-// ---- One tick of the poll.
-
-class AddOnPollTick : public NoWaits {
+class AddOnPollTick : public ::testing::Test {
 protected:
-    AddOnPollOps Ops(int settled, std::vector<bool> ready, int tableCount) {
+    AddOnPollOps Ops(std::vector<bool> ready, int tableCount) {
         AddOnPollOps ops;
-        ops.sample = [settled] { return settled; };
         ops.isReady = [this, ready](int index) {
             asked.push_back(index);
             return index < static_cast<int>(ready.size()) && ready[index];
@@ -145,7 +136,7 @@ protected:
 };
 
 TEST_F(AddOnPollTick, AllSettledDisplaysReadyStopsThePoll) {
-    AddOnPollResult r = RunAddOnPollTick(Ops(2, {true, true}, 3), ticks);
+    AddOnPollResult r = FinishAddOnPollTick(Ops({true, true}, 3), 2, ticks);
     EXPECT_EQ(r.settled, 2);
     EXPECT_EQ(r.ready, 2);
     EXPECT_EQ(asked, (std::vector<int>{0, 1}));
@@ -156,7 +147,7 @@ TEST_F(AddOnPollTick, AllSettledDisplaysReadyStopsThePoll) {
 }
 
 TEST_F(AddOnPollTick, MoreDisplaysInTheTableThanSettledReLaysOnce) {
-    AddOnPollResult r = RunAddOnPollTick(Ops(1, {false}, 2), ticks);
+    AddOnPollResult r = FinishAddOnPollTick(Ops({false}, 2), 1, ticks);
     EXPECT_EQ(r.ready, 0);
     EXPECT_EQ(rebuilds, 1);
     EXPECT_EQ(kills, 1);
@@ -165,29 +156,19 @@ TEST_F(AddOnPollTick, MoreDisplaysInTheTableThanSettledReLaysOnce) {
 }
 
 TEST_F(AddOnPollTick, NotAllReadyAndNoMoreDisplaysOnlyRebuilds) {
-    RunAddOnPollTick(Ops(2, {true, false}, 2), ticks);
+    FinishAddOnPollTick(Ops({true, false}, 2), 2, ticks);
     EXPECT_EQ(rebuilds, 1);
     EXPECT_EQ(kills, 0);
     EXPECT_EQ(relayouts, 0);
 }
 
 TEST_F(AddOnPollTick, UnsettledCountOnlyCountsTheTickUntilTheSixth) {
-    int changing = 0;
-    AddOnPollOps ops = Ops(0, {}, 5);
-    ops.sample = [&] { return ++changing; };
-    for (int tick = 1; tick <= 5; ++tick) {
-        AddOnPollResult r = RunAddOnPollTick(ops, ticks);
-        EXPECT_EQ(r.settled, 0);
-        EXPECT_FALSE(r.timerKilled);
-    }
-    EXPECT_EQ(g_waits.size(), 30u) << "six one-second samples per tick";
-    EXPECT_TRUE(RunAddOnPollTick(ops, ticks).timerKilled);
+    AddOnPollOps ops = Ops({}, 5);
+    for (int tick = 1; tick <= 5; ++tick) EXPECT_FALSE(FinishAddOnPollTick(ops, 0, ticks).timerKilled);
+    EXPECT_TRUE(FinishAddOnPollTick(ops, 0, ticks).timerKilled);
     EXPECT_EQ(kills, 1);
     EXPECT_EQ(rebuilds + relayouts, 0);
     EXPECT_TRUE(asked.empty());
-    // The count is never reset: after a restart only readiness stops the poll.
-    EXPECT_FALSE(RunAddOnPollTick(ops, ticks).timerKilled);
-    EXPECT_EQ(ticks, 7);
 }
 
 // ---- Setting changes.

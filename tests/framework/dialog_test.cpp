@@ -1,10 +1,12 @@
 // Dialogs from templates: modal run with its result, binding for the life of
-// the window, the message table before the dialog class's processing, and
-// data exchange both ways.
+// the window, the message table before the dialog class's processing, the
+// answers through the dialog procedure, data exchange both ways, and a
+// handler's failure ending the modal runs.
 #include "framework/dialog.h"
 #include "resources/resource.h"
 #include "testing/harness.h"
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 using namespace velk;
 
@@ -89,6 +91,102 @@ TEST(Dialogs, ModelessChildLivesUntilDestroyed) {
     ::DestroyWindow(parent);
     EXPECT_FALSE(::IsWindow(hwnd));
     EXPECT_EQ(dialog.GetSafeHwnd(), nullptr);
+}
+
+// Answers a handler gives, directly or after the dialog class's own processing.
+class AnswerDialog : public MessageMapped<AnswerDialog, CDialog> {
+public:
+    AnswerDialog() : MessageMapped(IDD_VELKMIRA_DIALOG) {}
+    static std::span<const MessageEntry<AnswerDialog>> MessageTable() {
+        static constexpr MessageEntry<AnswerDialog> table[] = {
+            on(kFinish, &AnswerDialog::OnFinish),
+            on(WM_CTLCOLORDLG, &AnswerDialog::OnColor),
+            on(WM_GETTEXTLENGTH, &AnswerDialog::OnTextLength),
+        };
+        return table;
+    }
+    HBRUSH brush = static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH));
+    int defaultCalls = 0;
+
+private:
+    LRESULT OnFinish(WPARAM w, LPARAM) { return static_cast<LRESULT>(w * 2); }
+    LRESULT OnColor(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(brush); }
+    LRESULT OnTextLength(WPARAM w, LPARAM l) {
+        ++defaultCalls;
+        return DefaultProc(WM_GETTEXTLENGTH, w, l) + 100;
+    }
+};
+
+TEST(Dialogs, AnswersThroughTheDialogProcedure) {
+    RegisterMainDialogClass();
+    AnswerDialog dialog;
+    ASSERT_TRUE(dialog.Create(nullptr));
+    HWND hwnd = dialog.GetSafeHwnd();
+    EXPECT_EQ(CWnd::FromHandle(hwnd), &dialog);
+    EXPECT_EQ(::SendMessageW(hwnd, kFinish, 21, 0), 42);  // through DWLP_MSGRESULT
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(::SendMessageW(hwnd, WM_CTLCOLORDLG, 0, 0)), dialog.brush);  // directly
+    // The default processing runs once, inside the handler, and its answer comes back.
+    EXPECT_EQ(::SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0), LRESULT(16 + 100));  // "Korvane Panomira"
+    EXPECT_EQ(dialog.defaultCalls, 1);
+    EXPECT_EQ(dialog.GetWindowText(), L"Korvane Panomira");  // WM_GETTEXT left to the dialog class
+    ::DestroyWindow(hwnd);
+    EXPECT_EQ(CWnd::FromHandle(hwnd), nullptr);
+    EXPECT_EQ(dialog.GetSafeHwnd(), nullptr);
+
+    // Someone else's dialog procedure, with its own pointer in DWLP_USER.
+    HWND foreign = ::CreateDialogParamW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_VELKMIRA_DIALOG), nullptr,
+        [](HWND window, UINT msg, WPARAM, LPARAM l) -> INT_PTR {
+            if (msg == WM_INITDIALOG) ::SetWindowLongPtrW(window, DWLP_USER, l);
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&dialog));
+    ASSERT_NE(foreign, nullptr);
+    EXPECT_EQ(CWnd::FromHandle(foreign), nullptr);
+    ::DestroyWindow(foreign);
+}
+
+// A modal dialog that opens a nested one, or fails, when told.
+class FailingDialog : public MessageMapped<FailingDialog, CDialog> {
+public:
+    FailingDialog() : MessageMapped(IDD_VELKMIRA_DIALOG) {}
+    static std::span<const MessageEntry<FailingDialog>> MessageTable() {
+        static constexpr MessageEntry<FailingDialog> table[] = {on(kFinish, &FailingDialog::OnFinish)};
+        return table;
+    }
+    FailingDialog* nested = nullptr;  // opened modally from this one's run; else this one fails
+    INT_PTR nestedResult = 0;
+
+protected:
+    BOOL OnInitDialog() override {
+        ::PostMessageW(hwnd_, kFinish, 0, 0);
+        return TRUE;
+    }
+
+private:
+    LRESULT OnFinish(WPARAM, LPARAM) {
+        if (!nested) throw std::runtime_error("the nested page failed");
+        nestedResult = nested->DoModal();
+        return 0;
+    }
+};
+
+TEST(HandlerFailure, EndsEveryModalRunAndIsKeptUntilTaken) {
+    RegisterMainDialogClass();
+    FailingDialog inner;
+    FailingDialog outer;
+    outer.nested = &inner;
+    EXPECT_EQ(outer.DoModal(), -1);
+    EXPECT_EQ(outer.nestedResult, -1);
+    EXPECT_EQ(outer.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(inner.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(TakeHandlerFailure(), std::optional<std::string>("the nested page failed"));
+    EXPECT_EQ(TakeHandlerFailure(), std::nullopt);
+
+    // A run after the failure was taken goes on as usual.
+    ProbeDialog probe;
+    EXPECT_EQ(probe.DoModal(), 42);
+    EXPECT_EQ(TakeHandlerFailure(), std::nullopt);
 }
 
 }  // namespace

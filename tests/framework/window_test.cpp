@@ -1,9 +1,11 @@
 // The window base binds and unbinds its object and dispatches through the
-// class's message table before the default processing.
+// class's message table before the default processing; a handler's exception
+// stops at the window procedure.
 #include "framework/message_table.h"
 #include "framework/window.h"
 #include "testing/harness.h"
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <vector>
 
 using namespace velk;
@@ -12,6 +14,7 @@ namespace {
 
 constexpr UINT kPing = WM_APP + 1;
 constexpr UINT kUnhandled = WM_APP + 2;
+constexpr UINT kFail = WM_APP + 3;
 
 class TestWindow : public MessageMapped<TestWindow, CWnd> {
 public:
@@ -22,11 +25,14 @@ public:
             command(1020, CBN_SELCHANGE, &TestWindow::OnSelChange),
             command_range(256, 279, &TestWindow::OnRange),
             notify(1006, TCN_SELCHANGE, &TestWindow::OnTab),
+            on(kFail, &TestWindow::OnFail),
+            on(WM_CREATE, &TestWindow::OnCreate),
         };
         return table;
     }
     std::vector<std::wstring> log;
     bool destroyed = false;
+    bool failCreate = false;
 
 private:
     LRESULT OnPing(WPARAM w, LPARAM) {
@@ -39,6 +45,14 @@ private:
     LRESULT OnTab(NMHDR*) {
         log.push_back(L"tab");
         return 7;
+    }
+    LRESULT OnFail(WPARAM w, LPARAM) {
+        if (w == 1) throw std::runtime_error("handler failed");
+        throw 7;
+    }
+    LRESULT OnCreate(WPARAM, LPARAM) {
+        if (failCreate) throw std::bad_alloc();
+        return 0;
     }
     void PostNcDestroy() override { destroyed = true; }
 };
@@ -78,6 +92,66 @@ TEST(WindowBase, SubclassedControlKeepsItsOwnProcessing) {
     ::DestroyWindow(edit);
     EXPECT_TRUE(control.destroyed);
     EXPECT_EQ(control.GetSafeHwnd(), nullptr);
+}
+
+TEST(WindowBase, EachKindIsFoundThroughItsOwnBinding) {
+    ASSERT_TRUE(CWnd::RegisterWindowClass(L"VelkTestWindow"));
+    TestWindow window;
+    ASSERT_TRUE(window.CreateEx(0, L"VelkTestWindow", L"t", WS_POPUP, 0, 0, 100, 100, nullptr));
+    HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
+    TestWindow control;
+    ASSERT_TRUE(control.SubclassWindow(edit));
+    EXPECT_EQ(CWnd::FromHandle(window.GetSafeHwnd()), &window);
+    EXPECT_EQ(CWnd::FromHandle(edit), &control);
+    // A window already bound to an object of ours takes no second one.
+    TestWindow second;
+    EXPECT_FALSE(second.SubclassWindow(edit));
+    EXPECT_FALSE(second.SubclassWindow(window.GetSafeHwnd()));
+    EXPECT_EQ(CWnd::FromHandle(edit), &control);
+    // Neither carries its object in a window property.
+    auto notTheObject = [](HWND, LPWSTR, HANDLE data, ULONG_PTR object) -> BOOL {
+        return data != reinterpret_cast<HANDLE>(object);
+    };
+    EXPECT_TRUE(::EnumPropsExW(window.GetSafeHwnd(), notTheObject, reinterpret_cast<LPARAM>(&window)));
+    EXPECT_TRUE(::EnumPropsExW(edit, notTheObject, reinterpret_cast<LPARAM>(&control)));
+    // Windows of no object of ours.
+    HWND plain = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(CWnd::FromHandle(plain), nullptr);
+    EXPECT_EQ(CWnd::FromHandle(nullptr), nullptr);
+    ::DestroyWindow(plain);
+    ::DestroyWindow(edit);
+    ::DestroyWindow(window.GetSafeHwnd());
+}
+
+TEST(WindowBase, HandlerFailureStopsAtTheWindowProcedure) {
+    ASSERT_TRUE(CWnd::RegisterWindowClass(L"VelkTestWindow"));
+    TestWindow window;
+    ASSERT_TRUE(window.CreateEx(0, L"VelkTestWindow", L"t", WS_POPUP, 0, 0, 100, 100, nullptr));
+    HWND hwnd = window.GetSafeHwnd();
+    const struct {
+        WPARAM kind;
+        const char* kept;
+    } cases[] = {{1, "handler failed"}, {2, "unknown exception"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kept);
+        EXPECT_EQ(::SendMessageW(hwnd, kFail, c.kind, 0), 0);
+        EXPECT_EQ(TakeHandlerFailure(), std::optional<std::string>(c.kept));
+        EXPECT_EQ(::SendMessageW(hwnd, kPing, 4, 0), 8);  // the window goes on
+    }
+    // The first failure is kept until taken.
+    ::SendMessageW(hwnd, kFail, 1, 0);
+    ::SendMessageW(hwnd, kFail, 2, 0);
+    EXPECT_EQ(TakeHandlerFailure(), std::optional<std::string>("handler failed"));
+    EXPECT_EQ(TakeHandlerFailure(), std::nullopt);
+    ::DestroyWindow(hwnd);
+
+    // A failed WM_CREATE fails the creation; the object is still unbound.
+    TestWindow failing;
+    failing.failCreate = true;
+    EXPECT_FALSE(failing.CreateEx(0, L"VelkTestWindow", L"t", WS_POPUP, 0, 0, 100, 100, nullptr));
+    EXPECT_TRUE(failing.destroyed);
+    EXPECT_EQ(failing.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(TakeHandlerFailure(), std::optional<std::string>("std::bad_alloc"));
 }
 
 TEST(Handles, OwnersReleaseAndMove) {

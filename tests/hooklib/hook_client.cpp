@@ -8,7 +8,8 @@
 //   shell                       a top-level window created, an app command, destroyed
 //   install                     a second HookInstall, foreign ClearHook, a zero setter
 //   timeout <ms>                window menu opened while the notify window does not answer
-//   hold                        installs the hooks itself and waits to be ended
+//   hold                        installs the hooks itself, replaces its window and waits to be ended
+//   race <rounds>               HookInstall against another racer, round by round
 #include <windows.h>
 #include <cwchar>
 #include <string>
@@ -132,11 +133,39 @@ int Hold(HWND window) {
     auto install = velk::hooklib::GetExport<velk::hooklib::HookInstallFn>(library, "HookInstall");
     UINT ids[velk::hooklib::kCommandIdCount] = {};
     if (!install(window, ids)) return kOwnInstallFailed;
-    ::SetWindowTextW(window, L"hook client holding");
+    // The notify window goes, as a program's window may (or it may live on a
+    // desktop where the test's handle means nothing): the owner still runs.
+    ::ShowWindow(window, SW_HIDE);
+    ::DestroyWindow(window);
+    window = MakeWindow(L"hook client holding");
+    if (!window) return kNoWindow;
     // Ended from outside, without ClearHook, as a crashed program would be.
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
     return kOk;
+}
+
+int Race(HWND notify, HWND window, int argc, wchar_t** argv) {
+    if (argc != 4) return kBadArguments;
+    const int rounds = static_cast<int>(std::wcstoul(argv[3], nullptr, 10));
+    HANDLE go = ::OpenSemaphoreW(SYNCHRONIZE | SEMAPHORE_MODIFY_STATE, FALSE, kRaceGo);
+    HANDLE clear = ::OpenSemaphoreW(SYNCHRONIZE | SEMAPHORE_MODIFY_STATE, FALSE, kRaceClear);
+    HMODULE library = ::LoadLibraryW(LibraryPath().c_str());
+    if (!go || !clear || !library) return kNoLibrary;
+    auto install = velk::hooklib::GetExport<velk::hooklib::HookInstallFn>(library, "HookInstall");
+    auto clearHook = velk::hooklib::GetExport<velk::hooklib::ClearHookFn>(library, "ClearHook");
+    int result = kOk;
+    for (int round = 0; round < rounds && result == kOk; ++round) {
+        if (::WaitForSingleObject(go, 20000) != WAIT_OBJECT_0) return kRaceStalled;
+        UINT ids[velk::hooklib::kCommandIdCount] = {};
+        const BOOL won = install(window, ids);
+        ::SendMessageW(notify, kRaceResult, static_cast<WPARAM>(round), won ? 1 : 0);
+        if (::WaitForSingleObject(clear, 20000) != WAIT_OBJECT_0) return kRaceStalled;
+        if (won && !clearHook(window)) result = kWinnerCouldNotClear;
+        ::SendMessageW(notify, kRaceCleared, static_cast<WPARAM>(round), 0);
+    }
+    ::FreeLibrary(library);  // no hooks of ours are left
+    return result;
 }
 
 }  // namespace
@@ -162,6 +191,7 @@ int wmain(int argc, wchar_t** argv) {
     else if (scenario == L"install") result = Install(window);
     else if (scenario == L"timeout") result = Timeout(window, argc, argv);
     else if (scenario == L"hold") result = Hold(window);
+    else if (scenario == L"race") result = Race(notify, window, argc, argv);
 
     ::PostMessageW(notify, kDone, reinterpret_cast<WPARAM>(window), 0);
     ::DestroyWindow(window);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -53,6 +54,15 @@ std::wstring Hex(ULONG_PTR value) {
     wchar_t text[32];
     swprintf(text, 32, L"%llx", static_cast<unsigned long long>(value));
     return text;
+}
+
+bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& pred) {
+    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+    while (!pred()) {
+        if (::GetTickCount64() > end) return false;
+        ::Sleep(5);
+    }
+    return true;
 }
 
 LPARAM L(HWND hwnd) { return reinterpret_cast<LPARAM>(hwnd); }
@@ -231,23 +241,59 @@ TEST_F(HookLibraryTest, ClearHookNeedsTheInstalledWindowAndKeepsTheMessages) {
                                                          {UM_MENUSELECTED, 0, L(client)}}));
 }
 
-TEST_F(HookLibraryTest, InstallOfAnotherLiveProcessIsRefusedAndOfAnEndedOneTakenOver) {
+TEST_F(HookLibraryTest, ALiveOwnerKeepsTheHooksWithoutItsWindowAndAKilledOneIsReplaced) {
     ChildProcess holder = ChildProcess::Start(
         L"hook_client.exe", L"hold " + Hex(reinterpret_cast<ULONG_PTR>(notify_.Hwnd())));
+    // The holder has installed, destroyed the window it installed with and
+    // made a new one: the stored notify window no longer exists.
     ASSERT_TRUE(WaitForWindow(hookclient::kClientClass, L"hook client holding", kClientTimeoutMs, holder.Id()));
     UINT ids[kCommandIdCount];
     std::fill(std::begin(ids), std::end(ids), 0x5A5A5A5Au);
     EXPECT_FALSE(library_->install(notify_.Hwnd(), ids));
     for (UINT id : ids) EXPECT_EQ(id, 0x5A5A5A5Au);
+    EXPECT_EQ(holder.ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
 
-    // Ended without ClearHook, as a crash would end it: its hooks went with its
-    // thread, and its window no longer exists.
+    // Ended without ClearHook, as a crash would end it: its claim is stale.
     holder.Terminate();
     ASSERT_TRUE(holder.Wait(kClientTimeoutMs));
     ASSERT_NO_FATAL_FAILURE(Install());
     HWND client = RunClient(L"menu");
     EXPECT_EQ(ReportsAbout(client), (std::vector<Report>{{UM_MENUPOPUP, 0, L(client)},
                                                          {UM_MENUSELECTED, 0, L(client)}}));
+}
+
+TEST_F(HookLibraryTest, OfTwoProcessesInstallingAtOnceExactlyOneWinsEachRound) {
+    constexpr int kRounds = 25;
+    UniqueHandleObj go(::CreateSemaphoreW(nullptr, 0, 2, hookclient::kRaceGo));
+    UniqueHandleObj clear(::CreateSemaphoreW(nullptr, 0, 2, hookclient::kRaceClear));
+    ASSERT_TRUE(go && clear);
+    const std::wstring args = L"race " + Hex(reinterpret_cast<ULONG_PTR>(notify_.Hwnd())) + L" " +
+                              std::to_wstring(kRounds);
+    ChildProcess racers[2] = {ChildProcess::Start(L"hook_client.exe", args),
+                              ChildProcess::Start(L"hook_client.exe", args)};
+    ASSERT_TRUE(racers[0].Started() && racers[1].Started());
+    const auto count = [&](UINT message, int round) {
+        int n = 0;
+        for (const Report& r : notify_.Reports())
+            if (r.message == message && r.wParam == static_cast<WPARAM>(round)) ++n;
+        return n;
+    };
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE(round);
+        ::ReleaseSemaphore(go.get(), 2, nullptr);
+        ASSERT_TRUE(WaitUntil(kClientTimeoutMs, [&] { return count(hookclient::kRaceResult, round) == 2; }));
+        int winners = 0;
+        for (const Report& r : notify_.Reports())
+            if (r.message == hookclient::kRaceResult && r.wParam == static_cast<WPARAM>(round)) winners += r.lParam;
+        EXPECT_EQ(winners, 1);
+        ::ReleaseSemaphore(clear.get(), 2, nullptr);
+        ASSERT_TRUE(WaitUntil(kClientTimeoutMs, [&] { return count(hookclient::kRaceCleared, round) == 2; }));
+    }
+    for (ChildProcess& racer : racers) {
+        ASSERT_TRUE(racer.Wait(kClientTimeoutMs));
+        EXPECT_EQ(racer.ExitCode(), 0u);
+    }
+    ASSERT_NO_FATAL_FAILURE(Install());  // nothing left behind
 }
 
 // --- What the hooks report --------------------------------------------------
@@ -286,6 +332,29 @@ TEST_F(HookLibraryTest, ShellEventsArePostedForAnyWindowWithMappedCodes) {
     EXPECT_EQ(events, (std::vector<Report>{{UM_APPCREATEDESTROY, W(other), kShellWindowCreated},
                                            {UM_APPCREATEDESTROY, W(other), HSHELL_APPCOMMAND},
                                            {UM_APPCREATEDESTROY, W(other), kShellWindowDestroyed}}));
+}
+
+TEST_F(HookLibraryTest, ShellHooksSetBeforeOursStillGetEveryEvent) {
+    UniqueModule spy(::LoadLibraryW((BinDir() + L"ShellSpy.dll").c_str()));
+    ASSERT_TRUE(spy);
+    auto spyInstall = GetExport<BOOL(WINAPI*)(HWND)>(spy.get(), "SpyInstall");
+    auto spyRemove = GetExport<BOOL(WINAPI*)()>(spy.get(), "SpyRemove");
+    ASSERT_TRUE(spyInstall && spyRemove);
+    ASSERT_TRUE(spyInstall(notify_.Hwnd()));
+    ASSERT_NO_FATAL_FAILURE(Install());  // newer: called first
+    RunClient(L"shell");
+    HWND other = nullptr;
+    for (const Report& r : notify_.Reports())
+        if (r.message == hookclient::kWindow) other = reinterpret_cast<HWND>(r.wParam);
+    ASSERT_TRUE(other);
+    const auto seen = [&](UINT message, LPARAM code) {
+        return notify_.WaitFor([&](const Report& r) { return r == Report{message, W(other), code}; }, 5000);
+    };
+    EXPECT_TRUE(seen(UM_APPCREATEDESTROY, kShellWindowCreated));
+    EXPECT_TRUE(seen(hookclient::kSpyShell, HSHELL_WINDOWCREATED)) << "our shell hook kept the event to itself";
+    EXPECT_TRUE(seen(hookclient::kSpyShell, HSHELL_WINDOWDESTROYED));
+    library_->clear(notify_.Hwnd());  // ours first, then the spy's, then the library goes
+    EXPECT_TRUE(spyRemove());
 }
 
 TEST_F(HookLibraryTest, MessagesOfTheNotifyWindowItselfAreNeverReported) {
@@ -370,7 +439,7 @@ protected:
     NotifyWindow notify_;
 };
 
-TEST_F(HookProcedureTest, ShellCodesAreMappedPostedAndNeverPassedOn) {
+TEST_F(HookProcedureTest, ShellCodesAreMappedPostedAndPassedOn) {
     HWND w = notify_.Other();
     EXPECT_EQ(ShellHookProc(HSHELL_WINDOWCREATED, W(w), 0), 0);
     EXPECT_EQ(ShellHookProc(HSHELL_REDRAW, W(w), TRUE), 0);

@@ -14,6 +14,8 @@
 #include <tlhelp32.h>
 #include <array>
 #include <memory>
+#include <optional>
+#include <thread>
 
 using namespace velk;
 using namespace velk::test;
@@ -235,6 +237,42 @@ TEST_F(MainDialog, TabChoiceShowsItsPageAndIsKept) {
     ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     Open();
     EXPECT_EQ(::SendMessageW(dialog->TabWindow(), TCM_GETCURSEL, 0, 0), 2);
+}
+
+// The About box (tray menu) and the renumbering dialog (the Setting page's
+// hidden button) run modally, owned by the settings window, which is disabled
+// behind them and enabled again afterwards.
+TEST_F(MainDialog, AboutAndRenumberingRunOwnedByTheSettingsWindow) {
+    Open();
+    const struct {
+        HWND target;
+        int command;
+        const wchar_t* title;
+    } cases[] = {
+        {hwnd, ID_TRAY_VERSION, L"Korvane Panomira"},
+        {dialog->Page(0)->GetSafeHwnd(), IDC_SET_USE_APP_NUMBER, L"Display Numbers"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        std::optional<DialogInfo> seen;
+        HWND owner = nullptr;
+        bool ownerEnabled = true;
+        std::thread watcher([&] {
+            seen = WaitForDialog(::GetCurrentProcessId(), 10000);
+            if (!seen) return;
+            owner = ::GetWindow(seen->hwnd, GW_OWNER);
+            ownerEnabled = ::IsWindowEnabled(hwnd) != FALSE;
+            PressDialogButton(seen->hwnd, IDCANCEL);
+        });
+        ::SendMessageW(c.target, WM_COMMAND, MAKEWPARAM(c.command, BN_CLICKED), 0);  // returns when it ends
+        watcher.join();
+        ASSERT_TRUE(seen);
+        EXPECT_EQ(seen->title, c.title);
+        EXPECT_EQ(owner, hwnd);
+        EXPECT_FALSE(ownerEnabled);
+        EXPECT_TRUE(::IsWindowEnabled(hwnd));
+        EXPECT_FALSE(::IsWindow(seen->hwnd));
+    }
 }
 
 TEST_F(MainDialog, SecondStartRequestAddsTheIconAgain) {

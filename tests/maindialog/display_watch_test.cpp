@@ -6,6 +6,7 @@
 #include "testing/harness.h"
 #include "tests/maindialog/tray_fixture.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 
 using namespace velk;
 using namespace velk::test;
@@ -65,6 +66,7 @@ TEST_F(DisplayWatch, StopEndsTheThreadAtOnceAndAllowsARestart) {
     EXPECT_FALSE(IsDisplayWatchStarted());
     EXPECT_EQ(WatchRunning.load(), 0);
     EXPECT_EQ(WatchEvent.load(), nullptr);  // closed once the thread had ended
+    EXPECT_EQ(WatchStopEvent.load(), nullptr);
 
     // The woken thread posts one last report; drain it, then watch again.
     MSG msg;
@@ -73,6 +75,28 @@ TEST_F(DisplayWatch, StopEndsTheThreadAtOnceAndAllowsARestart) {
     ASSERT_TRUE(StartDisplayWatch(window));
     EXPECT_EQ(WatchRunning.load(), 1);
     EXPECT_TRUE(WaitForDisplayChanged(window, 10000, [&] { Poke(); }, &msg));
+}
+
+TEST_F(DisplayWatch, AStopRightAfterAKeyChangeIsNeverLost) {
+    // The change wakes the thread, which registers again; the stop lands
+    // anywhere in between, also just before the new registration.
+    DWORD slowest = 0;
+    for (int round = 0; round < 40; ++round) {
+        ASSERT_TRUE(StartDisplayWatch(window));
+        ASSERT_TRUE(WaitUntil(5000, [] { return WatchEvent.load() != nullptr; }));
+        ::Sleep(static_cast<DWORD>(round % 4));
+        Poke();
+        ::Sleep(static_cast<DWORD>(round % 3));
+        const DWORD start = ::GetTickCount();
+        StopDisplayWatch();
+        slowest = std::max(slowest, ::GetTickCount() - start);
+        EXPECT_FALSE(IsDisplayWatchStarted());
+        EXPECT_EQ(WatchEvent.load(), nullptr) << "the thread has not ended, round " << round;
+    }
+    EXPECT_LT(slowest, 1000u);
+    MSG msg;
+    while (::PeekMessageW(&msg, window, 0, 0, PM_REMOVE)) {
+    }
 }
 
 TEST_F(DisplayWatch, StopWithoutAThreadDoesNothing) {

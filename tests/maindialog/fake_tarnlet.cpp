@@ -1,7 +1,8 @@
 // Stand-ins for Tarnlet.dll that lack one export each, built once per
-// variant: FAKE_NO_INSTALL, FAKE_NO_POPUP_SETTER, FAKE_NO_CLEAR_HOOK. They
-// install no hooks; they record every call under HKCU kFakeTarnletKey so the
-// test can see what the program did.
+// variant: FAKE_NO_INSTALL, FAKE_NO_POPUP_SETTER, FAKE_NO_CLEAR_HOOK, and
+// FAKE_CLEAR_FAILS whose ClearHook answers 0. They install no hooks; they
+// record every call under HKCU kFakeTarnletKey, and an unload by FreeLibrary
+// as "FreedByProgram", so the test can see what the program did.
 #include <windows.h>
 
 namespace {
@@ -14,6 +15,13 @@ void Record(const wchar_t* name, DWORD value) {
 }
 
 }  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    // No reserved pointer at detach: unloaded by FreeLibrary, not by the end
+    // of the process.
+    if (reason == DLL_PROCESS_DETACH && !reserved) Record(L"FreedByProgram", 1);
+    return TRUE;
+}
 
 #define FAKE_EXPORT extern "C" __declspec(dllexport)
 
@@ -29,7 +37,11 @@ FAKE_EXPORT BOOL WINAPI HookInstall(HWND window, UINT* commandIds) {
 FAKE_EXPORT BOOL WINAPI ClearHook(HWND window) {
     Record(L"ClearHook", 1);
     Record(L"PropertyAtClearHook", ::GetPropW(window, kInstanceProperty) ? 1 : 0);
+#ifdef FAKE_CLEAR_FAILS
+    return FALSE;
+#else
     return TRUE;
+#endif
 }
 #endif
 

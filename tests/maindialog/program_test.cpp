@@ -1,6 +1,6 @@
 // The real program under Wine: a full start with its tray icon, the settings
-// window, shut-down by Exit and by WM_CLOSE, and the start-up and shut-down
-// failures of the hook library.
+// window, shut-down by Exit and by WM_CLOSE, the start-up and shut-down
+// failures of the hook library, and a handler that fails during the run.
 #include "app/velkmira_app.h"
 #include "display/program_messages.h"
 #include "hooklib/tarnlet.h"
@@ -9,7 +9,13 @@
 #include "testing/harness.h"
 #include "tests/maindialog/tray_fixture.h"
 #include <gtest/gtest.h>
+#include <atomic>
+#include <cstring>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
 
 using namespace velk;
 using namespace velk::test;
@@ -65,6 +71,54 @@ bool HasIcon(HWND box) {
     ::EnumChildWindows(box, FindIconControl, reinterpret_cast<LPARAM>(&found));
     return found;
 }
+
+// Reads the debugger trace of other processes from the shared buffer that
+// OutputDebugString fills while a trace viewer listens.
+class DebugTraceReader {
+public:
+    DebugTraceReader()
+        : bufferReady_(::CreateEventW(nullptr, FALSE, TRUE, L"DBWIN_BUFFER_READY")),
+          dataReady_(::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY")),
+          mapping_(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kSize, L"DBWIN_BUFFER")) {
+        view_ = mapping_ ? static_cast<const char*>(::MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, kSize))
+                         : nullptr;
+        if (bufferReady_ && dataReady_ && view_) reader_ = std::thread([this] { Read(); });
+    }
+    ~DebugTraceReader() {
+        stop_ = true;
+        if (reader_.joinable()) reader_.join();
+        if (view_) ::UnmapViewOfFile(view_);
+    }
+    bool Listening() const { return reader_.joinable(); }
+    std::string TextOf(DWORD pid) {
+        std::lock_guard lock(mutex_);
+        return texts_[pid];
+    }
+
+private:
+    static constexpr DWORD kSize = 4096;
+    void Read() {
+        while (!stop_) {
+            if (::WaitForSingleObject(dataReady_.get(), 50) != WAIT_OBJECT_0) continue;
+            DWORD pid = 0;
+            std::memcpy(&pid, view_, sizeof(pid));
+            const char* text = view_ + sizeof(pid);
+            {
+                std::lock_guard lock(mutex_);
+                texts_[pid].append(text, strnlen(text, kSize - sizeof(pid)));
+            }
+            ::SetEvent(bufferReady_.get());
+        }
+    }
+    UniqueHandleObj bufferReady_;
+    UniqueHandleObj dataReady_;
+    UniqueHandleObj mapping_;
+    const char* view_ = nullptr;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::map<DWORD, std::string> texts_;
+    std::thread reader_;
+};
 
 bool HooksAreFree() {
     HookHolder holder;
@@ -249,6 +303,18 @@ TEST_F(Program, MissingSetterIsReportedAndStartUpGoesOn) {
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kFakeTarnletKey, L"ClearHook"), 1u);
     // The marker is gone before the hooks are released.
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kFakeTarnletKey, L"PropertyAtClearHook"), 0u);
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kFakeTarnletKey, L"FreedByProgram"), 1u);
+}
+
+TEST_F(Program, HookLibraryStaysLoadedWhenItsHooksCouldNotBeRemoved) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.CopyFromBin(L"Velkmira.exe", L"Velkmira.exe"));
+    ASSERT_TRUE(folder.CopyFromBin(L"FakeTarnlet_clear_fails.dll", L"Tarnlet.dll"));
+    StartAndWaitUntilRunning(folder.Path() + L"Velkmira.exe");
+    ::PostMessageW(main, WM_COMMAND, ID_TRAY_EXIT, 0);
+    ExpectCleanEnd();
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kFakeTarnletKey, L"ClearHook"), 1u);
+    EXPECT_FALSE(GetDword(HKEY_CURRENT_USER, kFakeTarnletKey, L"FreedByProgram").has_value());
 }
 
 TEST_F(Program, HookLibraryWithoutClearHookIsReportedAtExit) {
@@ -279,6 +345,29 @@ TEST_F(Program, ExitAsksWhetherToCloseTheOpenHelp) {
         EXPECT_EQ(help.Exists(), answer == IDNO);
         main = nullptr;
     }
+}
+
+// A handler that throws during the modal run: the exception stops at the
+// dialog procedure, the run ends, and the start-up guard takes the dialog
+// down and ends the program normally, leaving the failure's text in the
+// debugger trace.
+TEST_F(Program, FailedHandlerEndsTheRunThroughTheGuard) {
+    DebugTraceReader trace;
+    ASSERT_TRUE(trace.Listening());
+    StartAndWaitUntilRunning(L"GuardProbe.exe");
+    ASSERT_TRUE(tray->WaitForCalls(2, kStartMs));
+    tray->Clear();
+    // The window hotkey asks for the foreground window, which the probe cannot read.
+    ::PostMessageW(main, WM_HOTKEY, 256, 0);
+    ExpectCleanEnd();
+    const std::string expected = "\nUnexpected error: probe: the foreground window is out of reach\n";
+    EXPECT_TRUE(WaitUntil(5000, [&] { return trace.TextOf(process.Id()).find(expected) != std::string::npos; }))
+        << trace.TextOf(process.Id());
+    // The one shut-down ran: the tray icon went and the hooks were released.
+    auto calls = tray->Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].action, DWORD(NIM_DELETE));
+    EXPECT_TRUE(HooksAreFree());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "app/velkmira_app.h"
 #include "display/program_messages.h"
 #include "display/shared_functions.h"
+#include "tests/movement/hotkey_probe.h"
 #include "tests/movement/movement_test_support.h"
 
 namespace velk::test {
@@ -195,7 +196,7 @@ TEST_F(HotkeyTest, DefaultsWithNoSection) {
     }
 }
 
-TEST_F(HotkeyTest, ProfileRoundTripKeepsDwordsAndLow16Bits) {
+TEST_F(HotkeyTest, ProfileRoundTripKeepsDwords) {
     UseDisplays({{1, kDisplay1}});
     HotkeyTable table{};
     LoadHotkeyTable(table, &list);
@@ -212,15 +213,67 @@ TEST_F(HotkeyTest, ProfileRoundTripKeepsDwordsAndLow16Bits) {
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kSection, L"MOUSE_MON10_KEY"), static_cast<DWORD>('0'));
 
     // A numbered entry whose display is gone keeps its saved values.
-    SetDword(HKEY_CURRENT_USER, kSection, L"MOUSE_NEXT_KEY", 0x12345);
     HotkeyTable again{};
     LoadHotkeyTable(again, &list);
     EXPECT_EQ(again[3].key, VK_F7);
     EXPECT_EQ(again[3].available, 0u);
     EXPECT_EQ(again[20].enabled, 0);
-    EXPECT_EQ(again[12].key, 0x2345);
     ASSERT_TRUE(SaveHotkeyTable(again));
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kSection, L"WIN_MON2_KEY"), static_cast<DWORD>(VK_F7));
+}
+
+TEST_F(HotkeyTest, DamagedOrBareTypingKeysFromTheProfileAreNeverRegistered) {
+    UseDisplays({{1, kDisplay1}});
+    constexpr uint16_t kDefaultMod = 0x0D;
+    struct Case {
+        DWORD mod, key;             // "WIN_NEXT_MOD", "WIN_NEXT_KEY" as stored, "_CHECK" 1
+        uint16_t wantMod, wantKey;  // the entry after start-up
+        bool registered;
+    } cases[] = {
+        {0, 'A', 0, 'A', false},                                   // the bare A key of every program
+        {HOTKEYF_SHIFT, 'B', HOTKEYF_SHIFT, 'B', false},          // its capital
+        {HOTKEYF_SHIFT | HOTKEYF_EXT, VK_SPACE, HOTKEYF_SHIFT | HOTKEYF_EXT, VK_SPACE, false},
+        {0, VK_OEM_PERIOD, 0, VK_OEM_PERIOD, false},
+        {0, VK_NUMPAD5, 0, VK_NUMPAD5, false},
+        {0, 0, 0, 0, false},                                       // no key
+        {kDefaultMod, 0xFF, kDefaultMod, VK_RIGHT, true},          // beyond the virtual keys: the default
+        {kDefaultMod, 0xFFFF, kDefaultMod, VK_RIGHT, true},
+        {kDefaultMod, 0x10041, kDefaultMod, VK_RIGHT, true},       // not cut to its low 16 bits
+        {0xFFFF, VK_F7, kDefaultMod, VK_RIGHT, true},              // unknown modifier bits: the default
+        {0x10 | HOTKEYF_CONTROL, VK_F7, kDefaultMod, VK_RIGHT, true},
+        {HOTKEYF_ALT, VK_LBUTTON, kDefaultMod, VK_RIGHT, true},    // a mouse button
+        {HOTKEYF_CONTROL, 'B', HOTKEYF_CONTROL, 'B', true},        // ordinary combinations stay
+        {HOTKEYF_ALT | HOTKEYF_EXT, VK_OEM_PERIOD, HOTKEYF_ALT | HOTKEYF_EXT, VK_OEM_PERIOD, true},
+        {0, VK_F9, 0, VK_F9, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << "mod 0x" << c.mod << " key 0x" << c.key);
+        ResetProfile();
+        SetDword(HKEY_CURRENT_USER, kSection, L"WIN_NEXT_MOD", c.mod);
+        SetDword(HKEY_CURRENT_USER, kSection, L"WIN_NEXT_KEY", c.key);
+        SetDword(HKEY_CURRENT_USER, kSection, L"WIN_NEXT_CHECK", 1);
+        ::SendMessageW(listView, LVM_DELETEALLITEMS, 0, 0);  // a fresh start has no rows yet
+        StartUp();
+        EXPECT_EQ(Entry(0).modifiers, c.wantMod);
+        EXPECT_EQ(Entry(0).key, c.wantKey);
+        EXPECT_EQ(Entry(0).enabled, c.registered ? 1 : 0);
+        const int row = RowOf(0);
+        ASSERT_GE(row, 0) << "the row stays";
+        EXPECT_EQ(RowChecked(row), c.registered);
+        // Seen from another process: the combination is held exactly when registered.
+        std::vector<std::pair<UINT, UINT>> probes{{kWindowMods, VK_LEFT}};  // entry 1 as a control
+        if (c.wantKey != 0) probes.emplace_back(HotkeyModifiersToRegister(c.wantMod), c.wantKey);
+        if (c.key != c.wantKey && c.key >= 0x08 && c.key <= 0xFE)
+            probes.emplace_back(HotkeyModifiersToRegister(static_cast<uint16_t>(c.mod)), c.key);
+        const DWORD held = HeldElsewhere(probes);
+        EXPECT_EQ(held & 1u, 1u);
+        if (c.wantKey != 0) {
+            EXPECT_EQ((held >> 1) & 1u, c.registered ? 1u : 0u);
+        }
+        if (probes.size() > 2) {
+            EXPECT_EQ((held >> 2) & 1u, 0u);
+        }
+    }
 }
 
 TEST_F(HotkeyTest, PageWithoutWindowAnswersZero) {
