@@ -1,9 +1,8 @@
 // A stand-in for the audio policy objects: any interface id asked for (but
-// IUnknown's own and the refused ones) is answered by one object whose
-// methods 3 to 15 each record their slot and first two arguments.
+// the refused ones) is answered by one object whose methods 3 to 15 each
+// record their slot and first two arguments.
 #include "testing/policysim/policysim_control.h"
 #include <objbase.h>
-#include <unknwn.h>
 #include <array>
 #include <cwchar>
 #include <mutex>
@@ -16,13 +15,6 @@ std::mutex g_lock;
 std::vector<PolicySimCall> g_calls;
 std::vector<IID> g_refused;
 
-bool IsRefused(REFIID iid) {
-    std::lock_guard<std::mutex> hold(g_lock);
-    for (const IID& refused : g_refused)
-        if (IsEqualIID(refused, iid)) return true;
-    return false;
-}
-
 constexpr int kMethodSlots = 16;
 
 struct PolicyObject {
@@ -32,7 +24,6 @@ struct PolicyObject {
     IID interfaceId;
 };
 
-HRESULT STDMETHODCALLTYPE QueryInterfaceSlot(PolicyObject* self, REFIID iid, void** out);
 ULONG STDMETHODCALLTYPE AddRefSlot(PolicyObject* self) { return static_cast<ULONG>(::InterlockedIncrement(&self->refs)); }
 ULONG STDMETHODCALLTYPE ReleaseSlot(PolicyObject* self) {
     const LONG left = ::InterlockedDecrement(&self->refs);
@@ -40,34 +31,14 @@ ULONG STDMETHODCALLTYPE ReleaseSlot(PolicyObject* self) {
     return static_cast<ULONG>(left);
 }
 
-template <int Slot>
-HRESULT STDMETHODCALLTYPE MethodSlot(PolicyObject* self, LPCWSTR endpoint, int role) {
-    PolicySimCall call{};
-    call.classId = self->classId;
-    call.interfaceId = self->interfaceId;
-    call.method = Slot;
-    if (endpoint) std::wcsncpy(call.endpoint, endpoint, std::size(call.endpoint) - 1);
-    call.role = role;
-    std::lock_guard<std::mutex> hold(g_lock);
-    g_calls.push_back(call);
-    return S_OK;
-}
-
-template <int... Slots>
-auto MakeVtable(std::integer_sequence<int, Slots...>) {
-    return std::array<void*, kMethodSlots>{reinterpret_cast<void*>(&QueryInterfaceSlot),
-                                           reinterpret_cast<void*>(&AddRefSlot), reinterpret_cast<void*>(&ReleaseSlot),
-                                           reinterpret_cast<void*>(&MethodSlot<Slots + 3>)...};
-}
-
-const std::array<void*, kMethodSlots> g_vtable = MakeVtable(std::make_integer_sequence<int, kMethodSlots - 3>{});
-
 HRESULT STDMETHODCALLTYPE QueryInterfaceSlot(PolicyObject* self, REFIID iid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
     if (!IsEqualIID(iid, IID_IUnknown)) {
-        if (IsRefused(iid) || IsEqualIID(iid, IID_IMarshal) || IsEqualIID(iid, IID_IClassFactory))
-            return E_NOINTERFACE;
+        std::lock_guard<std::mutex> hold(g_lock);
+        for (const IID& refused : g_refused)
+            if (IsEqualIID(refused, iid)) return E_NOINTERFACE;
+        if (IsEqualIID(iid, IID_IMarshal)) return E_NOINTERFACE;
         self->interfaceId = iid;
     }
     AddRefSlot(self);
@@ -75,23 +46,33 @@ HRESULT STDMETHODCALLTYPE QueryInterfaceSlot(PolicyObject* self, REFIID iid, voi
     return S_OK;
 }
 
+template <int Slot>
+HRESULT STDMETHODCALLTYPE MethodSlot(PolicyObject* self, LPCWSTR endpoint, int role) {
+    PolicySimCall call{self->classId, self->interfaceId, Slot, {}, role};
+    if (endpoint) std::wcsncpy(call.endpoint, endpoint, std::size(call.endpoint) - 1);
+    std::lock_guard<std::mutex> hold(g_lock);
+    g_calls.push_back(call);
+    return S_OK;
+}
+
+template <int... Slots>
+std::array<void*, kMethodSlots> MakeVtable(std::integer_sequence<int, Slots...>) {
+    return {reinterpret_cast<void*>(&QueryInterfaceSlot), reinterpret_cast<void*>(&AddRefSlot),
+            reinterpret_cast<void*>(&ReleaseSlot), reinterpret_cast<void*>(&MethodSlot<Slots + 3>)...};
+}
+const std::array<void*, kMethodSlots> g_vtable = MakeVtable(std::make_integer_sequence<int, kMethodSlots - 3>{});
+
+// One factory per class id; they live as long as the library.
 class Factory final : public IClassFactory {
 public:
-    explicit Factory(REFCLSID classId) : classId_(classId) {}
+    explicit Factory(const CLSID& classId) : classId_(classId) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (!out) return E_POINTER;
-        *out = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory)) return E_NOINTERFACE;
-        AddRef();
-        *out = static_cast<IClassFactory*>(this);
-        return S_OK;
+        *out = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory) ? this : nullptr;
+        return *out ? S_OK : E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = ::InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
@@ -104,9 +85,9 @@ public:
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
 private:
-    LONG refs_ = 1;
     CLSID classId_;
 };
+Factory g_factories[] = {Factory(kPolicySimClassIds[0]), Factory(kPolicySimClassIds[1])};
 
 }  // namespace
 
@@ -115,13 +96,9 @@ extern "C" {
 HRESULT WINAPI DllGetClassObject(REFCLSID classId, REFIID iid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
-    bool known = false;
-    for (const CLSID& id : kPolicySimClassIds) known = known || IsEqualCLSID(id, classId);
-    if (!known) return CLASS_E_CLASSNOTAVAILABLE;
-    auto* factory = new Factory(classId);
-    const HRESULT result = factory->QueryInterface(iid, out);
-    factory->Release();
-    return result;
+    for (size_t i = 0; i < std::size(kPolicySimClassIds); ++i)
+        if (IsEqualCLSID(kPolicySimClassIds[i], classId)) return g_factories[i].QueryInterface(iid, out);
+    return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 // The tests read the calls after the program released its objects: stay loaded.
@@ -134,9 +111,8 @@ void WINAPI PolicySimReset() {
 }
 
 void WINAPI PolicySimRefuseInterface(const IID* interfaceId) {
-    if (!interfaceId) return;
     std::lock_guard<std::mutex> hold(g_lock);
-    g_refused.push_back(*interfaceId);
+    if (interfaceId) g_refused.push_back(*interfaceId);
 }
 
 int WINAPI PolicySimCallCount() {

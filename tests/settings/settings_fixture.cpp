@@ -18,12 +18,16 @@ std::wstring ClassKey(const CLSID& id) {
     return std::wstring(L"Software\\Classes\\CLSID\\") + text;
 }
 
+// Threads (the display watch at shut-down) and signalled events are waited
+// for; any other wait is recorded and times out at once.
 DWORD WINAPI RecordedWait(HANDLE handle, DWORD ms) {
-    // Threads (the display watch at shut-down) and signalled events are real.
     if (::GetThreadId(handle) != 0 || RealPlatform().WaitForSingleObject(handle, 0) == WAIT_OBJECT_0)
         return RealPlatform().WaitForSingleObject(handle, ms);
+    SettingsFixture::waits.push_back(ms);
     return WAIT_TIMEOUT;
 }
+VOID WINAPI RecordedSleep(DWORD ms) { SettingsFixture::waits.push_back(ms); }
+LANGID WINAPI EnglishUi() { return MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US); }
 
 template <class Fn>
 Fn PolicyControl(const char* name) {
@@ -31,18 +35,6 @@ Fn PolicyControl(const char* name) {
 }
 
 }  // namespace
-
-void PumpFor(DWORD ms) {
-    const DWORD end = ::GetTickCount() + ms;
-    do {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    } while (static_cast<LONG>(::GetTickCount() - end) < 0);
-}
 
 void SettingsFixture::SetUpTestSuite() {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
@@ -70,13 +62,9 @@ void SettingsFixture::SetUp() {
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName);
     ResetPolicySim();
     waits.clear();
-    Platform().WaitForSingleObject = [](HANDLE handle, DWORD ms) -> DWORD {
-        const DWORD result = RecordedWait(handle, ms);
-        if (result == WAIT_TIMEOUT) waits.push_back(ms);
-        return result;
-    };
-    Platform().Sleep = [](DWORD ms) { waits.push_back(ms); };
-    Platform().GetUserDefaultUILanguage = [] { return LANGID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)); };
+    Platform().WaitForSingleObject = RecordedWait;
+    Platform().Sleep = RecordedSleep;
+    Platform().GetUserDefaultUILanguage = EnglishUi;
     FakeWindowsVersion(6, 1);
 }
 
@@ -95,7 +83,6 @@ void SettingsFixture::Start() {
     ASSERT_TRUE(dialog->Create(nullptr));
     hwnd = dialog->GetSafeHwnd();
     ASSERT_TRUE(dialog->IsInitialised());
-    PumpFor(50);
 }
 
 void SettingsFixture::Command(HWND window, UINT id, UINT code) {

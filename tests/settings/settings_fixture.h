@@ -14,9 +14,11 @@
 
 namespace settings_test {
 
-void PumpFor(DWORD ms);
-
 class SettingsFixture : public ::testing::Test {
+public:
+    // The user-interface thread's blocking waits since the test began.
+    static inline std::vector<DWORD> waits;
+
 protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
@@ -42,7 +44,6 @@ protected:
     static void ResetPolicySim();
     static void RefusePolicyInterface(const IID& iid);
 
-    static inline std::vector<DWORD> waits;
     velk::test::PlatformOverride seam;
     std::unique_ptr<velk::test::FakeTray> tray;
     std::unique_ptr<CVELKMIRADlg> dialog;
