@@ -1,8 +1,8 @@
 #include "app/other_setting_page.h"
-#include "app/velkmira_app.h"
 #include "audiotool/audio_info_key.h"
 #include "display/program_messages.h"
 #include "display/shared_functions.h"
+#include "framework/app.h"
 #include "framework/platform.h"
 #include "framework/strings.h"
 #include <mmsystem.h>
@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <iterator>
+#include <utility>
 
 AudioDeviceEntry AudioDeviceTable[kAudioDeviceSlots] = {};
 
