@@ -2,6 +2,7 @@
 // mouse sonar rules, Cancel, and the DisplayLink work of its apply against the
 // simulated add-on library.
 #include "app/setting_page.h"
+#include "app/velkmira_app.h"
 #include "tests/addon/addon_test_support.h"
 #include "display/program_messages.h"
 #include "tests/display/fake_topology.h"
@@ -42,6 +43,32 @@ TEST(RunValueForProgram, FolderOfTheProgramAndVelkmiraExeQuotedWhenThereIsASpace
         {L"E:\\my tools\\other.exe", L"\"E:\\my tools\\Velkmira.exe\""},
     };
     for (const auto& [program, value] : cases) EXPECT_EQ(RunValueForProgram(program), value) << ToUtf8(program);
+}
+
+// The real program copied into a folder whose name has a space.
+TEST(RunValueForProgram, AProgramInAFolderWithASpaceWritesTheQuotedPath) {
+    ScratchFolder scratch;
+    const std::wstring folder = scratch.Path() + L"Velk Utility\\";
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    for (const wchar_t* file : {L"Velkmira.exe", L"Tarnlet.dll"})
+        ASSERT_TRUE(::CopyFileW((BinDir() + file).c_str(), (folder + file).c_str(), FALSE));
+    ResetProfile();
+    FakeTray tray;
+    ChildProcess program = ChildProcess::Start(folder + L"Velkmira.exe");
+    ASSERT_TRUE(program.Started());
+    HWND main = WaitForWindow(kMainWindowClass, nullptr, 30000, program.Id());
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(WaitUntil(30000, [&] { return ::GetPropW(main, kInstanceProperty) != nullptr; }));
+    DWORD_PTR result = 0;
+    EXPECT_TRUE(::SendMessageTimeoutW(main, WM_COMMAND, IDC_APPLY, 0, SMTO_NORMAL, 30000, &result));
+    EXPECT_EQ(RunValue(), L"\"" + folder + L"Velkmira.exe\"");
+    ::PostMessageW(main, WM_COMMAND, ID_TRAY_EXIT, 0);
+    ASSERT_TRUE(program.Wait(30000));
+    EXPECT_EQ(program.ExitCode(), 0u);
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName);
+    ResetProfile();
+    for (const wchar_t* file : {L"Velkmira.exe", L"Tarnlet.dll"}) ::DeleteFileW((folder + file).c_str());
+    ::RemoveDirectoryW(folder.c_str());
 }
 
 TEST_F(SettingPage, EmptyProfileLoadsTheDefaultsAndEveryApplyWritesOrDeletesTheRunValue) {
