@@ -35,24 +35,24 @@ uint32_t CWallpaperProp::IntervalMinutes(int32_t index) noexcept {
 void CWallpaperProp::RebuildWallpaperFileLists() {
     ListLock lock(ListMutex.get());
     for (int32_t slot = 0; slot < 10; ++slot) {
-        WallpaperRecord& record = Records[static_cast<size_t>(slot)];
-        record.picturePath[kWallpaperPathUnits - 1] = 0;
-        GetFolderOfPath(record.pictureFolder, record.picturePath);
-        if (record.pictureFolder[0] == 0) continue;
+        WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(slot)];
+        record.PicturePath[kWallpaperPathUnits - 1] = 0;
+        GetFolderOfPath(record.PictureFolder, record.PicturePath);
+        if (record.PictureFolder[0] == 0) continue;
         ListOperation::FileList& list = FileLists[static_cast<size_t>(slot)];
         ListOperation::FileList().swap(list);
         const ListOperation& op = ListOperations[static_cast<size_t>(slot)];
-        op.GetFileList(L"jpg", record.pictureFolder, list);
-        op.GetFileList(L"bmp", record.pictureFolder, list);
-        op.SortFileList(list, record.sortStyle);
+        op.GetFileList(L"jpg", record.PictureFolder, list);
+        op.GetFileList(L"bmp", record.PictureFolder, list);
+        op.SortFileList(list, record.SortStyle);
         // Go on from the picture shown now, so the next step shows the one
         // after it also in a rebuilt (or reshuffled) list and after a restart.
         wchar_t fileName[kWallpaperPathUnits] = {};
-        GetFileNameOfPath(fileName, record.picturePath);
+        GetFileNameOfPath(fileName, record.PicturePath);
         const int32_t found = FindInList(slot, fileName);
-        if (found >= 0) record.currentNumber = found;
-        else if (record.currentNumber < 0 || static_cast<size_t>(record.currentNumber) >= list.size())
-            record.currentNumber = 0;
+        if (found >= 0) record.CurrentNumber = found;
+        else if (record.CurrentNumber < 0 || static_cast<size_t>(record.CurrentNumber) >= list.size())
+            record.CurrentNumber = 0;
     }
 }
 
@@ -64,18 +64,20 @@ int32_t CWallpaperProp::FindInList(int32_t slot, const wchar_t* fileName) const 
     return -1;
 }
 
-bool CWallpaperProp::SetPicturePath(WallpaperRecord& record, const std::wstring& path) noexcept {
+// Sets a picture path made of a folder and a list entry; false (and nothing
+// changed) when it would not fit the record.
+static bool SetPicturePath(WallpaperRecord& record, const std::wstring& path) noexcept {
     if (path.size() >= static_cast<size_t>(kWallpaperPathUnits)) return false;
-    wcsncpy_s(record.picturePath, path.c_str(), _TRUNCATE);
+    wcsncpy_s(record.PicturePath, path.c_str(), _TRUNCATE);
     return true;
 }
 
 bool CWallpaperProp::StepSlot(int32_t slot, bool forward, const std::wstring& folder) {
-    WallpaperRecord& record = Records[static_cast<size_t>(slot)];
+    WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(slot)];
     const ListOperation::FileList& list = FileLists[static_cast<size_t>(slot)];
     const auto count = static_cast<int32_t>(list.size());
     if (count == 0) return false;
-    int32_t position = record.currentNumber;
+    int32_t position = record.CurrentNumber;
     if (position < 0 || position >= count) position = forward ? -1 : 0;
     // Pictures deleted since the list was made are passed over; when none of
     // the listed pictures is left the display keeps its picture.
@@ -84,7 +86,7 @@ bool CWallpaperProp::StepSlot(int32_t slot, bool forward, const std::wstring& fo
         else position = position - 1 < 0 ? count - 1 : position - 1;
         const std::wstring path = folder + list[static_cast<size_t>(position)].name;
         if (FileExists(path) && SetPicturePath(record, path)) {
-            record.currentNumber = position;
+            record.CurrentNumber = position;
             return true;
         }
     }
@@ -116,47 +118,47 @@ LRESULT CWallpaperProp::OnTimer(WPARAM id, LPARAM l) {
 
 bool CWallpaperProp::AdvanceAutoWallpaper(uint32_t elapsed) {
     for (int32_t slot = 0; slot < 10; ++slot) {
-        const WallpaperRecord& record = Records[static_cast<size_t>(slot)];
-        if (elapsed % IntervalMinutes(record.intervalIndex) != 0 || record.autoChange != 1) continue;
-        if (StepSlot(slot, true, record.pictureFolder)) RecomposeDisplayPreview(slot);
+        const WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(slot)];
+        if (elapsed % IntervalMinutes(record.IntervalIndex) != 0 || record.AutoChange != 1) continue;
+        if (StepSlot(slot, true, record.PictureFolder)) RecomposeDisplayPreview(slot);
     }
     RecomposeDisplayPreview(CurrentDisplayIndex);
-    PathText = Records[static_cast<size_t>(CurrentDisplayIndex)].picturePath;
+    PathText = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)].PicturePath;
     UpdateData(false);
     return true;
 }
 
 bool CWallpaperProp::StepWallpaper(uint8_t forward) {
-    WallpaperRecord& record = Records[static_cast<size_t>(CurrentDisplayIndex)];
+    WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
     if (!FileLists[static_cast<size_t>(CurrentDisplayIndex)].empty()) {
         wchar_t folder[kWallpaperPathUnits] = {};
-        GetFolderOfPath(folder, record.picturePath);
+        GetFolderOfPath(folder, record.PicturePath);
         StepSlot(CurrentDisplayIndex, forward == 1, folder);
     }
     RecomposeDisplayPreview(CurrentDisplayIndex);
-    PathText = record.picturePath;
+    PathText = record.PicturePath;
     UpdateData(false);
     NotifyParentChanged();
     return true;
 }
 
 void CWallpaperProp::OnBnClickedAutoChange() {
-    WallpaperRecord& record = Records[static_cast<size_t>(CurrentDisplayIndex)];
+    WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
     {
         ListLock lock(ListMutex.get());
         ListOperation::FileList().swap(FileLists[static_cast<size_t>(CurrentDisplayIndex)]);
-        record.currentNumber = 0;
+        record.CurrentNumber = 0;
     }
-    if (IsChecked(kAutoChangeId)) {
-        record.autoChange = 1;
+    if (IsChecked(IDC_WP_AUTO_CHANGE)) {
+        record.AutoChange = 1;
         RebuildWallpaperFileLists();
         wchar_t fileName[kWallpaperPathUnits] = {};
-        GetFileNameOfPath(fileName, record.picturePath);
+        GetFileNameOfPath(fileName, record.PicturePath);
         const int32_t found = FindInList(CurrentDisplayIndex, fileName);
-        record.currentNumber = found >= 0 ? found : 0;
+        record.CurrentNumber = found >= 0 ? found : 0;
         EnableAutoChangeControls(1);
     } else {
-        record.autoChange = 0;
+        record.AutoChange = 0;
         EnableAutoChangeControls(0);
     }
     NotifyParentChanged();
@@ -164,13 +166,13 @@ void CWallpaperProp::OnBnClickedAutoChange() {
 
 void CWallpaperProp::EnableAutoChangeControls(uint8_t on) {
     const bool enable = on == 1;
-    EnableControl(kIntervalComboId, enable);
-    EnableControl(kOrderComboId, enable);
-    EnableControl(kNextId, enable);
-    EnableControl(kPrevId, enable);
+    EnableControl(IDC_WP_INTERVAL, enable);
+    EnableControl(IDC_WP_ORDER, enable);
+    EnableControl(IDC_WP_NEXT, enable);
+    EnableControl(IDC_WP_PREV, enable);
     if (enable) {
-        const WallpaperRecord& record = Records[static_cast<size_t>(CurrentDisplayIndex)];
-        IntervalCombo.SetCurSel(record.intervalIndex);
-        OrderCombo.SetCurSel(record.sortStyle);
+        const WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
+        IntervalCombo.SetCurSel(record.IntervalIndex);
+        OrderCombo.SetCurSel(record.SortStyle);
     }
 }

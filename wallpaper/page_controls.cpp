@@ -37,31 +37,36 @@ bool IsTileOrExpand(int style) noexcept { return style == 1 || style == 2; }
 std::span<const velk::MessageEntry<CWallpaperProp>> CWallpaperProp::MessageTable() {
     using T = CWallpaperProp;
     static constexpr velk::MessageEntry<T> table[] = {
-        velk::command<T>(kBackgroundId, &T::OnBnClickedBackground),
+        velk::command<T>(IDC_WP_BACKGROUND, &T::OnBnClickedBackground),
         velk::on<T>(WM_CTLCOLORSTATIC, &T::OnCtlColorStatic),
-        velk::command<T>(kBrowseId, &T::OnBnClickedBrowse),
-        velk::command<T>(kDisplayComboId, CBN_SELCHANGE, &T::OnCbnSelchangeDisplay),
-        velk::command<T>(kStyleComboId, CBN_SELCHANGE, &T::OnCbnSelchangeStyle),
-        velk::command<T>(kPreviewId, &T::OnPreviewClicked),
-        velk::command<T>(kUseWallpaperId, &T::OnBnClickedUseWallpaper),
-        velk::command<T>(kAutoChangeId, &T::OnBnClickedAutoChange),
-        velk::command<T>(kIntervalComboId, CBN_SELCHANGE, &T::OnCbnSelchangeInterval),
-        velk::command<T>(kOrderComboId, CBN_SELCHANGE, &T::OnCbnSelchangeOrder),
+        velk::command<T>(IDC_WP_BROWSE, &T::OnBnClickedBrowse),
+        velk::command<T>(IDC_WP_DISPLAY, CBN_SELCHANGE, &T::OnCbnSelchangeDisplay),
+        velk::command<T>(IDC_WP_STYLE, CBN_SELCHANGE, &T::OnCbnSelchangeStyle),
+        velk::command<T>(IDC_WP_PREVIEW, &T::OnPreviewClicked),
+        velk::command<T>(IDC_WP_USE_WALLPAPER, &T::OnBnClickedUseWallpaper),
+        velk::command<T>(IDC_WP_AUTO_CHANGE, &T::OnBnClickedAutoChange),
+        velk::command<T>(IDC_WP_INTERVAL, CBN_SELCHANGE, &T::OnCbnSelchangeInterval),
+        velk::command<T>(IDC_WP_ORDER, CBN_SELCHANGE, &T::OnCbnSelchangeOrder),
         velk::on<T>(WM_TIMER, &T::OnTimer),
-        velk::command<T>(kNextId, &T::OnBnClickedNext),
-        velk::command<T>(kPrevId, &T::OnBnClickedPrev),
+        velk::command<T>(IDC_WP_NEXT, &T::OnBnClickedNext),
+        velk::command<T>(IDC_WP_PREV, &T::OnBnClickedPrev),
         velk::on<T>(WM_DESTROY, &T::OnDestroy),
     };
     return table;
 }
 
+bool CWallpaperProp::OnMessage(UINT msg, WPARAM w, LPARAM l, LRESULT& result) {
+    return velk::DispatchMessageTable<CWallpaperProp>(this, MessageTable(), msg, w, l, result) ||
+           CDialog::OnMessage(msg, w, l, result);
+}
+
 void CWallpaperProp::DoDataExchange(velk::DataExchange& dx) {
-    dx.Text(kStyleCaptionId, StyleCaption);
-    dx.Text(kFileCaptionId, FileCaption);
-    dx.Text(kPathId, PathText);
-    dx.Text(kDisplayCaptionId, DisplayCaption);
-    dx.Text(kIntervalCaptionId, IntervalCaption);
-    dx.Text(kOrderCaptionId, OrderCaption);
+    dx.Text(IDC_WP_STYLE_LABEL, StyleCaption);
+    dx.Text(IDC_WP_FILE_LABEL, FileCaption);
+    dx.Text(IDC_WP_PATH, PathText);
+    dx.Text(IDC_WP_DISPLAY_LABEL, DisplayCaption);
+    dx.Text(IDC_WP_INTERVAL_LABEL, IntervalCaption);
+    dx.Text(IDC_WP_ORDER_LABEL, OrderCaption);
 }
 
 void CWallpaperProp::NotifyParentChanged() const {
@@ -75,24 +80,25 @@ void CWallpaperProp::OnCancel() {
 
 BOOL CWallpaperProp::OnInitDialog() {
     CDialog::OnInitDialog();
-    DisplayCombo.Attach(GetDlgItem(kDisplayComboId));
-    StyleCombo.Attach(GetDlgItem(kStyleComboId));
-    IntervalCombo.Attach(GetDlgItem(kIntervalComboId));
-    OrderCombo.Attach(GetDlgItem(kOrderComboId));
+    DisplayCombo.Attach(GetDlgItem(IDC_WP_DISPLAY));
+    StyleCombo.Attach(GetDlgItem(IDC_WP_STYLE));
+    IntervalCombo.Attach(GetDlgItem(IDC_WP_INTERVAL));
+    OrderCombo.Attach(GetDlgItem(IDC_WP_ORDER));
+    Preview.SubclassDlgItem(IDC_WP_PREVIEW, hwnd_);
     ListMutex.reset(::CreateMutexW(nullptr, FALSE, kListMutexName));
 
     std::wstring text;
     LoadStringOrWarn(kStringUseWallpaper, text);
-    ::SetDlgItemTextW(hwnd_, kUseWallpaperId, text.c_str());
+    ::SetDlgItemTextW(hwnd_, IDC_WP_USE_WALLPAPER, text.c_str());
     text.clear();
     LoadStringOrWarn(kStringColor, text);
-    ::SetDlgItemTextW(hwnd_, kBackgroundId, text.c_str());
+    ::SetDlgItemTextW(hwnd_, IDC_WP_BACKGROUND, text.c_str());
     velk::LoadResString(kStringDisplay, DisplayCaption);
     velk::LoadResString(kStringFile, FileCaption);
     velk::LoadResString(kStringStyle, StyleCaption);
     text.clear();
     LoadStringOrWarn(kStringAutoChange, text);
-    ::SetDlgItemTextW(hwnd_, kAutoChangeId, text.c_str());
+    ::SetDlgItemTextW(hwnd_, IDC_WP_AUTO_CHANGE, text.c_str());
     velk::LoadResString(kStringInterval, IntervalCaption);
     velk::LoadResString(kStringOrder, OrderCaption);
 
@@ -123,31 +129,33 @@ BOOL CWallpaperProp::InitWallpaperPage(int32_t highest) {
         StyleCombo.AddString(caption);
     }
     for (int32_t index = 0; index <= 6; ++index) IntervalCombo.AddString(velk::FormatText(L"%d", IntervalMinutes(index)));
-    const WallpaperRecord& record = Records[static_cast<size_t>(CurrentDisplayIndex)];
-    IntervalCombo.SetCurSel(record.intervalIndex);
-    ::CheckDlgButton(hwnd_, kAutoChangeId, record.autoChange == 1 ? BST_CHECKED : BST_UNCHECKED);
+    const WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
+    IntervalCombo.SetCurSel(record.IntervalIndex);
+    ::CheckDlgButton(hwnd_, IDC_WP_AUTO_CHANGE, record.AutoChange == 1 ? BST_CHECKED : BST_UNCHECKED);
     for (UINT id : kOrderStrings) {
         velk::LoadResString(id, caption);
         OrderCombo.AddString(caption);
     }
-    OrderCombo.SetCurSel(record.sortStyle);
+    OrderCombo.SetCurSel(record.SortStyle);
 
     UpdateData(true);
-    PathText = record.picturePath;
+    PathText = record.PicturePath;
     if (CaptureOsWallpaper() == 1) {
-        ::CheckDlgButton(hwnd_, kUseWallpaperId, BST_CHECKED);
+        ::CheckDlgButton(hwnd_, IDC_WP_USE_WALLPAPER, BST_CHECKED);
         UseOsWallpaper = 0;
-        EnableControl(kBackgroundId, true);
+        EnableControl(IDC_WP_BACKGROUND, true);
     } else {
-        ::CheckDlgButton(hwnd_, kUseWallpaperId, BST_UNCHECKED);
+        ::CheckDlgButton(hwnd_, IDC_WP_USE_WALLPAPER, BST_UNCHECKED);
         UseOsWallpaper = 1;
-        EnableControl(kBackgroundId, false);
+        EnableControl(IDC_WP_BACKGROUND, false);
     }
     UpdateData(false);
 
     velk::CWinApp* app = velk::AfxGetApp();
     if (!app) return FALSE;
     PathText = app->GetProfileString(L"Wallpaper", L"CurrentWallpaper", L"");
+    Preview.LoadPreviewImage();
+    Preview.SetImageFile(PathText.c_str());
     if (!RefreshWallpaperPage(static_cast<uint32_t>(highest))) return FALSE;
     RestartAutoChangeTimer();
     return 1;
@@ -171,7 +179,7 @@ int32_t CWallpaperProp::GetDisplayIndexFromCombo() {
 
 void CWallpaperProp::SetSwatchColor(COLORREF color) {
     SwatchBrush.reset(::CreateSolidBrush(color));
-    HWND swatch = GetDlgItem(kSwatchId);
+    HWND swatch = GetDlgItem(IDC_WP_SWATCH);
     ::InvalidateRect(swatch, nullptr, TRUE);
 }
 
@@ -180,59 +188,59 @@ void CWallpaperProp::OnCbnSelchangeDisplay() {
     UpdateData(true);
     CurrentDisplayIndex = GetDisplayIndexFromCombo();
     EnableWallpaperControls();
-    WallpaperRecord& record = Records[static_cast<size_t>(CurrentDisplayIndex)];
-    PathText = record.picturePath;
-    ::SetDlgItemTextW(hwnd_, kPathId, PathText.c_str());
+    WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
+    PathText = record.PicturePath;
+    ::SetDlgItemTextW(hwnd_, IDC_WP_PATH, PathText.c_str());
     RecomposeDisplayPreview(CurrentDisplayIndex);
-    SetSwatchColor(record.backColor);
+    SetSwatchColor(record.BackColor);
     KeptAsidePath.clear();
-    if (IsChecked(kAutoChangeId)) {
+    if (IsChecked(IDC_WP_AUTO_CHANGE)) {
         EnableAutoChangeControls(1);
     } else {
-        EnableControl(kIntervalComboId, false);
-        EnableControl(kOrderComboId, false);
-        EnableControl(kNextId, false);
-        EnableControl(kPrevId, false);
+        EnableControl(IDC_WP_INTERVAL, false);
+        EnableControl(IDC_WP_ORDER, false);
+        EnableControl(IDC_WP_NEXT, false);
+        EnableControl(IDC_WP_PREV, false);
     }
     UpdateData(false);
 }
 
 int CWallpaperProp::EnableWallpaperControls() {
     UpdateData(true);
-    WallpaperRecord& record = Records[static_cast<size_t>(CurrentDisplayIndex)];
-    if (IsChecked(kUseWallpaperId)) {
+    WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
+    if (IsChecked(IDC_WP_USE_WALLPAPER)) {
         UseOsWallpaper = 0;
-        EnableControl(kPathId, true);
-        if (record.picturePath[0] == 0) {
+        EnableControl(IDC_WP_PATH, true);
+        if (record.PicturePath[0] == 0) {
             PathText = KeptAsidePath;
-            wcsncpy_s(record.picturePath, KeptAsidePath.c_str(), _TRUNCATE);
+            wcsncpy_s(record.PicturePath, KeptAsidePath.c_str(), _TRUNCATE);
         } else {
-            PathText = record.picturePath;
+            PathText = record.PicturePath;
         }
-        StyleCombo.SetCurSel(record.style);
-        for (int id : {kBrowseId, kBackgroundId, kSwatchId, kStyleComboId, kAutoChangeId}) EnableControl(id, true);
+        StyleCombo.SetCurSel(record.Style);
+        for (int id : {IDC_WP_BROWSE, IDC_WP_BACKGROUND, IDC_WP_SWATCH, IDC_WP_STYLE, IDC_WP_AUTO_CHANGE}) EnableControl(id, true);
         const bool colourUsed = !IsTileOrExpand(StyleCombo.GetCurSel());
-        EnableControl(kBackgroundId, colourUsed);
-        EnableControl(kSwatchId, colourUsed);
-        if (record.autoChange == 1) {
-            EnableControl(kIntervalComboId, true);
-            IntervalCombo.SetCurSel(record.intervalIndex);
-            EnableControl(kOrderComboId, true);
-            OrderCombo.SetCurSel(record.sortStyle);
-            ::CheckDlgButton(hwnd_, kAutoChangeId, BST_CHECKED);
+        EnableControl(IDC_WP_BACKGROUND, colourUsed);
+        EnableControl(IDC_WP_SWATCH, colourUsed);
+        if (record.AutoChange == 1) {
+            EnableControl(IDC_WP_INTERVAL, true);
+            IntervalCombo.SetCurSel(record.IntervalIndex);
+            EnableControl(IDC_WP_ORDER, true);
+            OrderCombo.SetCurSel(record.SortStyle);
+            ::CheckDlgButton(hwnd_, IDC_WP_AUTO_CHANGE, BST_CHECKED);
         } else {
-            EnableControl(kIntervalComboId, false);
-            EnableControl(kOrderComboId, false);
-            ::CheckDlgButton(hwnd_, kAutoChangeId, BST_UNCHECKED);
+            EnableControl(IDC_WP_INTERVAL, false);
+            EnableControl(IDC_WP_ORDER, false);
+            ::CheckDlgButton(hwnd_, IDC_WP_AUTO_CHANGE, BST_UNCHECKED);
         }
     } else {
         UseOsWallpaper = 1;
-        EnableControl(kPathId, false);
+        EnableControl(IDC_WP_PATH, false);
         KeptAsidePath = PathText;
         PathText.clear();
-        record.picturePath[0] = 0;
+        record.PicturePath[0] = 0;
         StyleCombo.SetCurSel(0);
-        for (int id : {kBrowseId, kBackgroundId, kSwatchId, kStyleComboId, kAutoChangeId, kIntervalComboId, kOrderComboId})
+        for (int id : {IDC_WP_BROWSE, IDC_WP_BACKGROUND, IDC_WP_SWATCH, IDC_WP_STYLE, IDC_WP_AUTO_CHANGE, IDC_WP_INTERVAL, IDC_WP_ORDER})
             EnableControl(id, false);
     }
     UpdateData(false);
@@ -249,9 +257,9 @@ void CWallpaperProp::OnBnClickedUseWallpaper() {
 void CWallpaperProp::OnCbnSelchangeStyle() {
     UpdateData(true);
     const int selected = StyleCombo.GetCurSel();
-    EnableControl(kBackgroundId, !IsTileOrExpand(selected));
-    EnableControl(kSwatchId, !IsTileOrExpand(selected));
-    Records[static_cast<size_t>(CurrentDisplayIndex)].style = selected;
+    EnableControl(IDC_WP_BACKGROUND, !IsTileOrExpand(selected));
+    EnableControl(IDC_WP_SWATCH, !IsTileOrExpand(selected));
+    WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)].Style = selected;
     RecomposeDisplayPreview(CurrentDisplayIndex);
     NotifyParentChanged();
 }
@@ -266,14 +274,14 @@ void CWallpaperProp::OnBnClickedBackground() {
     choose.Flags = CC_RGBINIT | CC_FULLOPEN;
     if (!::ChooseColorW(&choose)) return;
     SetSwatchColor(choose.rgbResult);
-    ::InvalidateRect(GetDlgItem(kPreviewId), nullptr, TRUE);
-    Records[static_cast<size_t>(CurrentDisplayIndex)].backColor = choose.rgbResult;
+    ::InvalidateRect(GetDlgItem(IDC_WP_PREVIEW), nullptr, TRUE);
+    WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)].BackColor = choose.rgbResult;
     RecomposeDisplayPreview(CurrentDisplayIndex);
     NotifyParentChanged();
 }
 
 LRESULT CWallpaperProp::OnCtlColorStatic(WPARAM dc, LPARAM control) {
-    if (SwatchBrush && ::GetDlgCtrlID(reinterpret_cast<HWND>(control)) == kSwatchId)
+    if (SwatchBrush && ::GetDlgCtrlID(reinterpret_cast<HWND>(control)) == IDC_WP_SWATCH)
         return reinterpret_cast<LRESULT>(SwatchBrush.get());
     return DefaultProc(WM_CTLCOLORSTATIC, dc, control);
 }
@@ -290,7 +298,7 @@ void CWallpaperProp::OnBnClickedBrowse() {
     open.Flags = OFN_FILEMUSTEXIST;
     if (!::GetOpenFileNameW(&open)) return;
     PathText = file;
-    wcsncpy_s(Records[static_cast<size_t>(CurrentDisplayIndex)].picturePath, file, _TRUNCATE);
+    wcsncpy_s(WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)].PicturePath, file, _TRUNCATE);
     RebuildWallpaperFileLists();
     RecomposeDisplayPreview(CurrentDisplayIndex);
     OnBnClickedAutoChange();
@@ -300,7 +308,7 @@ void CWallpaperProp::OnBnClickedBrowse() {
 
 void CWallpaperProp::OnCbnSelchangeInterval() {
     UpdateData(true);
-    Records[static_cast<size_t>(CurrentDisplayIndex)].intervalIndex = IntervalCombo.GetCurSel();
+    WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)].IntervalIndex = IntervalCombo.GetCurSel();
     NotifyParentChanged();
 }
 
@@ -308,10 +316,10 @@ void CWallpaperProp::OnCbnSelchangeOrder() {
     UpdateData(true);
     {
         ListLock lock(ListMutex.get());
-        WallpaperRecord& record = Records[static_cast<size_t>(CurrentDisplayIndex)];
-        record.sortStyle = OrderCombo.GetCurSel();
+        WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
+        record.SortStyle = OrderCombo.GetCurSel();
         ListOperations[static_cast<size_t>(CurrentDisplayIndex)].SortFileList(
-            FileLists[static_cast<size_t>(CurrentDisplayIndex)], record.sortStyle);
+            FileLists[static_cast<size_t>(CurrentDisplayIndex)], record.SortStyle);
     }
     NotifyParentChanged();
 }

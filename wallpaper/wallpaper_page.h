@@ -1,87 +1,42 @@
 // The Wallpaper page (second tab of the settings window) and the wallpaper
 // engine operations the main dialog drives.
 #pragma once
+#include "display/display_list.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "framework/handles.h"
+#include "framework/message_table.h"
+#include "resources/resource.h"
 #include "wallpaper/list_operation.h"
+#include "wallpaper/preview_control.h"
+#include "wallpaper/wallpaper_settings.h"
 #include <objbase.h>
-#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
 
-// Units of a picture path or folder, terminator included.
-inline constexpr int kWallpaperPathUnits = MAX_PATH;
-
-// The wallpaper settings of one display slot.
-struct WallpaperRecord {
-    int32_t style;                 // 0 centre, 1 tile, 2 stretch, 3 keep aspect
-    COLORREF backColor;            // drawn under and around the picture
-    wchar_t picturePath[kWallpaperPathUnits];  // empty: the captured Windows wallpaper
-    uint8_t autoChange;            // 1: the picture changes automatically
-    int32_t intervalIndex;         // position in the interval list
-    int32_t sortStyle;             // order of the picture list
-    int32_t currentNumber;         // position of the picture in the sorted list; -1 unknown
-    wchar_t pictureFolder[kWallpaperPathUnits];  // drive and folder of the picture path
-};
-
-class CWallpaperProp : public velk::MessageMapped<CWallpaperProp, velk::CDialog> {
+class CWallpaperProp : public velk::CDialog {
 public:
     static constexpr UINT kTemplateId = 135;
-    // Controls of the page.
-    static constexpr int kDisplayComboId = 1001;
-    static constexpr int kDisplayCaptionId = 1007;
-    static constexpr int kBrowseId = 1009;
-    static constexpr int kPathId = 1010;
-    static constexpr int kUseWallpaperId = 1011;
-    static constexpr int kFileCaptionId = 1012;
-    static constexpr int kStyleCaptionId = 1013;
-    static constexpr int kStyleComboId = 1014;
-    static constexpr int kPreviewId = 1015;
-    static constexpr int kBackgroundId = 1016;
-    static constexpr int kSwatchId = 1017;
-    static constexpr int kIntervalComboId = 1090;
-    static constexpr int kOrderComboId = 1091;
-    static constexpr int kAutoChangeId = 1092;
-    static constexpr int kIntervalCaptionId = 1093;
-    static constexpr int kOrderCaptionId = 1094;
-    static constexpr int kNextId = 1095;
-    static constexpr int kPrevId = 1096;
     // The automatic change's timer on the page's window.
     static constexpr UINT_PTR kAutoChangeTimer = 1;
-    // Ticks in one cycle of the automatic change; one tick stands for 5 minutes.
+    // Ticks in one cycle of the automatic change; one tick stands for 5
+    // minutes, and 36 ticks (3 hours) is the least cycle every interval of the
+    // list divides, 45 minutes included.
     static constexpr int32_t kTicksPerCycle = 36;
-
     // The page lives as long as the main dialog, so COM is initialised on the
     // user-interface thread here for every shell object the program uses.
     CWallpaperProp() noexcept;
-    ~CWallpaperProp() override;
+    ~CWallpaperProp() override {
+        if (comInitialised_) ::CoUninitialize();
+    }
     CWallpaperProp(const CWallpaperProp&) = delete;
     CWallpaperProp& operator=(const CWallpaperProp&) = delete;
 
+    // --- The page's controls (page_controls.cpp) ---
     // Sets the page up once after the main dialog created it; highest is the
     // highest display number of the last display table build.
     BOOL InitWallpaperPage(int32_t highest);
-    // Brings the display list and controls up to date with the display table.
-    BOOL RefreshWallpaperPage(uint32_t count);
-    // 1 saved; 0 nothing written.
-    BOOL SaveWallpaperSettings();
-    // Composes the whole-desktop picture and makes it the wallpaper.
-    BOOL ComposeDesktopWallpaper();
-    // 1 when the desktop wallpaper must be composed and applied again.
-    int IsWallpaperRecomposeNeeded();
-    // Reloads the settings from the profile, dropping changes not yet applied; 1.
-    int LoadWallpaperSettings();
-    // True when a present display changes its picture automatically.
-    bool IsAnyAutoChangeOn();
-    // Renders display `index`'s picture at the display's size and shows it.
-    BOOL RecomposeDisplayPreview(int32_t index);
-    // 1 when the Windows wallpaper is the program's composite.
-    uint8_t CaptureOsWallpaper();
-    // Puts the captured Windows wallpaper back while "Use Wallpaper" is off.
-    bool RestoreOsWallpaper();
-
     // Shows the chosen display's settings in the controls.
     void OnCbnSelchangeDisplay();
     // Enables the controls by "Use Wallpaper"; answers 1.
@@ -89,9 +44,10 @@ public:
     // The display slot of the display combo's selected item (0 when none matches).
     int32_t GetDisplayIndexFromCombo();
 
-    // Picture lists: rebuilds every display's list from its picture's folder.
+    // --- Picture lists and automatic change (auto_change.cpp) ---
+    // Rebuilds every display's picture list and picture folder.
     void RebuildWallpaperFileLists();
-    // Automatic change: restarts (or stops) the timer from tick 0; answers false.
+    // Restarts (or stops) the automatic change timer from tick 0; answers false.
     bool RestartAutoChangeTimer();
     // Steps every display whose interval is due after `elapsed` minutes of the cycle.
     bool AdvanceAutoWallpaper(uint32_t elapsed);
@@ -103,27 +59,76 @@ public:
 
     static std::span<const velk::MessageEntry<CWallpaperProp>> MessageTable();
 
+    // --- Settings (wallpaper_settings.cpp) ---
+    // Reloads the settings from the profile, dropping changes not yet applied; 1.
+    int LoadWallpaperSettings();
+    // 1 saved; 0 nothing written (no application object).
+    BOOL SaveWallpaperSettings();
+    // Some present display has automatic change on.
+    bool IsAnyAutoChangeOn();
+    // 1 when the desktop wallpaper must be composed and applied again.
+    int IsWallpaperRecomposeNeeded();
+
+    // --- Rendering (wallpaper_render.cpp) ---
+    // Renders display slot `index` into its "WallPaper<index>.jpg".
+    BOOL RecomposeDisplayPreview(int index);
+
+    // --- Desktop composite (desktop_composite.cpp) ---
+    // Composes the whole-desktop picture and makes it the wallpaper.
+    BOOL ComposeDesktopWallpaper();
+    // Brings the display list and controls up to date with the display table
+    // and renders every display's picture.
+    BOOL RefreshWallpaperPage(uint32_t count);
+
+    // --- The Windows wallpaper (os_wallpaper.cpp) ---
+    // 1 when the Windows wallpaper is the program's composite; otherwise the
+    // Windows wallpaper is stored in the profile and the answer is 0.
+    uint8_t CaptureOsWallpaper();
+    // The shell's wallpaper path (MAX_PATH units) and style; 0, or -100
+    // without arguments.
+    int GetActiveDesktopWallpaper(wchar_t* path, int32_t* style);
+    // Puts the captured Windows wallpaper back while "Use Wallpaper" is off:
+    // true then (also when it could not be applied), false while it is on.
+    bool RestoreOsWallpaper();
+    enum class RestoreOutcome { NotRestoring, Restored, Failed };
+    // The same, telling whether the wallpaper was applied.
+    RestoreOutcome RestoreOsWallpaperOutcome();
+
+    // The page has a window with a parent.
+    bool HasParentWindow() const noexcept { return hwnd_ && ::GetParent(hwnd_); }
+    // "Use Wallpaper" (1011) is checked.
+    bool IsUseWallpaperChecked() const noexcept;
+
     // Size of the virtual screen when the pages were created.
     int32_t VirtualScreenWidth = 0;
     int32_t VirtualScreenHeight = 0;
 
-    // The settings of the ten display slots and the page-wide values.
-    std::array<WallpaperRecord, 10> Records{};
+    // The wallpaper settings of the ten display slots.
+    WallpaperRecord WallpaperRecords[kDisplaySlots];
+    // The record and display slot the page shows.
     int32_t CurrentDisplayIndex = 0;
+    // 1 while "Use Wallpaper" is off: every display shows the Windows wallpaper.
     uint8_t UseOsWallpaper = 1;
+    // Some present display changes its picture automatically.
     uint8_t AnyAutoChange = 0;
+    // The preview control on static 1015, which also renders the pictures.
+    CStaticWinPreview Preview;
+    // Brush of the colour swatch (static 1017).
+    velk::UniqueBrush SwatchBrush;
+    // The picture path shown in static 1010.
+    std::wstring PathText;
+    // The path shown before "Use Wallpaper" was switched off.
+    std::wstring KeptAsidePath;
+    // Ticks of the automatic change since its cycle began.
     int32_t TickCounter = 0;
     // The picture lists of the ten slots and their list objects.
-    std::array<ListOperation::FileList, 10> FileLists;
-    std::array<ListOperation, 10> ListOperations;
-
-    // Texts exchanged with the page's statics.
-    std::wstring PathText;
-    std::wstring KeptAsidePath;
+    ListOperation::FileList FileLists[kDisplaySlots];
+    ListOperation ListOperations[kDisplaySlots];
 
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(velk::DataExchange& dx) override;
+    bool OnMessage(UINT msg, WPARAM w, LPARAM l, LRESULT& result) override;
     void OnOK() override {}
     void OnCancel() override;
 
@@ -147,9 +152,6 @@ private:
     void EnableControl(int id, bool enable) const noexcept { ::EnableWindow(GetDlgItem(id), enable ? TRUE : FALSE); }
     bool IsChecked(int id) const noexcept { return ::SendMessageW(GetDlgItem(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     void SetSwatchColor(COLORREF color);
-    // The picture path of a slot made of its folder and a list entry; false
-    // (and nothing changed) when it would not fit.
-    static bool SetPicturePath(WallpaperRecord& record, const std::wstring& path) noexcept;
     // Moves a slot's position by one (wrapping), skipping pictures that have
     // vanished since the list was made; false when no listed picture is left.
     bool StepSlot(int32_t slot, bool forward, const std::wstring& folder);
@@ -161,13 +163,13 @@ private:
     velk::CComboBox StyleCombo;
     velk::CComboBox IntervalCombo;
     velk::CComboBox OrderCombo;
-    velk::UniqueBrush SwatchBrush;
     // Captions exchanged with the statics 1007, 1012, 1013, 1093 and 1094.
     std::wstring DisplayCaption;
     std::wstring FileCaption;
     std::wstring StyleCaption;
     std::wstring IntervalCaption;
     std::wstring OrderCaption;
-    velk::UniqueHandleObj ListMutex;  // "AppVelkmuWallpaperProp", from WM_INITDIALOG to WM_DESTROY
+    // "AppVelkmuWallpaperProp", from WM_INITDIALOG to WM_DESTROY.
+    velk::UniqueHandleObj ListMutex;
     bool comInitialised_;
 };
