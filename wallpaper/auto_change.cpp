@@ -51,7 +51,7 @@ void CWallpaperProp::RebuildWallpaperFileLists() {
         GetFileNameOfPath(fileName, record.PicturePath);
         const int32_t found = FindInList(slot, fileName);
         if (found >= 0) record.CurrentNumber = found;
-        else if (record.CurrentNumber < 0 || static_cast<size_t>(record.CurrentNumber) >= list.size())
+        else if (!list.empty() && (record.CurrentNumber < 0 || static_cast<size_t>(record.CurrentNumber) >= list.size()))
             record.CurrentNumber = 0;
     }
 }

@@ -12,7 +12,7 @@ ScratchFolder::ScratchFolder(const wchar_t* tag) {
     ::CreateDirectoryW(path_.c_str(), nullptr);
 }
 
-ScratchFolder::~ScratchFolder() {
+void ScratchFolder::Remove() const {
     std::wstring from = path_.substr(0, path_.size() - 1);
     from.push_back(0);  // a double-zero-terminated list
     SHFILEOPSTRUCTW op{};

@@ -9,7 +9,9 @@ namespace velk::test {
 class ScratchFolder {
 public:
     explicit ScratchFolder(const wchar_t* tag);
-    ~ScratchFolder();
+    ~ScratchFolder() { Remove(); }
+    // Deletes the folder with everything in it.
+    void Remove() const;
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
