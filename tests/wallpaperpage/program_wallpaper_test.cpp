@@ -1,0 +1,171 @@
+// End to end with the real program: a picture chosen for display 1 through
+// the Wallpaper page's controls becomes, after Apply, part of the desktop
+// composite that Windows shows.
+#include "app/velkmira_app.h"
+#include "display/program_messages.h"
+#include "resources/resource.h"
+#include "testing/harness.h"
+#include "tests/maindialog/tray_fixture.h"
+#include <gdiplus.h>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+using namespace velk;
+using namespace velk::test;
+
+namespace {
+
+constexpr DWORD kWaitMs = 30000;
+
+// A 24-bit bitmap file of one colour.
+bool WriteBitmap(const std::wstring& path, int width, int height, COLORREF color) {
+    const int stride = (width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biSizeImage = static_cast<DWORD>(stride * height);
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + info.biSizeImage;
+    std::vector<BYTE> pixels(info.biSizeImage);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            BYTE* p = &pixels[static_cast<size_t>(y * stride + x * 3)];
+            p[0] = GetBValue(color);
+            p[1] = GetGValue(color);
+            p[2] = GetRValue(color);
+        }
+    HANDLE out = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = ::WriteFile(out, &file, sizeof(file), &written, nullptr) &&
+              ::WriteFile(out, &info, sizeof(info), &written, nullptr) &&
+              ::WriteFile(out, pixels.data(), info.biSizeImage, &written, nullptr);
+    ::CloseHandle(out);
+    return ok;
+}
+
+// The page of the settings window that holds a control with this id.
+HWND PageWithControl(HWND main, int id) {
+    struct Search {
+        int id;
+        HWND page;
+    } search{id, nullptr};
+    ::EnumChildWindows(
+        main,
+        [](HWND child, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            if (::GetDlgCtrlID(child) == s->id) {
+                s->page = ::GetParent(child);
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.page;
+}
+
+// The file name box of an open-file dialog: its own edit, or the edit in its name combo.
+HWND FileNameEdit(HWND dialog) {
+    if (HWND edit = ::GetDlgItem(dialog, 0x480)) return edit;
+    HWND found = nullptr;
+    ::EnumChildWindows(
+        ::GetDlgItem(dialog, 0x47C),
+        [](HWND child, LPARAM p) -> BOOL {
+            wchar_t name[16] = {};
+            ::GetClassNameW(child, name, 16);
+            if (_wcsicmp(name, L"Edit") != 0) return TRUE;
+            *reinterpret_cast<HWND*>(p) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+bool Near(BYTE a, BYTE b) { return a > b ? a - b <= 24 : b - a <= 24; }
+
+TEST(WallpaperProgram, PictureChosenOnThePageIsInTheAppliedComposite) {
+    ResetProfile();
+    FakeTray tray;
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring composite = std::wstring(temp) + L"VELKDORVIX_TEMP\\VelkDorvix.jpg";
+    // No composite of an earlier run on the desktop: the program starts with the box off.
+    ::DeleteFileW(composite.c_str());
+    wchar_t none[] = L"";
+    ::SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, none, SPIF_UPDATEINIFILE);
+    const std::wstring picture = std::wstring(temp) + L"wp_end_to_end_red.bmp";
+    ASSERT_TRUE(WriteBitmap(picture, 200, 100, RGB(255, 0, 0)));
+
+    ChildProcess process = ChildProcess::Start(L"Velkmira.exe");
+    ASSERT_TRUE(process.Started());
+    HWND main = WaitForWindow(kMainWindowClass, nullptr, kWaitMs, process.Id());
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(WaitUntil(kWaitMs, [&] { return ::GetPropW(main, kInstanceProperty) != nullptr; }));
+    ::PostMessageW(main, UM_TRAYNOTIFY, 128, WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(WaitUntil(kWaitMs, [&] { return ::IsWindowVisible(main) != FALSE; }));
+    HWND page = PageWithControl(main, IDC_WP_USE_WALLPAPER);
+    ASSERT_NE(page, nullptr);
+
+    // "Use Wallpaper" on, display 1 chosen, then "..." and the file dialog.
+    HWND use = ::GetDlgItem(page, IDC_WP_USE_WALLPAPER);
+    if (::SendMessageW(use, BM_GETCHECK, 0, 0) != BST_CHECKED) ::SendMessageW(use, BM_CLICK, 0, 0);
+    ASSERT_EQ(::SendMessageW(use, BM_GETCHECK, 0, 0), BST_CHECKED);
+    ASSERT_EQ(::GetFileAttributesW(composite.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing composed before Apply";
+    HWND display = ::GetDlgItem(page, IDC_WP_DISPLAY);
+    ASSERT_GE(::SendMessageW(display, CB_GETCOUNT, 0, 0), 1);
+    ::SendMessageW(display, CB_SETCURSEL, 0, 0);
+    ::SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_WP_DISPLAY, CBN_SELCHANGE), reinterpret_cast<LPARAM>(display));
+    ::PostMessageW(::GetDlgItem(page, IDC_WP_BROWSE), BM_CLICK, 0, 0);
+    auto dialog = WaitForDialog(process.Id(), kWaitMs);
+    ASSERT_TRUE(dialog.has_value()) << "no file dialog";
+    HWND name = nullptr;
+    ASSERT_TRUE(WaitUntil(kWaitMs, [&] { return (name = FileNameEdit(dialog->hwnd)) != nullptr; }));
+    ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(picture.c_str()));
+    PressDialogButton(dialog->hwnd, IDOK);
+    ASSERT_TRUE(WaitUntil(kWaitMs, [&] {
+        wchar_t shown[MAX_PATH] = {};
+        ::GetDlgItemTextW(page, IDC_WP_PATH, shown, MAX_PATH);
+        return _wcsicmp(shown, picture.c_str()) == 0;
+    })) << "the chosen file is not shown";
+    ASSERT_TRUE(::IsWindowEnabled(::GetDlgItem(main, IDC_APPLY))) << "the choice enables Apply";
+
+    ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_APPLY, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(main, IDC_APPLY)));
+    ASSERT_TRUE(WaitUntil(kWaitMs, [&] {
+        auto wallpaper = GetString(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"Wallpaper");
+        return wallpaper && _wcsicmp(wallpaper->c_str(), composite.c_str()) == 0 &&
+               GetString(HKEY_CURRENT_USER, ProfileSection(L"Monitor0"), L"MiniWallpaper") == picture &&
+               ::GetFileAttributesW(composite.c_str()) != INVALID_FILE_ATTRIBUTES;
+    })) << "the composite is not the desktop wallpaper";
+
+    // The picture is centred on display 1 (1024 x 768) over the default back colour.
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(process.Wait(kWaitMs));
+    EXPECT_EQ(process.ExitCode(), 0u);
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
+    {
+        Gdiplus::Bitmap image(composite.c_str());
+        ASSERT_EQ(image.GetLastStatus(), Gdiplus::Ok);
+        EXPECT_EQ(image.GetWidth(), 1024u);
+        EXPECT_EQ(image.GetHeight(), 768u);
+        Gdiplus::Color centre, corner;
+        image.GetPixel(512, 384, &centre);
+        image.GetPixel(10, 10, &corner);
+        EXPECT_TRUE(Near(centre.GetR(), 255) && Near(centre.GetG(), 0) && Near(centre.GetB(), 0))
+            << std::hex << centre.GetValue();
+        EXPECT_TRUE(Near(corner.GetR(), 0x00) && Near(corner.GetG(), 0x60) && Near(corner.GetB(), 0x80))
+            << std::hex << corner.GetValue();
+    }
+    Gdiplus::GdiplusShutdown(token);
+    ::DeleteFileW(picture.c_str());
+    ResetProfile();
+}
+
+}  // namespace
