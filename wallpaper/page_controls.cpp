@@ -286,8 +286,10 @@ LRESULT CWallpaperProp::OnCtlColorStatic(WPARAM dc, LPARAM control) {
     return DefaultProc(WM_CTLCOLORSTATIC, dc, control);
 }
 
+// The structure's full size for this build: 152 bytes on x64, 88 on x86.
+static_assert(sizeof(void*) != 8 || sizeof(OPENFILENAMEW) == 152);
+
 void CWallpaperProp::OnBnClickedBrowse() {
-    // The structure's full size for this build (152 bytes on x64).
     wchar_t file[kWallpaperPathUnits] = {};
     OPENFILENAMEW open{};
     open.lStructSize = sizeof(open);

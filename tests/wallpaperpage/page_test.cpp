@@ -343,6 +343,25 @@ TEST_F(AutoChange, TheBoxFindsTheShownPictureAndTheOrderKeepsThePosition) {
     EXPECT_STREQ(Record(0).PicturePath, (folder.Path() + L"p01.jpg").c_str());
 }
 
+TEST_F(AutoChange, ALoadResumesAtTheSavedPictureAndTheListMutexLivesWithTheWindow) {
+    Prepare(6, {});
+    const std::wstring section = ProfileSection(L"Monitor1");
+    SetString(HKEY_CURRENT_USER, section, L"MiniWallpaper", folder.Path() + L"p04.jpg");
+    SetDword(HKEY_CURRENT_USER, section, L"AutoChangeEnable", 1);
+    SetDword(HKEY_CURRENT_USER, section, L"CurrentWallpaperNumber", 1);
+    page->LoadWallpaperSettings();
+    EXPECT_EQ(Record(1).CurrentNumber, 4) << "the position of the picture shown when the settings were saved";
+    page->AdvanceAutoWallpaper(60);
+    EXPECT_STREQ(Record(1).PicturePath, (folder.Path() + L"p05.jpg").c_str());
+
+    velk::UniqueHandleObj mutex(::OpenMutexW(SYNCHRONIZE, FALSE, L"AppVelkmuWallpaperProp"));
+    EXPECT_TRUE(mutex);
+    mutex.reset();
+    ::DestroyWindow(page->GetSafeHwnd());
+    mutex.reset(::OpenMutexW(SYNCHRONIZE, FALSE, L"AppVelkmuWallpaperProp"));
+    EXPECT_FALSE(mutex) << "deleted with the page's window";
+}
+
 // Runs `answer` on the next common dialog this process shows, from a thread.
 template <class F>
 std::thread AnswerDialog(F answer) {
