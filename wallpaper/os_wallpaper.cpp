@@ -14,6 +14,9 @@ namespace {
 const CLSID kClsidActiveDesktop = {0x75048700, 0xEF1F, 0x11D0, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
 const IID kIidActiveDesktop = {0xF490EB00, 0x1240, 0x11D1, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
 
+// Save, generate, refresh and force (the SDK's AD_APPLY_ALL leaves out force).
+constexpr DWORD kApplyAll = 0x0F;
+
 constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 constexpr wchar_t kColorsKey[] = L"Control Panel\\Colors";
 // Lengths the capture reads, in characters (terminator not counted).
@@ -108,7 +111,7 @@ bool ApplyWindowsWallpaper(const wchar_t* path, int32_t style) {
         options.dwSize = sizeof(options);
         options.dwStyle = static_cast<DWORD>(style);
         if (SUCCEEDED(desktop->SetWallpaper(path, 0)) && SUCCEEDED(desktop->SetWallpaperOptions(&options, 0)) &&
-            SUCCEEDED(desktop->ApplyChanges(AD_APPLY_ALL)))
+            SUCCEEDED(desktop->ApplyChanges(kApplyAll)))
             return true;
     }
     return ApplyThroughSystemParameter(path, style);
