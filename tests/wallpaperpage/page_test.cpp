@@ -8,8 +8,10 @@
 #include "framework/app.h"
 #include "framework/strings.h"
 #include "testing/harness.h"
+#include "tests/wallpaper/wallpaper_test_support.h"
 #include "tests/wallpaperpage/scratch_folder.h"
 #include <gtest/gtest.h>
+#include <commctrl.h>
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -21,9 +23,9 @@ namespace {
 
 std::atomic<int> PageChanged{0};
 
-LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+LRESULT CALLBACK CountPageChanged(HWND hwnd, UINT msg, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) {
     if (msg == UM_PAGECHANGED && w == 0 && l == 1) ++PageChanged;
-    return ::DefWindowProcW(hwnd, msg, w, l);
+    return ::DefSubclassProc(hwnd, msg, w, l);
 }
 
 std::wstring ComboText(HWND combo, int index) {
@@ -71,44 +73,25 @@ HWND FindChild(HWND parent, const wchar_t* className, int id) {
     return search.found;
 }
 
-class WallpaperPage : public ::testing::Test {
+class WallpaperPage : public WallpaperTest {
 protected:
-    WallpaperPage() : app(L"Velkmira") { app.SetRegistryKey(L"VELK-Panomira"); }
-
     void SetUp() override {
-        ResetProfile();
+        WallpaperTest::SetUp();
         PageChanged = 0;
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = ParentProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"WallpaperPageTestParent";
-        ::RegisterClassW(&wc);
-        parent = ::CreateWindowExW(0, wc.lpszClassName, L"parent", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, nullptr,
-                                   nullptr, wc.hInstance, nullptr);
-        ASSERT_NE(parent, nullptr);
+        ::SetWindowSubclass(parent, CountPageChanged, 1, 0);
         // Seven small displays numbered 1 to 7, in slots 0 to 6.
-        for (int i = 0; i < 7; ++i) {
-            DisplayRecord& slot = displays.Records[i];
-            slot.Width = 64;
-            slot.Height = 48;
-            slot.left = 64 * i;
-            slot.right = slot.left + 64;
-            slot.bottom = 48;
-            slot.DisplayNumber = static_cast<uint32_t>(i + 1);
-            swprintf(slot.Name, kDisplayNameLength, L"Display%d", i + 1);
-        }
-        savedList = CurrentDisplayList();
-        SetCurrentDisplayList(&displays);
+        for (int i = 0; i < 7; ++i) SetDisplay(i, static_cast<uint32_t>(i + 1), RECT{64 * i, 0, 64 * i + 64, 48});
     }
 
     void TearDown() override {
         page.reset();
-        if (parent) ::DestroyWindow(parent);
-        SetCurrentDisplayList(savedList);
-        ResetProfile();
+        ::RemoveWindowSubclass(parent, CountPageChanged, 1);
+        WallpaperTest::TearDown();
     }
 
+    // A fresh page, set up as the main dialog does.
     void MakePage(int32_t highest = 7) {
+        page.reset();
         page = std::make_unique<CWallpaperProp>();
         ASSERT_TRUE(page->Create(parent));
         page->InitWallpaperPage(highest);
@@ -128,12 +111,6 @@ protected:
         if ((::SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED) != on) Click(id);
     }
     WallpaperRecord& Record(int slot) { return page->WallpaperRecords[slot]; }
-
-    CWinApp app;
-    HWND parent = nullptr;
-    DisplayList displays{};
-    DisplayList* savedList = nullptr;
-    std::unique_ptr<CWallpaperProp> page;
 };
 
 TEST_F(WallpaperPage, CaptionsAndListsInBothLanguages) {
@@ -156,7 +133,6 @@ TEST_F(WallpaperPage, CaptionsAndListsInBothLanguages) {
          {L"\u540D\u524D\u9806( A \u2192 Z )", L"\u65E5\u4ED8( \u53E4 \u2192 \u65B0 )", L"\u30E9\u30F3\u30C0\u30E0"}},
     };
     for (const Case& c : cases) {
-        PlatformOverride seam;
         static LANGID language;
         language = c.language;
         Platform().GetUserDefaultUILanguage = [] { return language; };
@@ -170,7 +146,6 @@ TEST_F(WallpaperPage, CaptionsAndListsInBothLanguages) {
                   (std::vector<std::wstring>{L"5", L"10", L"15", L"20", L"30", L"45", L"60"}));
         EXPECT_EQ(::SendMessageW(Item(IDC_WP_DISPLAY), CB_GETCOUNT, 0, 0), 7);
         EXPECT_EQ(::SendMessageW(Item(IDC_WP_INTERVAL), CB_GETCURSEL, 0, 0), 4) << "30 minutes by default";
-        page.reset();
     }
 }
 
@@ -227,9 +202,9 @@ TEST_F(WallpaperPage, TileAndExpandDisableTheColour) {
 
 TEST_F(WallpaperPage, DisplayChoiceFollowsTheLeadingNumber) {
     // Slot 0 shows display 3, slot 2 display 1; slot 1 is empty.
-    displays.Records[0].DisplayNumber = 3;
-    displays.Records[1] = DisplayRecord{};
-    displays.Records[2].DisplayNumber = 1;
+    list.Records[0].DisplayNumber = 3;
+    list.Records[1] = DisplayRecord{};
+    list.Records[2].DisplayNumber = 1;
     MakePage(3);
     HWND combo = Item(IDC_WP_DISPLAY);
     ASSERT_EQ(::SendMessageW(combo, CB_GETCOUNT, 0, 0), 2);
