@@ -6,6 +6,7 @@
 #include "resources/resource.h"
 #include "testing/harness.h"
 #include "tests/maindialog/tray_fixture.h"
+#include "tests/wallpaper/wallpaper_test_support.h"
 #include <gdiplus.h>
 #include <gtest/gtest.h>
 #include <memory>
@@ -17,38 +18,6 @@ using namespace velk::test;
 namespace {
 
 constexpr DWORD kWaitMs = 30000;
-
-// A 24-bit bitmap file of one colour.
-bool WriteBitmap(const std::wstring& path, int width, int height, COLORREF color) {
-    const int stride = (width * 3 + 3) & ~3;
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof(info);
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biSizeImage = static_cast<DWORD>(stride * height);
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + info.biSizeImage;
-    std::vector<BYTE> pixels(info.biSizeImage);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            BYTE* p = &pixels[static_cast<size_t>(y * stride + x * 3)];
-            p[0] = GetBValue(color);
-            p[1] = GetGValue(color);
-            p[2] = GetRValue(color);
-        }
-    HANDLE out = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (out == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = ::WriteFile(out, &file, sizeof(file), &written, nullptr) &&
-              ::WriteFile(out, &info, sizeof(info), &written, nullptr) &&
-              ::WriteFile(out, pixels.data(), info.biSizeImage, &written, nullptr);
-    ::CloseHandle(out);
-    return ok;
-}
 
 // The page of the settings window that holds a control with this id.
 HWND PageWithControl(HWND main, int id) {
@@ -87,10 +56,11 @@ HWND FileNameEdit(HWND dialog) {
     return found;
 }
 
-bool Near(BYTE a, BYTE b) { return a > b ? a - b <= 24 : b - a <= 24; }
-
-TEST(WallpaperProgram, PictureChosenOnThePageIsInTheAppliedComposite) {
+TEST(WallpaperPageProgram, PictureChosenOnThePageIsInTheAppliedComposite) {
     ResetProfile();
+    // The desktop as it was, afterwards: a composite left on it would switch
+    // "Use Wallpaper" on in every later test's page.
+    DesktopValuesBackup desktopValues;
     FakeTray tray;
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
@@ -99,8 +69,11 @@ TEST(WallpaperProgram, PictureChosenOnThePageIsInTheAppliedComposite) {
     ::DeleteFileW(composite.c_str());
     wchar_t none[] = L"";
     ::SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, none, SPIF_UPDATEINIFILE);
-    const std::wstring picture = std::wstring(temp) + L"wp_end_to_end_red.bmp";
-    ASSERT_TRUE(WriteBitmap(picture, 200, 100, RGB(255, 0, 0)));
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
+    const std::wstring picture = std::wstring(temp) + L"wp_end_to_end_red.jpg";
+    ASSERT_TRUE(WriteSolidPicture(picture, 200, 100, RGB(255, 0, 0), true));
 
     ChildProcess process = ChildProcess::Start(L"Velkmira.exe");
     ASSERT_TRUE(process.Started());
@@ -147,21 +120,13 @@ TEST(WallpaperProgram, PictureChosenOnThePageIsInTheAppliedComposite) {
     ::PostMessageW(main, WM_CLOSE, 0, 0);
     ASSERT_TRUE(process.Wait(kWaitMs));
     EXPECT_EQ(process.ExitCode(), 0u);
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
     {
-        Gdiplus::Bitmap image(composite.c_str());
-        ASSERT_EQ(image.GetLastStatus(), Gdiplus::Ok);
-        EXPECT_EQ(image.GetWidth(), 1024u);
-        EXPECT_EQ(image.GetHeight(), 768u);
-        Gdiplus::Color centre, corner;
-        image.GetPixel(512, 384, &centre);
-        image.GetPixel(10, 10, &corner);
-        EXPECT_TRUE(Near(centre.GetR(), 255) && Near(centre.GetG(), 0) && Near(centre.GetB(), 0))
-            << std::hex << centre.GetValue();
-        EXPECT_TRUE(Near(corner.GetR(), 0x00) && Near(corner.GetG(), 0x60) && Near(corner.GetB(), 0x80))
-            << std::hex << corner.GetValue();
+        const DecodedPicture desktop(composite);
+        ASSERT_TRUE(desktop.Loaded());
+        EXPECT_EQ(desktop.Width(), 1024);
+        EXPECT_EQ(desktop.Height(), 768);
+        EXPECT_TRUE(desktop.Near(512, 384, RGB(255, 0, 0))) << std::hex << desktop.At(512, 384);
+        EXPECT_TRUE(desktop.Near(10, 10, 0x806000)) << std::hex << desktop.At(10, 10);
     }
     Gdiplus::GdiplusShutdown(token);
     ::DeleteFileW(picture.c_str());
