@@ -5,7 +5,10 @@
 #include "display/shared_functions.h"
 #include "framework/app.h"
 #include "wallpaper/list_lock.h"
+#include <algorithm>
 #include <cwchar>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -34,6 +37,9 @@ uint32_t CWallpaperProp::IntervalMinutes(int32_t index) noexcept {
 
 void CWallpaperProp::RebuildWallpaperFileLists() {
     ListLock lock(ListMutex.get());
+    // Displays that show pictures of one folder share one listing of it (a
+    // folder may hold tens of thousands of pictures); each sorts its own copy.
+    std::vector<std::pair<std::wstring, ListOperation::FileList>> listings;
     for (int32_t slot = 0; slot < 10; ++slot) {
         WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(slot)];
         record.PicturePath[kWallpaperPathUnits - 1] = 0;
@@ -42,8 +48,16 @@ void CWallpaperProp::RebuildWallpaperFileLists() {
         ListOperation::FileList& list = FileLists[static_cast<size_t>(slot)];
         ListOperation::FileList().swap(list);
         const ListOperation& op = ListOperations[static_cast<size_t>(slot)];
-        op.GetFileList(L"jpg", record.PictureFolder, list);
-        op.GetFileList(L"bmp", record.PictureFolder, list);
+        auto listed = std::find_if(listings.begin(), listings.end(), [&record](const auto& entry) {
+            return ::CompareStringOrdinal(entry.first.c_str(), -1, record.PictureFolder, -1, TRUE) == CSTR_EQUAL;
+        });
+        if (listed != listings.end()) {
+            list = listed->second;
+        } else {
+            op.GetFileList(L"jpg", record.PictureFolder, list);
+            op.GetFileList(L"bmp", record.PictureFolder, list);
+            listings.emplace_back(record.PictureFolder, list);
+        }
         op.SortFileList(list, record.SortStyle);
         // Go on from the picture shown now, so the next step shows the one
         // after it also in a rebuilt (or reshuffled) list and after a restart.
@@ -133,7 +147,8 @@ bool CWallpaperProp::StepWallpaper(uint8_t forward) {
     if (!FileLists[static_cast<size_t>(CurrentDisplayIndex)].empty()) {
         wchar_t folder[kWallpaperPathUnits] = {};
         GetFolderOfPath(folder, record.PicturePath);
-        StepSlot(CurrentDisplayIndex, forward == 1, folder);
+        // Without a picture there is no folder to step through.
+        if (folder[0]) StepSlot(CurrentDisplayIndex, forward == 1, folder);
     }
     RecomposeDisplayPreview(CurrentDisplayIndex);
     PathText = record.PicturePath;
