@@ -438,7 +438,8 @@ int CVELKMIRADlg::EnableActiveDesktop() {
     options.dwSize = sizeof(options);  // 12 on every build
     options.fEnableComponents = FALSE;
     options.fActiveDesktop = TRUE;
-    if (SUCCEEDED(desktop->SetDesktopItemOptions(&options, 0))) desktop->ApplyChanges(AD_APPLY_ALL);
+    // Save, generate, refresh and force (0x0F; the SDK's AD_APPLY_ALL leaves out force).
+    if (SUCCEEDED(desktop->SetDesktopItemOptions(&options, 0))) desktop->ApplyChanges(AD_APPLY_ALL | AD_APPLY_FORCE);
     desktop->Release();
     return 1;
 }

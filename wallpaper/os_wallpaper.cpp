@@ -15,7 +15,7 @@ const CLSID kClsidActiveDesktop = {0x75048700, 0xEF1F, 0x11D0, {0x98, 0x88, 0x00
 const IID kIidActiveDesktop = {0xF490EB00, 0x1240, 0x11D1, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
 
 // Save, generate, refresh and force (the SDK's AD_APPLY_ALL leaves out force).
-constexpr DWORD kApplyAll = 0x0F;
+constexpr DWORD kApplyAll = AD_APPLY_ALL | AD_APPLY_FORCE;
 
 constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 constexpr wchar_t kColorsKey[] = L"Control Panel\\Colors";

@@ -53,37 +53,58 @@ CStaticWinPreview::CStaticWinPreview() noexcept {
 
 CStaticWinPreview::~CStaticWinPreview() {
     image_.reset();
+    shown_.reset();
     graphics_.reset();
     if (token_) Gdiplus::GdiplusShutdown(token_);
 }
 
 void CStaticWinPreview::FreeImage() noexcept { image_.reset(); }
 
-UINT CStaticWinPreview::ImageWidth() const { return image_ ? image_->GetWidth() : 0; }
-UINT CStaticWinPreview::ImageHeight() const { return image_ ? image_->GetHeight() : 0; }
+Gdiplus::Image* CStaticWinPreview::Picture() {
+    if (!image_ && token_) image_.reset(new Gdiplus::Image(picturePath_));
+    // A missing or broken file gives an image without size, which draws nothing.
+    return image_ && image_->GetLastStatus() == Gdiplus::Ok ? image_.get() : nullptr;
+}
 
 int CStaticWinPreview::LoadPreviewImage() {
     if (!hwnd_ || !token_) return 0;
-    image_.reset(new Gdiplus::Image(picturePath_));
-    if (!image_) return 0;
+    FreeImage();
+    shown_.reset();
     graphics_.reset(new Gdiplus::Graphics(hwnd_));
-    return graphics_ ? 1 : 0;
+    return graphics_ && graphics_->GetLastStatus() == Gdiplus::Ok ? 1 : 0;
 }
 
 void CStaticWinPreview::SetImageFile(const wchar_t* path) {
     CopyBounded(picturePath_, kWallpaperPathUnits, path);
-    image_.reset();
-    // A missing or broken file gives an image without size, which draws nothing.
-    if (token_) image_.reset(new Gdiplus::Image(picturePath_));
+    // The file is decoded when it is drawn, and let go of once drawn.
+    FreeImage();
+    shown_.reset();
     if (hwnd_) ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void CStaticWinPreview::DrawItem(const DRAWITEMSTRUCT* item) {
-    if (!item || !image_ || !graphics_ || image_->GetLastStatus() != Gdiplus::Ok) return;
+    if (!item || !graphics_) return;
     const RECT& r = item->rcItem;
-    Gdiplus::Rect destination(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    graphics_->DrawImage(image_.get(), destination, 0, 0, static_cast<INT>(image_->GetWidth()),
-                         static_cast<INT>(image_->GetHeight()), Gdiplus::UnitPixel);
+    INT width = r.right - r.left, height = r.bottom - r.top;
+    if (width <= 0 || height <= 0) return;
+    // The picture scaled to the control is kept instead of the picture itself,
+    // which may be as large as a display.
+    if (!shown_ || static_cast<INT>(shown_->GetWidth()) != width || static_cast<INT>(shown_->GetHeight()) != height) {
+        shown_.reset();
+        Gdiplus::Image* picture = Picture();
+        if (!picture) return;
+        std::unique_ptr<Gdiplus::Bitmap> scaled(new Gdiplus::Bitmap(width, height, PixelFormat32bppARGB));
+        if (!scaled || scaled->GetLastStatus() != Gdiplus::Ok) return;
+        {
+            Gdiplus::Graphics g(scaled.get());
+            g.DrawImage(picture, Gdiplus::Rect(0, 0, width, height), 0, 0, static_cast<INT>(picture->GetWidth()),
+                        static_cast<INT>(picture->GetHeight()), Gdiplus::UnitPixel);
+        }
+        FreeImage();
+        shown_ = std::move(scaled);
+    }
+    graphics_->DrawImage(shown_.get(), Gdiplus::Rect(r.left, r.top, width, height), 0, 0, width, height,
+                         Gdiplus::UnitPixel);
 }
 
 LRESULT CStaticWinPreview::WindowProc(UINT msg, WPARAM w, LPARAM l) {
@@ -154,19 +175,19 @@ BOOL CStaticWinPreview::ComposeDisplayWallpaper(int index, const wchar_t* source
             if (graphics.GetLastStatus() != Gdiplus::Ok) return FALSE;
             Gdiplus::SolidBrush back{Gdiplus::Color(OpaqueArgb(color))};
             graphics.FillRectangle(&back, 0, 0, W, H);
-            bool loaded = image_ && image_->GetLastStatus() == Gdiplus::Ok;
-            UINT w = loaded ? image_->GetWidth() : 0, h = loaded ? image_->GetHeight() : 0;
+            Gdiplus::Image* picture = Picture();
+            UINT w = picture ? picture->GetWidth() : 0, h = picture ? picture->GetHeight() : 0;
             if (w > 0 && h > 0) {
                 PicturePlacement at = PlacePicture(style, W, H, w, h);
                 switch (style) {
                 case 0:
                 case 2:
                 case 3:
-                    graphics.DrawImage(image_.get(), Gdiplus::Rect(at.x, at.y, at.width, at.height), 0, 0,
+                    graphics.DrawImage(picture, Gdiplus::Rect(at.x, at.y, at.width, at.height), 0, 0,
                                        static_cast<INT>(w), static_cast<INT>(h), Gdiplus::UnitPixel);
                     break;
                 default: {
-                    Gdiplus::TextureBrush texture(image_.get(), Gdiplus::WrapModeTile);
+                    Gdiplus::TextureBrush texture(picture, Gdiplus::WrapModeTile);
                     graphics.FillRectangle(&texture, 0, 0, W, H);
                     break;
                 }

@@ -10,6 +10,7 @@
 
 namespace Gdiplus {
 class Image;
+class Bitmap;
 class Graphics;
 }  // namespace Gdiplus
 
@@ -32,13 +33,14 @@ public:
     // Frees the picture and the drawing surface, then ends GDI+.
     ~CStaticWinPreview() override;
 
-    // Loads the picture of the stored path and binds the drawing surface to
-    // the control's window; 0 when there is no window or no memory.
+    // Binds the drawing surface to the control's window and takes the picture
+    // of the stored path afresh; 0 when there is no window or no memory.
     virtual int LoadPreviewImage();
     // Stores the path (a path of MAX_PATH units or more is stored empty),
     // replaces the picture with the file's and repaints the control.
     void SetImageFile(const wchar_t* path);
-    // Draws the whole picture over the whole client rectangle.
+    // Draws the whole picture over the whole client rectangle (not keeping
+    // its aspect).
     void DrawItem(const DRAWITEMSTRUCT* item);
     // Renders display `index` (W × H) with the picture last given to
     // SetImageFile into folder + "WallPaper<index>.jpg" and then shows that
@@ -53,19 +55,20 @@ public:
     static void SaveJpegWith(const CLSID& encoder, Gdiplus::Image& image, const wchar_t* path);
 
     const wchar_t* PicturePath() const noexcept { return picturePath_; }
-    // The picture's size; 0 × 0 when none is loaded.
-    UINT ImageWidth() const;
-    UINT ImageHeight() const;
     bool GdiplusStarted() const noexcept { return token_ != 0; }
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override;
 
 private:
+    // The picture of the stored path, decoded on first use; null when the
+    // file is missing or no picture.
+    Gdiplus::Image* Picture();
     void FreeImage() noexcept;
 
     ULONG_PTR token_ = 0;
     wchar_t picturePath_[kWallpaperPathUnits] = {};
     std::unique_ptr<Gdiplus::Image> image_;
+    std::unique_ptr<Gdiplus::Bitmap> shown_;  // the picture at the control's size, once drawn
     std::unique_ptr<Gdiplus::Graphics> graphics_;
 };

@@ -17,41 +17,26 @@ const IID kIidActiveDesktop = {0xF490EB00, 0x1240, 0x11D1, {0x98, 0x88, 0x00, 0x
 
 LONG g_objects = 0;
 
-HKEY OpenState() {
-    HKEY key = nullptr;
-    ::RegCreateKeyExW(HKEY_CURRENT_USER, kFakeActiveDesktopKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                      nullptr);
-    return key;
-}
-
 std::wstring ReadString(const wchar_t* name) {
-    HKEY key = OpenState();
     wchar_t buffer[2048] = {};
-    DWORD bytes = sizeof(buffer) - sizeof(wchar_t);
-    ::RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &bytes);
-    ::RegCloseKey(key);
+    DWORD bytes = sizeof(buffer);
+    ::RegGetValueW(HKEY_CURRENT_USER, kFakeActiveDesktopKey, name, RRF_RT_REG_SZ, nullptr, buffer, &bytes);
     return buffer;
 }
 
-void WriteString(const wchar_t* name, const std::wstring& value) {
-    HKEY key = OpenState();
-    ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(key);
-}
-
 DWORD ReadDword(const wchar_t* name) {
-    HKEY key = OpenState();
     DWORD value = 0, bytes = sizeof(value);
-    ::RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &bytes);
-    ::RegCloseKey(key);
+    ::RegGetValueW(HKEY_CURRENT_USER, kFakeActiveDesktopKey, name, RRF_RT_REG_DWORD, nullptr, &value, &bytes);
     return value;
 }
 
+void WriteString(const wchar_t* name, const std::wstring& value) {
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kFakeActiveDesktopKey, name, REG_SZ, value.c_str(),
+                      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
 void WriteDword(const wchar_t* name, DWORD value) {
-    HKEY key = OpenState();
-    ::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-    ::RegCloseKey(key);
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kFakeActiveDesktopKey, name, REG_DWORD, &value, sizeof(value));
 }
 
 void Log(const wchar_t* format, ...) {

@@ -44,7 +44,6 @@ TEST(WallpaperProgram, SwitchedOnTheCompositeIsTheDesktopWallpaperAndOffTheUsers
     ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
     {
         ResetProfile();
-        DesktopValuesBackup desktopValues;
         FakeTray tray;
         wchar_t temp[MAX_PATH] = {};
         ::GetTempPathW(MAX_PATH, temp);
@@ -86,6 +85,7 @@ TEST(WallpaperProgram, SwitchedOnTheCompositeIsTheDesktopWallpaperAndOffTheUsers
         ASSERT_TRUE(program.Wait(kWaitMs));
         EXPECT_EQ(program.ExitCode(), 0u);
         ::DeleteFileW(user.c_str());
+        ResetDesktopValues();
         ResetProfile();
     }
     Gdiplus::GdiplusShutdown(token);

@@ -106,3 +106,30 @@ TEST_F(RenderTest, BrokenOrMissingPicturesRenderTheBackColourOnly) {
 
 }  // namespace
 }  // namespace velk::test
+
+namespace velk::test {
+namespace {
+
+TEST_F(RenderTest, PreviewShowsTheWholePictureOverTheControl) {
+    HWND control = ::GetDlgItem(page->GetSafeHwnd(), 1015);
+    ASSERT_EQ(page->Preview.GetSafeHwnd(), control) << "the page binds its preview when it is created";
+    ::ShowWindow(parent, SW_SHOWNOACTIVATE);
+    ::ShowWindow(page->GetSafeHwnd(), SW_SHOWNOACTIVATE);
+    ASSERT_EQ(page->Preview.LoadPreviewImage(), 1);
+    std::wstring source = scratch + L"quarters.png";
+    ASSERT_TRUE(WriteQuarterPicture(source, 400, 100));  // another aspect than the control's
+    page->Preview.SetImageFile(source.c_str());
+    ::UpdateWindow(control);
+    RECT client{};
+    ::GetClientRect(control, &client);
+    HDC dc = ::GetDC(control);
+    const COLORREF colors[4] = {kTopLeft, kTopRight, kBottomLeft, kBottomRight};
+    for (int q = 0; q < 4; ++q) {
+        int x = client.right / 4 + (q % 2) * client.right / 2, y = client.bottom / 4 + (q / 2) * client.bottom / 2;
+        EXPECT_EQ(::GetPixel(dc, x, y), colors[q]) << "quarter " << q;
+    }
+    ::ReleaseDC(control, dc);
+}
+
+}  // namespace
+}  // namespace velk::test

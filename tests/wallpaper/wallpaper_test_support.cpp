@@ -124,26 +124,12 @@ bool SetSystemWallpaper(const std::wstring& path) {
                                    SPIF_UPDATEINIFILE) != FALSE;
 }
 
-DesktopValuesBackup::DesktopValuesBackup() : wallpaper_(SystemWallpaper()) {
-    for (const wchar_t* name : {L"Wallpaper", L"ConvertedWallpaper", L"OriginalWallpaper", L"TileWallpaper",
-                                L"WallpaperStyle"})
-        values_.emplace_back(name, GetString(HKEY_CURRENT_USER, kDesktopKey, name));
-    values_.emplace_back(L"Background", GetString(HKEY_CURRENT_USER, kColorsKey, L"Background"));
-}
-
-DesktopValuesBackup::~DesktopValuesBackup() {
-    for (auto& [name, value] : values_) {
-        const wchar_t* key = name == L"Background" ? kColorsKey : kDesktopKey;
-        if (value) SetString(HKEY_CURRENT_USER, key, name.c_str(), *value);
-        else {
-            HKEY k = nullptr;
-            if (::RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, &k) == ERROR_SUCCESS) {
-                ::RegDeleteValueW(k, name.c_str());
-                ::RegCloseKey(k);
-            }
-        }
-    }
-    SetSystemWallpaper(wallpaper_);
+void ResetDesktopValues() {
+    SetSystemWallpaper(L"");
+    for (const wchar_t* name : {L"ConvertedWallpaper", L"OriginalWallpaper"}) SetString(HKEY_CURRENT_USER, kDesktopKey, name, L"");
+    SetString(HKEY_CURRENT_USER, kDesktopKey, L"TileWallpaper", L"0");
+    SetString(HKEY_CURRENT_USER, kDesktopKey, L"WallpaperStyle", L"0");
+    SetString(HKEY_CURRENT_USER, kColorsKey, L"Background", L"37 111 149");
 }
 
 void WallpaperTest::SetUpTestSuite() {
@@ -155,6 +141,7 @@ void WallpaperTest::SetUpTestSuite() {
 
 void WallpaperTest::SetUp() {
     RestoreShellRegistration();  // also after a run that was cut short
+    ResetDesktopValues();
     ResetProfile();
     FakeWindowsVersion(6, 1);
     SetCurrentDisplayList(&list);
@@ -176,6 +163,7 @@ void WallpaperTest::TearDown() {
     page.reset();
     if (parent) ::DestroyWindow(parent);
     SetCurrentDisplayList(nullptr);
+    ResetDesktopValues();
     ResetProfile();
 }
 

@@ -55,17 +55,9 @@ public:
 // Wine's own Active Desktop object for the class id.
 void RestoreShellRegistration();
 
-// Saves HKCU "Control Panel\Desktop" (wallpaper values) and "Control
-// Panel\Colors" "Background" and the system's wallpaper, and puts them back.
-class DesktopValuesBackup {
-public:
-    DesktopValuesBackup();
-    ~DesktopValuesBackup();
-
-private:
-    std::vector<std::pair<std::wstring, std::optional<std::wstring>>> values_;
-    std::wstring wallpaper_;
-};
+// No wallpaper, and the desktop's wallpaper and colour values as a fresh
+// prefix has them.
+void ResetDesktopValues();
 
 // SPI_GETDESKWALLPAPER of this process.
 std::wstring SystemWallpaper();
@@ -86,7 +78,6 @@ protected:
 
     static std::unique_ptr<CWinApp> app;
     PlatformOverride platform;
-    DesktopValuesBackup desktopValues;
     DisplayList list{};
     HWND parent = nullptr;
     std::unique_ptr<CWallpaperProp> page;

@@ -260,6 +260,16 @@ TEST_F(AutoChange, EachIntervalStepsOnItsTicks) {
     // Over the whole cycle of three hours every interval keeps its period.
     EXPECT_EQ(steps, (std::vector<int32_t>{36, 18, 12, 9, 6, 4, 3}));
     EXPECT_EQ(page->TickCounter, 0) << "a new cycle begins";
+
+    // Every restart (an Apply) begins the cycle again; without any display
+    // changing automatically there is no timer.
+    for (int tick = 0; tick < 5; ++tick) ::SendMessageW(page->GetSafeHwnd(), WM_TIMER, CWallpaperProp::kAutoChangeTimer, 0);
+    page->RestartAutoChangeTimer();
+    EXPECT_EQ(page->TickCounter, 0);
+    EXPECT_TRUE(::KillTimer(page->GetSafeHwnd(), CWallpaperProp::kAutoChangeTimer));
+    page->AnyAutoChange = 0;
+    page->RestartAutoChangeTimer();
+    EXPECT_FALSE(::KillTimer(page->GetSafeHwnd(), CWallpaperProp::kAutoChangeTimer));
     // Every tick saved the positions.
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, ProfileSection(L"Monitor0"), L"CurrentWallpaperNumber"),
               static_cast<DWORD>(Record(0).CurrentNumber));

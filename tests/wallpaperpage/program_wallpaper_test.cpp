@@ -58,17 +58,17 @@ HWND FileNameEdit(HWND dialog) {
 
 TEST(WallpaperPageProgram, PictureChosenOnThePageIsInTheAppliedComposite) {
     ResetProfile();
-    // The desktop as it was, afterwards: a composite left on it would switch
-    // "Use Wallpaper" on in every later test's page.
-    DesktopValuesBackup desktopValues;
+    // A fresh prefix's desktop before and after: a composite left on it would
+    // switch "Use Wallpaper" on in every later test's page.
+    struct DesktopReset {
+        DesktopReset() { ResetDesktopValues(); }
+        ~DesktopReset() { ResetDesktopValues(); }
+    } desktopReset;
     FakeTray tray;
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
     const std::wstring composite = std::wstring(temp) + L"VELKDORVIX_TEMP\\VelkDorvix.jpg";
-    // No composite of an earlier run on the desktop: the program starts with the box off.
     ::DeleteFileW(composite.c_str());
-    wchar_t none[] = L"";
-    ::SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, none, SPIF_UPDATEINIFILE);
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
