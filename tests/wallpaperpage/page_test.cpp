@@ -398,6 +398,35 @@ TEST_F(AutoChange, FileDialogOffersPicturesFirstAndRebuildsTheList) {
     cancel.join();
     EXPECT_EQ(PageChanged, 0);
 
+    // A name of no existing file is refused: the dialog says so and stays.
+    bool refused = false;
+    std::thread missing = AnswerDialog([&](HWND dialog) {
+        HWND name = ::GetDlgItem(dialog, 0x480);
+        if (!name) name = FindChild(::GetDlgItem(dialog, 0x47C), L"Edit", 0);
+        const std::wstring gone = folder.Path() + L"gone.jpg";
+        ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(gone.c_str()));
+        PressDialogButton(dialog, IDOK);
+        const ULONGLONG end = ::GetTickCount64() + 10000;
+        while (!refused && ::GetTickCount64() < end) {
+            ::Sleep(50);
+            for (HWND box = ::FindWindowExW(nullptr, nullptr, L"#32770", nullptr); box;
+                 box = ::FindWindowExW(nullptr, box, L"#32770", nullptr)) {
+                DWORD pid = 0;
+                ::GetWindowThreadProcessId(box, &pid);
+                if (box != dialog && pid == ::GetCurrentProcessId() && ::IsWindowVisible(box)) {
+                    refused = true;
+                    PressDialogButton(box, IDOK);
+                }
+            }
+        }
+        ::Sleep(200);
+        PressDialogButton(dialog, IDCANCEL);
+    });
+    Command(IDC_WP_BROWSE);
+    missing.join();
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(PageChanged, 0);
+
     std::vector<std::wstring> filters;
     const std::wstring chosen = folder.Path() + L"p02.jpg";
     std::thread choose = AnswerDialog([&](HWND dialog) {
