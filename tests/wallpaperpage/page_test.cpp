@@ -9,7 +9,8 @@
 #include "framework/strings.h"
 #include "testing/harness.h"
 #include "tests/wallpaper/wallpaper_test_support.h"
-#include "tests/wallpaperpage/scratch_folder.h"
+#include "tests/maindialog/tray_fixture.h"
+#include "tests/wallpaperpage/page_test_support.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <atomic>
@@ -26,51 +27,6 @@ std::atomic<int> PageChanged{0};
 LRESULT CALLBACK CountPageChanged(HWND hwnd, UINT msg, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) {
     if (msg == UM_PAGECHANGED && w == 0 && l == 1) ++PageChanged;
     return ::DefSubclassProc(hwnd, msg, w, l);
-}
-
-std::wstring ComboText(HWND combo, int index) {
-    const auto length = ::SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length < 0) return L"<none>";
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
-
-std::vector<std::wstring> ComboItems(HWND combo) {
-    std::vector<std::wstring> items;
-    const int count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) items.push_back(ComboText(combo, i));
-    return items;
-}
-
-std::wstring TextOf(HWND window) {
-    wchar_t text[512] = {};
-    ::GetWindowTextW(window, text, 512);
-    return text;
-}
-
-// The first descendant of a class with the id (0: any id).
-HWND FindChild(HWND parent, const wchar_t* className, int id) {
-    struct Search {
-        const wchar_t* className;
-        int id;
-        HWND found;
-    } search{className, id, nullptr};
-    ::EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            wchar_t name[64] = {};
-            ::GetClassNameW(child, name, 64);
-            if (_wcsicmp(name, s->className) == 0 && (s->id == 0 || ::GetDlgCtrlID(child) == s->id)) {
-                s->found = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 class WallpaperPage : public WallpaperTest {
@@ -208,7 +164,7 @@ TEST_F(WallpaperPage, DisplayChoiceFollowsTheLeadingNumber) {
     MakePage(3);
     HWND combo = Item(IDC_WP_DISPLAY);
     ASSERT_EQ(::SendMessageW(combo, CB_GETCOUNT, 0, 0), 2);
-    ASSERT_EQ(_wtoi(ComboText(combo, 1).c_str()), 1);
+    ASSERT_EQ(_wtoi(ComboItems(combo)[1].c_str()), 1);
     Choose(IDC_WP_DISPLAY, 1);
     EXPECT_EQ(page->CurrentDisplayIndex, 2);
     Choose(IDC_WP_DISPLAY, 0);
@@ -223,7 +179,7 @@ class AutoChange : public WallpaperPage {
 protected:
     // Pictures p00.jpg ... in a folder; slot s shows p00.jpg with auto change on.
     void Prepare(int files, std::initializer_list<int> slots, int32_t interval = 0) {
-        for (int i = 0; i < files; ++i) folder.AddFile(velk::FormatText(L"p%02d.jpg", i));
+        for (int i = 0; i < files; ++i) TouchFile(folder.Path() + velk::FormatText(L"p%02d.jpg", i));
         MakePage();
         SetBox(IDC_WP_USE_WALLPAPER, true);
         for (int slot : slots) {
@@ -234,7 +190,7 @@ protected:
         page->RebuildWallpaperFileLists();
         page->AnyAutoChange = 1;
     }
-    ScratchFolder folder{L"wpauto"};
+    ScratchFolder folder;
 };
 
 TEST_F(AutoChange, EachIntervalStepsOnItsTicks) {
@@ -293,7 +249,8 @@ TEST_F(AutoChange, StepsWrapAtBothEndsAndPassOverVanishedFiles) {
     EXPECT_EQ(Record(0).CurrentNumber, 2);
     EXPECT_STREQ(Record(0).PicturePath, (folder.Path() + L"p02.jpg").c_str());
     // The whole folder gone: the display keeps its picture, the page goes on.
-    folder.Remove();
+    for (int i = 0; i < 3; ++i) ::DeleteFileW((folder.Path() + velk::FormatText(L"p%02d.jpg", i)).c_str());
+    ::RemoveDirectoryW(folder.Path().c_str());
     page->AdvanceAutoWallpaper(60);
     EXPECT_EQ(Record(0).CurrentNumber, 2);
     page->RebuildWallpaperFileLists();
@@ -401,24 +358,13 @@ TEST_F(AutoChange, FileDialogOffersPicturesFirstAndRebuildsTheList) {
     // A name of no existing file is refused: the dialog says so and stays.
     bool refused = false;
     std::thread missing = AnswerDialog([&](HWND dialog) {
-        HWND name = ::GetDlgItem(dialog, 0x480);
-        if (!name) name = FindChild(::GetDlgItem(dialog, 0x47C), L"Edit", 0);
         const std::wstring gone = folder.Path() + L"gone.jpg";
-        ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(gone.c_str()));
+        ::SendMessageW(FileNameEdit(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(gone.c_str()));
         PressDialogButton(dialog, IDOK);
-        const ULONGLONG end = ::GetTickCount64() + 10000;
-        while (!refused && ::GetTickCount64() < end) {
-            ::Sleep(50);
-            for (HWND box = ::FindWindowExW(nullptr, nullptr, L"#32770", nullptr); box;
-                 box = ::FindWindowExW(nullptr, box, L"#32770", nullptr)) {
-                DWORD pid = 0;
-                ::GetWindowThreadProcessId(box, &pid);
-                if (box != dialog && pid == ::GetCurrentProcessId() && ::IsWindowVisible(box)) {
-                    refused = true;
-                    PressDialogButton(box, IDOK);
-                }
-            }
-        }
+        HWND box = nullptr;
+        for (int i = 0; i < 200 && !(box = OtherDialog(dialog)); ++i) ::Sleep(50);
+        refused = box != nullptr;
+        if (box) PressDialogButton(box, IDOK);
         ::Sleep(200);
         PressDialogButton(dialog, IDCANCEL);
     });
@@ -431,9 +377,7 @@ TEST_F(AutoChange, FileDialogOffersPicturesFirstAndRebuildsTheList) {
     const std::wstring chosen = folder.Path() + L"p02.jpg";
     std::thread choose = AnswerDialog([&](HWND dialog) {
         filters = ComboItems(::GetDlgItem(dialog, 0x470));
-        HWND name = ::GetDlgItem(dialog, 0x480);
-        if (!name) name = FindChild(::GetDlgItem(dialog, 0x47C), L"Edit", 0);
-        ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()));
+        ::SendMessageW(FileNameEdit(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()));
         PressDialogButton(dialog, IDOK);
     });
     Command(IDC_WP_BROWSE);

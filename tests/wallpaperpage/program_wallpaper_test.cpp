@@ -7,6 +7,7 @@
 #include "testing/harness.h"
 #include "tests/maindialog/tray_fixture.h"
 #include "tests/wallpaper/wallpaper_test_support.h"
+#include "tests/wallpaperpage/page_test_support.h"
 #include <gdiplus.h>
 #include <gtest/gtest.h>
 #include <memory>
@@ -39,23 +40,6 @@ HWND PageWithControl(HWND main, int id) {
     return search.page;
 }
 
-// The file name box of an open-file dialog: its own edit, or the edit in its name combo.
-HWND FileNameEdit(HWND dialog) {
-    if (HWND edit = ::GetDlgItem(dialog, 0x480)) return edit;
-    HWND found = nullptr;
-    ::EnumChildWindows(
-        ::GetDlgItem(dialog, 0x47C),
-        [](HWND child, LPARAM p) -> BOOL {
-            wchar_t name[16] = {};
-            ::GetClassNameW(child, name, 16);
-            if (_wcsicmp(name, L"Edit") != 0) return TRUE;
-            *reinterpret_cast<HWND*>(p) = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 TEST(WallpaperPageProgram, PictureChosenOnThePageIsInTheAppliedComposite) {
     ResetProfile();
     // A fresh prefix's desktop before and after: a composite left on it would
@@ -65,14 +49,13 @@ TEST(WallpaperPageProgram, PictureChosenOnThePageIsInTheAppliedComposite) {
         ~DesktopReset() { ResetDesktopValues(); }
     } desktopReset;
     FakeTray tray;
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    const std::wstring composite = std::wstring(temp) + L"VELKDORVIX_TEMP\\VelkDorvix.jpg";
+    const std::wstring composite = RenderingFolderPath() + kCompositeFileName;
+    const ScratchFolder folder;
     ::DeleteFileW(composite.c_str());
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
-    const std::wstring picture = std::wstring(temp) + L"wp_end_to_end_red.jpg";
+    const std::wstring picture = folder.Path() + L"red.jpg";
     ASSERT_TRUE(WriteSolidPicture(picture, 200, 100, RGB(255, 0, 0), true));
 
     ChildProcess process = ChildProcess::Start(L"Velkmira.exe");
@@ -129,7 +112,6 @@ TEST(WallpaperPageProgram, PictureChosenOnThePageIsInTheAppliedComposite) {
         EXPECT_TRUE(desktop.Near(10, 10, 0x806000)) << std::hex << desktop.At(10, 10);
     }
     Gdiplus::GdiplusShutdown(token);
-    ::DeleteFileW(picture.c_str());
     ResetProfile();
 }
 
