@@ -2,17 +2,28 @@
 // engine operations the main dialog drives.
 #pragma once
 #include "display/display_list.h"
+#include "framework/controls.h"
 #include "framework/dialog.h"
 #include "framework/handles.h"
+#include "framework/message_table.h"
+#include "resources/resource.h"
+#include "wallpaper/list_operation.h"
 #include "wallpaper/preview_control.h"
 #include "wallpaper/wallpaper_settings.h"
 #include <objbase.h>
 #include <cstdint>
+#include <span>
 #include <string>
 
 class CWallpaperProp : public velk::CDialog {
 public:
     static constexpr UINT kTemplateId = 135;
+    // The automatic change's timer on the page's window.
+    static constexpr UINT_PTR kAutoChangeTimer = 1;
+    // Ticks in one cycle of the automatic change; one tick stands for 5
+    // minutes, and 36 ticks (3 hours) is the least cycle every interval of the
+    // list divides, 45 minutes included.
+    static constexpr int32_t kTicksPerCycle = 36;
     // The page lives as long as the main dialog, so COM is initialised on the
     // user-interface thread here for every shell object the program uses.
     CWallpaperProp() noexcept;
@@ -22,15 +33,31 @@ public:
     CWallpaperProp(const CWallpaperProp&) = delete;
     CWallpaperProp& operator=(const CWallpaperProp&) = delete;
 
+    // --- The page's controls (page_controls.cpp) ---
     // Sets the page up once after the main dialog created it; highest is the
     // highest display number of the last display table build.
     BOOL InitWallpaperPage(int32_t highest);
     // Shows the chosen display's settings in the controls.
     void OnCbnSelchangeDisplay();
-    // Restarts (or stops) the automatic change timer; answers false.
-    bool RestartAutoChangeTimer();
+    // Enables the controls by "Use Wallpaper"; answers 1.
+    int EnableWallpaperControls();
+    // The display slot of the display combo's selected item (0 when none matches).
+    int32_t GetDisplayIndexFromCombo();
+
+    // --- Picture lists and automatic change (auto_change.cpp) ---
     // Rebuilds every display's picture list and picture folder.
     void RebuildWallpaperFileLists();
+    // Restarts (or stops) the automatic change timer from tick 0; answers false.
+    bool RestartAutoChangeTimer();
+    // Steps every display whose interval is due after `elapsed` minutes of the cycle.
+    bool AdvanceAutoWallpaper(uint32_t elapsed);
+    // Steps the shown display to its next (forward 1) or previous picture.
+    bool StepWallpaper(uint8_t forward);
+    void EnableAutoChangeControls(uint8_t on);
+    // Minutes of an interval index: 5, 10, 15, 20, 30, 45, 60.
+    static uint32_t IntervalMinutes(int32_t index) noexcept;
+
+    static std::span<const velk::MessageEntry<CWallpaperProp>> MessageTable();
 
     // --- Settings (wallpaper_settings.cpp) ---
     // Reloads the settings from the profile, dropping changes not yet applied; 1.
@@ -90,7 +117,59 @@ public:
     velk::UniqueBrush SwatchBrush;
     // The picture path shown in static 1010.
     std::wstring PathText;
+    // The path shown before "Use Wallpaper" was switched off.
+    std::wstring KeptAsidePath;
+    // Ticks of the automatic change since its cycle began.
+    int32_t TickCounter = 0;
+    // The picture lists of the ten slots and their list objects.
+    ListOperation::FileList FileLists[kDisplaySlots];
+    ListOperation ListOperations[kDisplaySlots];
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(velk::DataExchange& dx) override;
+    bool OnMessage(UINT msg, WPARAM w, LPARAM l, LRESULT& result) override;
+    void OnOK() override {}
+    void OnCancel() override;
 
 private:
+    void OnBnClickedBackground();
+    void OnBnClickedBrowse();
+    void OnCbnSelchangeStyle();
+    void OnPreviewClicked() {}
+    void OnBnClickedUseWallpaper();
+    void OnBnClickedAutoChange();
+    void OnCbnSelchangeInterval();
+    void OnCbnSelchangeOrder();
+    void OnBnClickedNext() { StepWallpaper(1); }
+    void OnBnClickedPrev() { StepWallpaper(0); }
+    LRESULT OnTimer(WPARAM id, LPARAM l);
+    LRESULT OnCtlColorStatic(WPARAM dc, LPARAM control);
+    LRESULT OnDestroy(WPARAM w, LPARAM l);
+
+    HWND ParentWindow() const noexcept { return hwnd_ ? ::GetParent(hwnd_) : nullptr; }
+    void NotifyParentChanged() const;
+    void EnableControl(int id, bool enable) const noexcept { ::EnableWindow(GetDlgItem(id), enable ? TRUE : FALSE); }
+    bool IsChecked(int id) const noexcept { return ::SendMessageW(GetDlgItem(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    void SetSwatchColor(COLORREF color);
+    // Moves a slot's position by one (wrapping), skipping pictures that have
+    // vanished since the list was made; false when no listed picture is left.
+    bool StepSlot(int32_t slot, bool forward, const std::wstring& folder);
+    // Position of a file name in a slot's list, searched from the end without
+    // regard to case; -1 when it is not there.
+    int32_t FindInList(int32_t slot, const wchar_t* fileName) const;
+
+    velk::CComboBox DisplayCombo;
+    velk::CComboBox StyleCombo;
+    velk::CComboBox IntervalCombo;
+    velk::CComboBox OrderCombo;
+    // Captions exchanged with the statics 1007, 1012, 1013, 1093 and 1094.
+    std::wstring DisplayCaption;
+    std::wstring FileCaption;
+    std::wstring StyleCaption;
+    std::wstring IntervalCaption;
+    std::wstring OrderCaption;
+    // "AppVelkmuWallpaperProp", from WM_INITDIALOG to WM_DESTROY.
+    velk::UniqueHandleObj ListMutex;
     bool comInitialised_;
 };

@@ -112,7 +112,7 @@ namespace {
 
 TEST_F(RenderTest, PreviewShowsTheWholePictureOverTheControl) {
     HWND control = ::GetDlgItem(page->GetSafeHwnd(), 1015);
-    ASSERT_TRUE(page->Preview.SubclassWindow(control));
+    ASSERT_EQ(page->Preview.GetSafeHwnd(), control) << "the page binds its preview when it is created";
     ::ShowWindow(parent, SW_SHOWNOACTIVATE);
     ::ShowWindow(page->GetSafeHwnd(), SW_SHOWNOACTIVATE);
     ASSERT_EQ(page->Preview.LoadPreviewImage(), 1);

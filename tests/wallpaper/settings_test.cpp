@@ -8,7 +8,8 @@ namespace {
 using SettingsTest = WallpaperTest;
 
 TEST_F(SettingsTest, LoadGivesDefaultsAndKeepsStoredValuesInBounds) {
-    EXPECT_EQ(page->WallpaperRecords[5].CurrentNumber, -1);  // until the first load
+    // -1 until the first load, which the page's window makes when it is created.
+    EXPECT_EQ(std::make_unique<CWallpaperProp>()->WallpaperRecords[5].CurrentNumber, -1);
     app->WriteProfileInt(L"Monitor1", L"MiniWallpaperStyle", 7);
     app->WriteProfileInt(L"Monitor2", L"MiniWallpaperStyle", -1);
     app->WriteProfileInt(L"Monitor3", L"MiniWallpaperStyle", 3);

@@ -1,0 +1,193 @@
+// Picture lists and the automatic wallpaper change of the Wallpaper page.
+#include "wallpaper/wallpaper_page.h"
+
+#include "display/program_messages.h"
+#include "display/shared_functions.h"
+#include "framework/app.h"
+#include "wallpaper/list_lock.h"
+#include <algorithm>
+#include <cwchar>
+#include <utility>
+#include <vector>
+
+namespace {
+
+wchar_t FoldCase(wchar_t c) noexcept { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; }
+
+bool EqualFolded(const wchar_t* a, const wchar_t* b) noexcept {
+    for (; *a && *b; ++a, ++b)
+        if (FoldCase(*a) != FoldCase(*b)) return false;
+    return *a == *b;
+}
+
+bool FileExists(const std::wstring& path) noexcept {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+uint32_t CWallpaperProp::IntervalMinutes(int32_t index) noexcept {
+    // A stored index outside the list (the profile bounds none) counts as the
+    // default, 30 minutes, rather than an interval the cycle never reaches.
+    auto i = static_cast<uint32_t>(index);
+    if (i > 6) i = 4;
+    return i < 4 ? 5 * (i + 1) : 15 * i - 30;
+}
+
+void CWallpaperProp::RebuildWallpaperFileLists() {
+    ListLock lock(ListMutex.get());
+    // Displays that show pictures of one folder share one listing of it (a
+    // folder may hold tens of thousands of pictures); each sorts its own copy.
+    std::vector<std::pair<std::wstring, ListOperation::FileList>> listings;
+    for (int32_t slot = 0; slot < 10; ++slot) {
+        WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(slot)];
+        record.PicturePath[kWallpaperPathUnits - 1] = 0;
+        GetFolderOfPath(record.PictureFolder, record.PicturePath);
+        if (record.PictureFolder[0] == 0) continue;
+        ListOperation::FileList& list = FileLists[static_cast<size_t>(slot)];
+        ListOperation::FileList().swap(list);
+        const ListOperation& op = ListOperations[static_cast<size_t>(slot)];
+        auto listed = std::find_if(listings.begin(), listings.end(), [&record](const auto& entry) {
+            return ::CompareStringOrdinal(entry.first.c_str(), -1, record.PictureFolder, -1, TRUE) == CSTR_EQUAL;
+        });
+        if (listed != listings.end()) {
+            list = listed->second;
+        } else {
+            op.GetFileList(L"jpg", record.PictureFolder, list);
+            op.GetFileList(L"bmp", record.PictureFolder, list);
+            listings.emplace_back(record.PictureFolder, list);
+        }
+        op.SortFileList(list, record.SortStyle);
+        // Go on from the picture shown now, so the next step shows the one
+        // after it also in a rebuilt (or reshuffled) list and after a restart.
+        wchar_t fileName[kWallpaperPathUnits] = {};
+        GetFileNameOfPath(fileName, record.PicturePath);
+        const int32_t found = FindInList(slot, fileName);
+        if (found >= 0) record.CurrentNumber = found;
+        else if (!list.empty() && (record.CurrentNumber < 0 || static_cast<size_t>(record.CurrentNumber) >= list.size()))
+            record.CurrentNumber = 0;
+    }
+}
+
+int32_t CWallpaperProp::FindInList(int32_t slot, const wchar_t* fileName) const {
+    const ListOperation::FileList& list = FileLists[static_cast<size_t>(slot)];
+    if (!fileName || !*fileName) return -1;
+    for (size_t i = list.size(); i-- > 0;)
+        if (EqualFolded(list[i].name.c_str(), fileName)) return static_cast<int32_t>(i);
+    return -1;
+}
+
+// Sets a picture path made of a folder and a list entry; false (and nothing
+// changed) when it would not fit the record.
+static bool SetPicturePath(WallpaperRecord& record, const std::wstring& path) noexcept {
+    if (path.size() >= static_cast<size_t>(kWallpaperPathUnits)) return false;
+    wcsncpy_s(record.PicturePath, path.c_str(), _TRUNCATE);
+    return true;
+}
+
+bool CWallpaperProp::StepSlot(int32_t slot, bool forward, const std::wstring& folder) {
+    WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(slot)];
+    const ListOperation::FileList& list = FileLists[static_cast<size_t>(slot)];
+    const auto count = static_cast<int32_t>(list.size());
+    if (count == 0) return false;
+    int32_t position = record.CurrentNumber;
+    if (position < 0 || position >= count) position = forward ? -1 : 0;
+    // Pictures deleted since the list was made are passed over; when none of
+    // the listed pictures is left the display keeps its picture.
+    for (int32_t tried = 0; tried < count; ++tried) {
+        if (forward) position = position + 1 >= count ? 0 : position + 1;
+        else position = position - 1 < 0 ? count - 1 : position - 1;
+        const std::wstring path = folder + list[static_cast<size_t>(position)].name;
+        if (FileExists(path) && SetPicturePath(record, path)) {
+            record.CurrentNumber = position;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CWallpaperProp::RestartAutoChangeTimer() {
+    if (!hwnd_) return false;
+    KillTimer(kAutoChangeTimer);
+    if (AnyAutoChange == 1) {
+        TickCounter = 0;
+        velk::CWinApp* app = velk::AfxGetApp();
+        const bool test = app && app->GetProfileInt(L"Wallpaper", L"TestAutoChange", 0) == 1;
+        SetTimer(kAutoChangeTimer, test ? 30000 : 300000);
+    }
+    return false;
+}
+
+LRESULT CWallpaperProp::OnTimer(WPARAM id, LPARAM l) {
+    if (id == kAutoChangeTimer) {
+        ++TickCounter;
+        AdvanceAutoWallpaper(static_cast<uint32_t>(5 * TickCounter));
+        ComposeDesktopWallpaper();
+        SaveWallpaperSettings();
+        if (TickCounter >= kTicksPerCycle) TickCounter = 0;
+    }
+    return DefaultProc(WM_TIMER, id, l);
+}
+
+bool CWallpaperProp::AdvanceAutoWallpaper(uint32_t elapsed) {
+    for (int32_t slot = 0; slot < 10; ++slot) {
+        const WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(slot)];
+        if (elapsed % IntervalMinutes(record.IntervalIndex) != 0 || record.AutoChange != 1) continue;
+        if (StepSlot(slot, true, record.PictureFolder)) RecomposeDisplayPreview(slot);
+    }
+    RecomposeDisplayPreview(CurrentDisplayIndex);
+    PathText = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)].PicturePath;
+    UpdateData(false);
+    return true;
+}
+
+bool CWallpaperProp::StepWallpaper(uint8_t forward) {
+    WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
+    if (!FileLists[static_cast<size_t>(CurrentDisplayIndex)].empty()) {
+        wchar_t folder[kWallpaperPathUnits] = {};
+        GetFolderOfPath(folder, record.PicturePath);
+        // Without a picture there is no folder to step through.
+        if (folder[0]) StepSlot(CurrentDisplayIndex, forward == 1, folder);
+    }
+    RecomposeDisplayPreview(CurrentDisplayIndex);
+    PathText = record.PicturePath;
+    UpdateData(false);
+    NotifyParentChanged();
+    return true;
+}
+
+void CWallpaperProp::OnBnClickedAutoChange() {
+    WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
+    {
+        ListLock lock(ListMutex.get());
+        ListOperation::FileList().swap(FileLists[static_cast<size_t>(CurrentDisplayIndex)]);
+        record.CurrentNumber = 0;
+    }
+    if (IsChecked(IDC_WP_AUTO_CHANGE)) {
+        record.AutoChange = 1;
+        RebuildWallpaperFileLists();
+        wchar_t fileName[kWallpaperPathUnits] = {};
+        GetFileNameOfPath(fileName, record.PicturePath);
+        const int32_t found = FindInList(CurrentDisplayIndex, fileName);
+        record.CurrentNumber = found >= 0 ? found : 0;
+        EnableAutoChangeControls(1);
+    } else {
+        record.AutoChange = 0;
+        EnableAutoChangeControls(0);
+    }
+    NotifyParentChanged();
+}
+
+void CWallpaperProp::EnableAutoChangeControls(uint8_t on) {
+    const bool enable = on == 1;
+    EnableControl(IDC_WP_INTERVAL, enable);
+    EnableControl(IDC_WP_ORDER, enable);
+    EnableControl(IDC_WP_NEXT, enable);
+    EnableControl(IDC_WP_PREV, enable);
+    if (enable) {
+        const WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
+        IntervalCombo.SetCurSel(record.IntervalIndex);
+        OrderCombo.SetCurSel(record.SortStyle);
+    }
+}

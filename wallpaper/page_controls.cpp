@@ -1,0 +1,327 @@
+// The Wallpaper page's controls: captions, initialisation, the enabling rules
+// and the handlers through which the user sets each display's wallpaper.
+#include "wallpaper/wallpaper_page.h"
+
+#include "display/display_list.h"
+#include "display/program_messages.h"
+#include "display/shared_functions.h"
+#include "framework/app.h"
+#include "framework/strings.h"
+#include "wallpaper/list_lock.h"
+#include <commdlg.h>
+#include <cwchar>
+
+namespace {
+
+constexpr UINT kStringStyleFirst = 109;  // 109 to 112: Center, Tile, Expand, keep the ratio
+constexpr UINT kStringUseWallpaper = 143;
+constexpr UINT kStringDisplay = 160;
+constexpr UINT kStringFile = 161;
+constexpr UINT kStringStyle = 162;
+constexpr UINT kStringColor = 163;
+constexpr UINT kStringAutoChange = 470;
+constexpr UINT kStringInterval = 471;
+constexpr UINT kStringOrder = 477;
+// The orders offered: by name, by date (oldest first), random.
+constexpr UINT kOrderStrings[] = {472, 475, 476};
+
+constexpr wchar_t kListMutexName[] = L"AppVelkmuWallpaperProp";
+
+// The colour dialog's custom colours, kept for the whole run.
+COLORREF CustomColors[16] = {};
+
+bool IsTileOrExpand(int style) noexcept { return style == 1 || style == 2; }
+
+}  // namespace
+
+std::span<const velk::MessageEntry<CWallpaperProp>> CWallpaperProp::MessageTable() {
+    using T = CWallpaperProp;
+    static constexpr velk::MessageEntry<T> table[] = {
+        velk::command<T>(IDC_WP_BACKGROUND, &T::OnBnClickedBackground),
+        velk::on<T>(WM_CTLCOLORSTATIC, &T::OnCtlColorStatic),
+        velk::command<T>(IDC_WP_BROWSE, &T::OnBnClickedBrowse),
+        velk::command<T>(IDC_WP_DISPLAY, CBN_SELCHANGE, &T::OnCbnSelchangeDisplay),
+        velk::command<T>(IDC_WP_STYLE, CBN_SELCHANGE, &T::OnCbnSelchangeStyle),
+        velk::command<T>(IDC_WP_PREVIEW, &T::OnPreviewClicked),
+        velk::command<T>(IDC_WP_USE_WALLPAPER, &T::OnBnClickedUseWallpaper),
+        velk::command<T>(IDC_WP_AUTO_CHANGE, &T::OnBnClickedAutoChange),
+        velk::command<T>(IDC_WP_INTERVAL, CBN_SELCHANGE, &T::OnCbnSelchangeInterval),
+        velk::command<T>(IDC_WP_ORDER, CBN_SELCHANGE, &T::OnCbnSelchangeOrder),
+        velk::on<T>(WM_TIMER, &T::OnTimer),
+        velk::command<T>(IDC_WP_NEXT, &T::OnBnClickedNext),
+        velk::command<T>(IDC_WP_PREV, &T::OnBnClickedPrev),
+        velk::on<T>(WM_DESTROY, &T::OnDestroy),
+    };
+    return table;
+}
+
+bool CWallpaperProp::OnMessage(UINT msg, WPARAM w, LPARAM l, LRESULT& result) {
+    return velk::DispatchMessageTable<CWallpaperProp>(this, MessageTable(), msg, w, l, result) ||
+           CDialog::OnMessage(msg, w, l, result);
+}
+
+void CWallpaperProp::DoDataExchange(velk::DataExchange& dx) {
+    dx.Text(IDC_WP_STYLE_LABEL, StyleCaption);
+    dx.Text(IDC_WP_FILE_LABEL, FileCaption);
+    dx.Text(IDC_WP_PATH, PathText);
+    dx.Text(IDC_WP_DISPLAY_LABEL, DisplayCaption);
+    dx.Text(IDC_WP_INTERVAL_LABEL, IntervalCaption);
+    dx.Text(IDC_WP_ORDER_LABEL, OrderCaption);
+}
+
+void CWallpaperProp::NotifyParentChanged() const {
+    if (HWND parent = ParentWindow()) ::SendMessageW(parent, UM_PAGECHANGED, 0, 1);
+}
+
+void CWallpaperProp::OnCancel() {
+    // Esc on the page ends the program, as the main dialog's close does.
+    if (HWND parent = ParentWindow()) ::SendMessageW(parent, WM_CLOSE, 0, 0);
+}
+
+BOOL CWallpaperProp::OnInitDialog() {
+    CDialog::OnInitDialog();
+    DisplayCombo.Attach(GetDlgItem(IDC_WP_DISPLAY));
+    StyleCombo.Attach(GetDlgItem(IDC_WP_STYLE));
+    IntervalCombo.Attach(GetDlgItem(IDC_WP_INTERVAL));
+    OrderCombo.Attach(GetDlgItem(IDC_WP_ORDER));
+    Preview.SubclassDlgItem(IDC_WP_PREVIEW, hwnd_);
+    ListMutex.reset(::CreateMutexW(nullptr, FALSE, kListMutexName));
+
+    std::wstring text;
+    LoadStringOrWarn(kStringUseWallpaper, text);
+    ::SetDlgItemTextW(hwnd_, IDC_WP_USE_WALLPAPER, text.c_str());
+    text.clear();
+    LoadStringOrWarn(kStringColor, text);
+    ::SetDlgItemTextW(hwnd_, IDC_WP_BACKGROUND, text.c_str());
+    velk::LoadResString(kStringDisplay, DisplayCaption);
+    velk::LoadResString(kStringFile, FileCaption);
+    velk::LoadResString(kStringStyle, StyleCaption);
+    text.clear();
+    LoadStringOrWarn(kStringAutoChange, text);
+    ::SetDlgItemTextW(hwnd_, IDC_WP_AUTO_CHANGE, text.c_str());
+    velk::LoadResString(kStringInterval, IntervalCaption);
+    velk::LoadResString(kStringOrder, OrderCaption);
+
+    LoadWallpaperSettings();
+    UpdateData(false);
+    return TRUE;
+}
+
+LRESULT CWallpaperProp::OnDestroy(WPARAM w, LPARAM l) {
+    const LRESULT result = DefaultProc(WM_DESTROY, w, l);
+    KillTimer(kAutoChangeTimer);
+    ListMutex.reset();
+    return result;
+}
+
+BOOL CWallpaperProp::InitWallpaperPage(int32_t highest) {
+    if (!hwnd_) return FALSE;
+    DisplayCombo.ResetContent();
+    StyleCombo.ResetContent();
+    IntervalCombo.ResetContent();
+    OrderCombo.ResetContent();
+    // One caption for every combo item: an entry the string table lacks
+    // repeats the caption before it; without even the first, nothing more is set up.
+    std::wstring caption;
+    for (UINT id = kStringStyleFirst; id < kStringStyleFirst + 4; ++id) {
+        velk::LoadResString(id, caption);
+        if (caption.empty()) return 1;
+        StyleCombo.AddString(caption);
+    }
+    for (int32_t index = 0; index <= 6; ++index) IntervalCombo.AddString(velk::FormatText(L"%d", IntervalMinutes(index)));
+    const WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
+    IntervalCombo.SetCurSel(record.IntervalIndex);
+    ::CheckDlgButton(hwnd_, IDC_WP_AUTO_CHANGE, record.AutoChange == 1 ? BST_CHECKED : BST_UNCHECKED);
+    for (UINT id : kOrderStrings) {
+        velk::LoadResString(id, caption);
+        OrderCombo.AddString(caption);
+    }
+    OrderCombo.SetCurSel(record.SortStyle);
+
+    UpdateData(true);
+    PathText = record.PicturePath;
+    if (CaptureOsWallpaper() == 1) {
+        ::CheckDlgButton(hwnd_, IDC_WP_USE_WALLPAPER, BST_CHECKED);
+        UseOsWallpaper = 0;
+        EnableControl(IDC_WP_BACKGROUND, true);
+    } else {
+        ::CheckDlgButton(hwnd_, IDC_WP_USE_WALLPAPER, BST_UNCHECKED);
+        UseOsWallpaper = 1;
+        EnableControl(IDC_WP_BACKGROUND, false);
+    }
+    UpdateData(false);
+
+    velk::CWinApp* app = velk::AfxGetApp();
+    if (!app) return FALSE;
+    PathText = app->GetProfileString(L"Wallpaper", L"CurrentWallpaper", L"");
+    Preview.LoadPreviewImage();
+    Preview.SetImageFile(PathText.c_str());
+    if (!RefreshWallpaperPage(static_cast<uint32_t>(highest))) return FALSE;
+    RestartAutoChangeTimer();
+    return 1;
+}
+
+int32_t CWallpaperProp::GetDisplayIndexFromCombo() {
+    const int selected = DisplayCombo.GetCurSel();
+    if (selected < 0) return 0;
+    const auto length = DisplayCombo.SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(selected));
+    if (length <= 0) return 0;
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    DisplayCombo.SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(text.data()));
+    const int number = _wtoi(text.c_str());
+    // An item without a leading number names no display (and must not pick an empty slot).
+    const DisplayList* displays = CurrentDisplayList();
+    if (!ParentWindow() || !displays || number <= 0) return 0;
+    for (int32_t slot = 0; slot < kDisplaySlots; ++slot)
+        if (displays->Records[slot].DisplayNumber == static_cast<uint32_t>(number)) return slot;
+    return 0;
+}
+
+void CWallpaperProp::SetSwatchColor(COLORREF color) {
+    SwatchBrush.reset(::CreateSolidBrush(color));
+    HWND swatch = GetDlgItem(IDC_WP_SWATCH);
+    ::InvalidateRect(swatch, nullptr, TRUE);
+}
+
+void CWallpaperProp::OnCbnSelchangeDisplay() {
+    if (!hwnd_) return;
+    UpdateData(true);
+    CurrentDisplayIndex = GetDisplayIndexFromCombo();
+    EnableWallpaperControls();
+    WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
+    PathText = record.PicturePath;
+    ::SetDlgItemTextW(hwnd_, IDC_WP_PATH, PathText.c_str());
+    RecomposeDisplayPreview(CurrentDisplayIndex);
+    SetSwatchColor(record.BackColor);
+    KeptAsidePath.clear();
+    if (IsChecked(IDC_WP_AUTO_CHANGE)) {
+        EnableAutoChangeControls(1);
+    } else {
+        EnableControl(IDC_WP_INTERVAL, false);
+        EnableControl(IDC_WP_ORDER, false);
+        EnableControl(IDC_WP_NEXT, false);
+        EnableControl(IDC_WP_PREV, false);
+    }
+    UpdateData(false);
+}
+
+int CWallpaperProp::EnableWallpaperControls() {
+    UpdateData(true);
+    WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
+    if (IsChecked(IDC_WP_USE_WALLPAPER)) {
+        UseOsWallpaper = 0;
+        EnableControl(IDC_WP_PATH, true);
+        if (record.PicturePath[0] == 0) {
+            PathText = KeptAsidePath;
+            wcsncpy_s(record.PicturePath, KeptAsidePath.c_str(), _TRUNCATE);
+        } else {
+            PathText = record.PicturePath;
+        }
+        StyleCombo.SetCurSel(record.Style);
+        for (int id : {IDC_WP_BROWSE, IDC_WP_BACKGROUND, IDC_WP_SWATCH, IDC_WP_STYLE, IDC_WP_AUTO_CHANGE}) EnableControl(id, true);
+        const bool colourUsed = !IsTileOrExpand(StyleCombo.GetCurSel());
+        EnableControl(IDC_WP_BACKGROUND, colourUsed);
+        EnableControl(IDC_WP_SWATCH, colourUsed);
+        if (record.AutoChange == 1) {
+            EnableControl(IDC_WP_INTERVAL, true);
+            IntervalCombo.SetCurSel(record.IntervalIndex);
+            EnableControl(IDC_WP_ORDER, true);
+            OrderCombo.SetCurSel(record.SortStyle);
+            ::CheckDlgButton(hwnd_, IDC_WP_AUTO_CHANGE, BST_CHECKED);
+        } else {
+            EnableControl(IDC_WP_INTERVAL, false);
+            EnableControl(IDC_WP_ORDER, false);
+            ::CheckDlgButton(hwnd_, IDC_WP_AUTO_CHANGE, BST_UNCHECKED);
+        }
+    } else {
+        UseOsWallpaper = 1;
+        EnableControl(IDC_WP_PATH, false);
+        KeptAsidePath = PathText;
+        PathText.clear();
+        record.PicturePath[0] = 0;
+        StyleCombo.SetCurSel(0);
+        for (int id : {IDC_WP_BROWSE, IDC_WP_BACKGROUND, IDC_WP_SWATCH, IDC_WP_STYLE, IDC_WP_AUTO_CHANGE, IDC_WP_INTERVAL, IDC_WP_ORDER})
+            EnableControl(id, false);
+    }
+    UpdateData(false);
+    return 1;
+}
+
+void CWallpaperProp::OnBnClickedUseWallpaper() {
+    EnableWallpaperControls();
+    RecomposeDisplayPreview(CurrentDisplayIndex);
+    NotifyParentChanged();
+    UpdateData(false);
+}
+
+void CWallpaperProp::OnCbnSelchangeStyle() {
+    UpdateData(true);
+    const int selected = StyleCombo.GetCurSel();
+    EnableControl(IDC_WP_BACKGROUND, !IsTileOrExpand(selected));
+    EnableControl(IDC_WP_SWATCH, !IsTileOrExpand(selected));
+    WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)].Style = selected;
+    RecomposeDisplayPreview(CurrentDisplayIndex);
+    NotifyParentChanged();
+}
+
+void CWallpaperProp::OnBnClickedBackground() {
+    CustomColors[0] = 0x806000;
+    CHOOSECOLORW choose{};
+    choose.lStructSize = sizeof(choose);
+    choose.hwndOwner = hwnd_;
+    choose.rgbResult = 0x808080;
+    choose.lpCustColors = CustomColors;
+    choose.Flags = CC_RGBINIT | CC_FULLOPEN;
+    if (!::ChooseColorW(&choose)) return;
+    SetSwatchColor(choose.rgbResult);
+    ::InvalidateRect(GetDlgItem(IDC_WP_PREVIEW), nullptr, TRUE);
+    WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)].BackColor = choose.rgbResult;
+    RecomposeDisplayPreview(CurrentDisplayIndex);
+    NotifyParentChanged();
+}
+
+LRESULT CWallpaperProp::OnCtlColorStatic(WPARAM dc, LPARAM control) {
+    if (SwatchBrush && ::GetDlgCtrlID(reinterpret_cast<HWND>(control)) == IDC_WP_SWATCH)
+        return reinterpret_cast<LRESULT>(SwatchBrush.get());
+    return DefaultProc(WM_CTLCOLORSTATIC, dc, control);
+}
+
+// The structure's full size for this build: 152 bytes on x64, 88 on x86.
+static_assert(sizeof(void*) != 8 || sizeof(OPENFILENAMEW) == 152);
+
+void CWallpaperProp::OnBnClickedBrowse() {
+    wchar_t file[kWallpaperPathUnits] = {};
+    OPENFILENAMEW open{};
+    open.lStructSize = sizeof(open);
+    open.hwndOwner = hwnd_;
+    open.lpstrFilter = L"(*.bmp;*.jpg)\0*.bmp;*.jpg\0All(*.*)\0*.*\0";
+    open.lpstrFile = file;
+    open.nMaxFile = kWallpaperPathUnits;
+    open.Flags = OFN_FILEMUSTEXIST;
+    if (!::GetOpenFileNameW(&open)) return;
+    PathText = file;
+    wcsncpy_s(WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)].PicturePath, file, _TRUNCATE);
+    RebuildWallpaperFileLists();
+    RecomposeDisplayPreview(CurrentDisplayIndex);
+    OnBnClickedAutoChange();
+    UpdateData(false);
+    NotifyParentChanged();
+}
+
+void CWallpaperProp::OnCbnSelchangeInterval() {
+    UpdateData(true);
+    WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)].IntervalIndex = IntervalCombo.GetCurSel();
+    NotifyParentChanged();
+}
+
+void CWallpaperProp::OnCbnSelchangeOrder() {
+    UpdateData(true);
+    {
+        ListLock lock(ListMutex.get());
+        WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
+        record.SortStyle = OrderCombo.GetCurSel();
+        ListOperations[static_cast<size_t>(CurrentDisplayIndex)].SortFileList(
+            FileLists[static_cast<size_t>(CurrentDisplayIndex)], record.SortStyle);
+    }
+    NotifyParentChanged();
+}
