@@ -62,8 +62,8 @@ const Damage kDamages[] = {
     {"junk values and subkeys", [](const StoredValue& v) { return v; }, true},
 };
 
-constexpr int kJunkValues = 1000;
-constexpr int kJunkKeys = 50;
+constexpr int kJunkValues = 600;
+constexpr int kJunkKeys = 30;
 constexpr int kJunkValuesPerKey = 20;
 
 void WriteJunk(const std::wstring& section) {

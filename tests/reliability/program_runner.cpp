@@ -63,10 +63,13 @@ bool RunningProgram::Apply() {
 }
 
 bool RunningProgram::DisplayChange() {
+    // The first display's number goes; the handled change writes it again.
     const std::wstring first = ProfileSection(L"Monitor0");
-    DeleteTree(HKEY_CURRENT_USER, first);
-    SetDword(HKEY_LOCAL_MACHINE, kWatchedReliabilityKey, L"Serial", ++serial_);
-    if (WaitUntil(kProgramWaitMs, [&] { return KeyExists(HKEY_CURRENT_USER, first); })) return true;
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, first.c_str(), L"DisplayNumber");
+    // A value never written before: an unchanged value may not count as a change.
+    SetDword(HKEY_LOCAL_MACHINE, kWatchedReliabilityKey, L"Serial", ::GetTickCount() + ++serial_);
+    if (WaitUntil(kProgramWaitMs, [&] { return GetValueType(HKEY_CURRENT_USER, first, L"DisplayNumber") == REG_DWORD; }))
+        return true;
     failure_ = "the display change was not handled within the time";
     return false;
 }

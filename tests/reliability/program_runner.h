@@ -58,7 +58,7 @@ private:
     std::atomic<bool> stopWatching_{false};
     std::mutex boxesMutex_;
     std::vector<std::wstring> boxes_;
-    DWORD serial_ = 0;
+    static inline DWORD serial_ = 0;
 };
 
 // One registry value as stored.
