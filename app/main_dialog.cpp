@@ -164,7 +164,12 @@ void CVELKMIRADlg::DoDataExchange(velk::DataExchange& dx) {
 LRESULT CVELKMIRADlg::WindowProc(UINT msg, WPARAM w, LPARAM l) {
     if (msg == WM_POWERBROADCAST && w == kResumeAutomatic) OnResumeFromStandby();
     // WM_CLOSE (the window manager, the Hotkey page's cancel) ends the program.
-    if (msg == WM_CLOSE) velk::CDialog::OnCancel();
+    // An open About box runs its modal loop inside this window's: it ends
+    // too, as on Exit, or the program would wait for someone to close it.
+    if (msg == WM_CLOSE) {
+        if (AboutBox.GetSafeHwnd()) AboutBox.EndDialog(1);
+        velk::CDialog::OnCancel();
+    }
     OnWndMsg(msg, w, l);
     return MessageMapped::WindowProc(msg, w, l);
 }
