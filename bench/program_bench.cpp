@@ -192,8 +192,9 @@ int wmain(int argc, wchar_t** argv) {
         {"bare + libs", self, L"--bare-hooks", kBareClass, {}, {}},
     };
     int failures = 0;
-    for (Subject& subject : subjects) {
-        for (int run = 0; run < starts; ++run) {
+    // The subjects take turns, so a change in the machine's load falls on all.
+    for (int run = 0; run < starts; ++run) {
+        for (Subject& subject : subjects) {
             const bool last = run == starts - 1;
             Sample sample = RunOnce(subject.exe, subject.args, subject.windowClass, last);
             if (!sample.ok) {
@@ -204,6 +205,8 @@ int wmain(int argc, wchar_t** argv) {
             if (run > 0) subject.startMs.push_back(sample.startMs);  // the first warms the caches
             if (last) subject.memory = sample;
         }
+    }
+    for (const Subject& subject : subjects) {
         std::printf("%-14s start-up median %7.1f ms (min %.1f, max %.1f) over %zu starts; private %.2f MB, "
                     "working set %.2f MB\n",
                     subject.name, Median(subject.startMs),
@@ -227,8 +230,9 @@ int wmain(int argc, wchar_t** argv) {
                 "-", "%.0f ms", Median(withLibraries.startMs));
     PrintFigure("start-up, prescribed waits (add-on pumps of 200 ms without the library)", "-", "%.0f ms",
                 prescribedMs);
-    PrintFigure("start-up, ours (Velkmira.exe minus the prescribed waits and the bare program with libraries)",
-                "<= 500 ms", "%.0f ms", Median(program.startMs) - prescribedMs - Median(withLibraries.startMs));
+    // At most ours: what the system libraries and hooks cost is counted in.
+    PrintFigure("start-up, ours at most (Velkmira.exe minus the prescribed waits and the bare program)",
+                "<= 500 ms", "%.0f ms", Median(program.startMs) - prescribedMs - Median(bare.startMs));
     PrintFigure("idle Velkmira.exe, private bytes", "<= 8 MB", "%.2f MB", program.memory.privateMb);
     PrintFigure("idle Velkmira.exe, working set", "-", "%.2f MB", program.memory.workingSetMb);
     PrintFigure("idle bare program, private bytes / working set", "-", "%.2f / %.2f MB", bare.memory.privateMb,
