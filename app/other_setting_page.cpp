@@ -1,6 +1,338 @@
 #include "app/other_setting_page.h"
+#include "audiotool/audio_info_key.h"
+#include "display/program_messages.h"
+#include "display/shared_functions.h"
+#include "framework/app.h"
+#include "framework/platform.h"
+#include "framework/strings.h"
+#include <mmsystem.h>
+#include <objbase.h>
+#include <cstdlib>
+#include <cwchar>
+#include <iterator>
+#include <utility>
 
-void OtherSetting::LoadOtherSetting() {}
-void OtherSetting::SaveOtherSetting() {}
-void OtherSetting::FillAudioDeviceList() {}
-void OtherSetting::SelectDefaultAudioDevice() {}
+AudioDeviceEntry AudioDeviceTable[kAudioDeviceSlots] = {};
+
+namespace {
+
+constexpr wchar_t kSection[] = L"OtherSetting";
+constexpr wchar_t kVideoOptimizeValue[] = L"VIDEOOPTIMIZE";
+constexpr wchar_t kDeviceGuidValue[] = L"DEFAULTAUDIODEVICE";
+constexpr wchar_t kDeviceNameValue[] = L"DEFAULTAUDIODEVICENAME";
+constexpr wchar_t kAudioToolFileName[] = L"Sondreth.exe";
+// The tool writes names of at most 31 characters.
+constexpr size_t kAudioInfoNameUnits = 32;
+
+// DirectSound by ordinal: DirectSoundEnumerateW and GetDeviceID.
+constexpr WORD kOrdinalDirectSoundEnumerateW = 3;
+constexpr WORD kOrdinalGetDeviceId = 9;
+using DirectSoundEnumCallbackFn = BOOL(CALLBACK*)(GUID* device, LPCWSTR description, LPCWSTR module, void* context);
+using DirectSoundEnumerateWFn = HRESULT(WINAPI*)(DirectSoundEnumCallbackFn callback, void* context);
+using GetDeviceIdFn = HRESULT(WINAPI*)(const GUID* source, GUID* destination);
+// DSDEVID_DefaultPlayback.
+constexpr GUID kDefaultPlaybackDeviceId = {0xDEF00000, 0x9C6D, 0x47ED, {0xAA, 0xF1, 0x4D, 0xDA, 0x8F, 0x2B, 0x5C, 0x03}};
+
+// The audio policy objects: from Windows 6.1 on (two interfaces, the second
+// tried when the first is refused) and of Windows 6.0. Each has a method that
+// makes an endpoint the default for a role, at the slot given.
+constexpr CLSID kClsidPolicyConfig = {0x870AF99C, 0x171D, 0x4F9E, {0xAF, 0x0D, 0xE6, 0x3D, 0xF4, 0x0C, 0x2B, 0xC9}};
+constexpr IID kIidPolicyConfig = {0xF8679F50, 0x850A, 0x41CF, {0x9C, 0x72, 0x43, 0x0F, 0x29, 0x02, 0x90, 0xC8}};
+constexpr IID kIidPolicyConfigOther = {0xCA286FC3, 0x91FD, 0x42C3, {0x8E, 0x9B, 0xCA, 0xAF, 0xA6, 0x62, 0x42, 0xE3}};
+constexpr int kPolicyConfigSetDefaultSlot = 13;
+constexpr CLSID kClsidPolicyConfigVista = {0x294935CE, 0xF637, 0x4E7C, {0xA4, 0x1B, 0xAB, 0x25, 0x54, 0x60, 0xB8, 0x62}};
+constexpr IID kIidPolicyConfigVista = {0x568B9108, 0x44BF, 0x40B4, {0x90, 0x06, 0x86, 0xAF, 0xE5, 0xB5, 0xA6, 0x20}};
+constexpr int kPolicyConfigVistaSetDefaultSlot = 12;
+constexpr DWORD kPolicyClassContext = 0x17;  // in-process, handler, local and remote servers
+constexpr int kConsoleRole = 1;
+constexpr wchar_t kEndpointIdPrefix[] = L"{0.0.0.00000000}.";
+
+// The wave mapper's preferred-device messages (mmddk.h).
+constexpr UINT kMapperPreferredGet = 0x2015;
+constexpr UINT kMapperPreferredSet = 0x2016;
+// Preferred device ids tried before 6.0 until the chosen device lists first.
+constexpr DWORD kPreferredDeviceTries = 10;
+constexpr DWORD kListSettleMs = 100;
+
+HWAVEOUT WaveMapper() noexcept { return reinterpret_cast<HWAVEOUT>(static_cast<UINT_PTR>(WAVE_MAPPER)); }
+
+// Copies text into a device-name buffer, cut to what it holds.
+void CopyName(wchar_t (&out)[kAudioDeviceNameUnits], const wchar_t* text) noexcept {
+    std::wcsncpy(out, text ? text : L"", kAudioDeviceNameUnits - 1);
+    out[kAudioDeviceNameUnits - 1] = L'\0';
+}
+
+void ClearAudioDeviceTable() noexcept {
+    for (AudioDeviceEntry& entry : AudioDeviceTable) entry = AudioDeviceEntry{};
+}
+
+// The device table holds one entry per list entry, so the list stops at ten.
+BOOL CALLBACK DirectSoundEnumCallback(GUID* device, LPCWSTR description, LPCWSTR, void* context) {
+    if (!device) return TRUE;  // the primary sound driver
+    velk::CComboBox list(static_cast<HWND>(context));
+    const int k = list.GetCount();
+    if (k < 0 || k >= kAudioDeviceSlots) return FALSE;
+    AudioDeviceEntry& entry = AudioDeviceTable[k];
+    entry.DeviceGuid = *device;
+    CopyName(entry.Name, description);
+    list.AddString(entry.Name);
+    return TRUE;
+}
+
+// Calls the policy method at `slot` of the object with an endpoint and a role.
+HRESULT CallPolicyMethod(IUnknown* object, int slot, const std::wstring& endpoint, int role) {
+    using Method = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, LPCWSTR, int);
+    void* const* table = *reinterpret_cast<void* const* const*>(object);
+    return reinterpret_cast<Method>(table[slot])(object, endpoint.c_str(), role);
+}
+
+std::wstring ComboText(const velk::CComboBox& list, int index) {
+    const LRESULT length = list.SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
+    if (length < 0) return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT got =
+        list.SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got < 0 ? 0 : static_cast<size_t>(got));
+    return text;
+}
+
+// The devices the wave functions report, as far as the table reaches.
+int WaveDeviceCount() noexcept {
+    const UINT count = ::waveOutGetNumDevs();
+    return count > static_cast<UINT>(kAudioDeviceSlots) ? kAudioDeviceSlots : static_cast<int>(count);
+}
+
+}  // namespace
+
+OtherSetting::OtherSetting() noexcept : MessageMapped(kTemplateId) { ClearAudioDeviceTable(); }
+
+std::span<const velk::MessageEntry<OtherSetting>> OtherSetting::MessageTable() {
+    using T = OtherSetting;
+    static constexpr velk::MessageEntry<T> table[] = {
+        velk::command<T>(IDC_OTHER_PLAYBACK_DEVICE, CBN_SELCHANGE, &T::OnAudioDeviceSelChange),
+        velk::command<T>(IDC_OTHER_VIDEO_OPTIMIZE, &T::NotifyPageChanged),
+        velk::on<T>(WM_TIMER, &T::OnTimer),
+        velk::on<T>(WM_DESTROY, &T::OnDestroy),
+    };
+    return table;
+}
+
+void OtherSetting::DoDataExchange(velk::DataExchange& dx) {
+    VideoOptimize.Attach(::GetDlgItem(dx.Dialog(), IDC_OTHER_VIDEO_OPTIMIZE));
+    DeviceList.Attach(::GetDlgItem(dx.Dialog(), IDC_OTHER_PLAYBACK_DEVICE));
+}
+
+BOOL OtherSetting::OnInitDialog() {
+    CDialog::OnInitDialog();
+    UpdateData(false);
+    if (IsWindowsAtLeast(6, 1)) VideoOptimize.ShowWindow(SW_SHOW);
+    // The template carries one language only: every text comes from the
+    // string table of the user's language.
+    const std::pair<int, UINT> captions[] = {{IDC_OTHER_VIDEO_OPTIMIZE, IDS_VIDEO_OPTIMIZE},
+                                            {IDC_OTHER_VIDEO_GROUP, IDS_OTHER_VIDEO_GROUP},
+                                            {IDC_OTHER_SOUND_GROUP, IDS_OTHER_SOUND_GROUP},
+                                            {IDC_OTHER_PLAYBACK_LABEL, IDS_OTHER_PLAYBACK_DEVICE},
+                                            {IDC_OTHER_AUDIO_PROPERTY, IDS_OTHER_AUDIO_PROPERTY}};
+    for (const auto& [control, stringId] : captions) {
+        std::wstring text;
+        if (LoadStringOrWarn(stringId, text)) ::SetDlgItemTextW(hwnd_, control, text.c_str());
+    }
+    if (IsWindowsAtLeast(6, 1)) VideoOptimize.EnableWindow(true);
+    if (ParentWindow()) {
+        FillAudioDeviceList();
+        SelectDefaultAudioDevice();
+        ::EnableWindow(GetDlgItem(IDC_OTHER_PLAYBACK_LABEL), TRUE);
+        DeviceList.EnableWindow(true);
+    }
+    SetTimer(kTimerAudioRefresh, kAudioRefreshMs);
+    return TRUE;
+}
+
+HMODULE OtherSetting::DirectSound() {
+    if (!DirectSoundModule) DirectSoundModule.reset(::LoadLibraryW(L"dsound.dll"));
+    return DirectSoundModule.get();
+}
+
+void OtherSetting::FillAudioDeviceList() {
+    ClearAudioDeviceTable();
+    for (int i = DeviceList.GetCount() - 1; i >= 0; --i) DeviceList.SendMessage(CB_DELETESTRING, static_cast<WPARAM>(i));
+    if (IsWindowsAtLeast(6, 0)) {
+        HMODULE module = DirectSound();
+        auto enumerate = module ? reinterpret_cast<DirectSoundEnumerateWFn>(reinterpret_cast<void (*)()>(
+                                      ::GetProcAddress(module, MAKEINTRESOURCEA(kOrdinalDirectSoundEnumerateW))))
+                                : nullptr;
+        if (enumerate && DeviceList) enumerate(DirectSoundEnumCallback, DeviceList.GetSafeHwnd());
+        return;
+    }
+    RunAudioDeviceTool();
+    FillFromAudioDeviceTool();
+}
+
+void OtherSetting::RunAudioDeviceTool() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    wchar_t drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {};
+    if (_wsplitpath_s(path, drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0) drive[0] = dir[0] = 0;
+    const std::wstring tool = velk::FormatText(L"%s%s%s", drive, dir, kAudioToolFileName);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    // A tool that cannot start leaves the section as its last run left it.
+    if (!::CreateProcessW(tool.c_str(), nullptr, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                          &startup, &process))
+        return;
+    velk::UniqueHandleObj processHandle(process.hProcess);
+    velk::UniqueHandleObj threadHandle(process.hThread);
+    ::WaitForSingleObject(processHandle.get(), INFINITE);
+}
+
+void OtherSetting::FillFromAudioDeviceTool() {
+    const int count = WaveDeviceCount();
+    for (int i = 0; i < count; ++i) {
+        const std::wstring name = ReadAudioDevInfo(i);
+        AudioDeviceEntry& entry = AudioDeviceTable[i];
+        entry.WaveOutIndex = static_cast<uint32_t>(i);
+        CopyName(entry.Name, name.c_str());
+        DeviceList.AddString(entry.Name);
+    }
+}
+
+std::wstring OtherSetting::ReadAudioDevInfo(int index) {
+    velk::CWinApp* app = velk::AfxGetApp();
+    if (!app) return {};
+    std::wstring name = app->GetProfileString(kAudioInfoSectionName, std::to_wstring(index).c_str(), L"");
+    if (name.size() >= kAudioInfoNameUnits) name.resize(kAudioInfoNameUnits - 1);
+    return name;
+}
+
+void OtherSetting::SelectDefaultAudioDevice() {
+    const int count = DeviceList.GetCount();
+    if (count <= 0) return;
+    if (count == 1) {
+        DeviceList.SetCurSel(0);
+        return;
+    }
+    if (!IsWindowsAtLeast(6, 0)) {
+        // A freshly started process enumerates the default device first.
+        DeviceList.SetCurSel(0);
+        return;
+    }
+    HMODULE module = DirectSound();
+    auto getDeviceId = module ? reinterpret_cast<GetDeviceIdFn>(reinterpret_cast<void (*)()>(
+                                    ::GetProcAddress(module, MAKEINTRESOURCEA(kOrdinalGetDeviceId))))
+                              : nullptr;
+    GUID current{};
+    if (!getDeviceId || FAILED(getDeviceId(&kDefaultPlaybackDeviceId, &current))) return;
+    for (int i = (count < kAudioDeviceSlots ? count : kAudioDeviceSlots) - 1; i >= 0; --i)
+        if (IsEqualGUID(current, AudioDeviceTable[i].DeviceGuid)) DeviceList.SetCurSel(i);
+}
+
+void OtherSetting::OnAudioDeviceSelChange() {
+    KillTimer(kTimerAudioRefresh);
+    const int selected = DeviceList.GetCurSel();
+    if (selected >= 0 && selected < kAudioDeviceSlots) {
+        CopyName(ChosenDeviceName, ComboText(DeviceList, selected).c_str());
+        ChosenDeviceGuid = AudioDeviceTable[selected].DeviceGuid;
+    }
+    NotifyPageChanged();
+}
+
+void OtherSetting::NotifyPageChanged() {
+    if (HWND parent = ParentWindow()) ::SendMessageW(parent, UM_PAGECHANGED, 0, 1);
+}
+
+LRESULT OtherSetting::OnTimer(WPARAM w, LPARAM l) {
+    if (w == kTimerAudioRefresh && ParentWindow()) {
+        FillAudioDeviceList();
+        SelectDefaultAudioDevice();
+    }
+    return DefaultProc(WM_TIMER, w, l);
+}
+
+LRESULT OtherSetting::OnDestroy(WPARAM w, LPARAM l) {
+    const LRESULT result = DefaultProc(WM_DESTROY, w, l);
+    KillTimer(kTimerAudioRefresh);
+    return result;
+}
+
+void OtherSetting::SaveOtherSetting() {
+    velk::CWinApp* app = velk::AfxGetApp();
+    if (!app) return;
+    const int state = static_cast<int>(VideoOptimize.SendMessage(BM_GETSTATE) & 3);
+    app->WriteProfileInt(kSection, kVideoOptimizeValue, state);
+    wchar_t guid[40] = {};
+    ::StringFromGUID2(ChosenDeviceGuid, guid, static_cast<int>(std::size(guid)));
+    app->WriteProfileString(kSection, kDeviceGuidValue, guid);
+    app->WriteProfileString(kSection, kDeviceNameValue, ChosenDeviceName);
+}
+
+void OtherSetting::LoadOtherSetting() {
+    velk::CWinApp* app = velk::AfxGetApp();
+    if (!app) return;
+    VideoOptimize.SetCheck(app->GetProfileInt(kSection, kVideoOptimizeValue, 0) != 0 ? BST_CHECKED : BST_UNCHECKED);
+    const std::wstring name = app->GetProfileString(kSection, kDeviceNameValue, L"");
+    const std::wstring guid = app->GetProfileString(kSection, kDeviceGuidValue, L"");
+    if (name.empty() && guid.empty()) return;
+    // A value that is no GUID in braces counts as no device.
+    GUID chosen{};
+    if (guid.empty() || FAILED(::IIDFromString(guid.c_str(), &chosen))) chosen = GUID{};
+    ChosenDeviceGuid = chosen;
+    CopyName(ChosenDeviceName, name.c_str());
+    ApplyDefaultAudioDevice();
+}
+
+std::wstring OtherSetting::ChosenEndpointId() const {
+    wchar_t guid[40] = {};
+    ::StringFromGUID2(ChosenDeviceGuid, guid, static_cast<int>(std::size(guid)));
+    return std::wstring(kEndpointIdPrefix) + guid;
+}
+
+int OtherSetting::FindWaveDeviceIndex(const wchar_t* name) const {
+    if (!name || !*name) return -1;
+    for (int i = WaveDeviceCount() - 1; i >= 0; --i)
+        if (std::wcscmp(AudioDeviceTable[i].Name, name) == 0) return i;
+    return -1;
+}
+
+bool OtherSetting::ApplyDefaultAudioDevice() {
+    if (IsWindowsAtLeast(6, 1)) {
+        velk::ComPtr<IUnknown> policy;
+        if (FAILED(::CoCreateInstance(kClsidPolicyConfig, nullptr, kPolicyClassContext, kIidPolicyConfig,
+                                      policy.put_void())) ||
+            !policy) {
+            if (FAILED(::CoCreateInstance(kClsidPolicyConfig, nullptr, kPolicyClassContext, kIidPolicyConfigOther,
+                                          policy.put_void())) ||
+                !policy)
+                return false;
+        }
+        CallPolicyMethod(policy.get(), kPolicyConfigSetDefaultSlot, ChosenEndpointId(), kConsoleRole);
+        return true;
+    }
+    if (IsWindowsAtLeast(6, 0)) {
+        velk::ComPtr<IUnknown> policy;
+        if (SUCCEEDED(::CoCreateInstance(kClsidPolicyConfigVista, nullptr, kPolicyClassContext, kIidPolicyConfigVista,
+                                         policy.put_void())) &&
+            policy)
+            CallPolicyMethod(policy.get(), kPolicyConfigVistaSetDefaultSlot, ChosenEndpointId(), kConsoleRole);
+        return true;
+    }
+    if (!IsWindowsAtLeast(5, 1)) return true;
+
+    // Before 6.0: make the wave mapper prefer one device id after the other
+    // until a fresh process (the tool) lists the chosen device first.
+    DWORD current = 0, status = 0;
+    if (::waveOutMessage(WaveMapper(), kMapperPreferredGet, reinterpret_cast<DWORD_PTR>(&current),
+                         reinterpret_cast<DWORD_PTR>(&status)) != MMSYSERR_NOERROR)
+        return true;
+    if (FindWaveDeviceIndex(ChosenDeviceName) < 0) return true;
+    for (DWORD id = 0; id < kPreferredDeviceTries; ++id) {
+        ::waveOutMessage(WaveMapper(), kMapperPreferredSet, id, status);
+        FillAudioDeviceList();
+        if (std::wcscmp(AudioDeviceTable[0].Name, ChosenDeviceName) == 0) break;
+    }
+    velk::BlockingWait(kListSettleMs);
+    FillAudioDeviceList();
+    velk::BlockingWait(kListSettleMs);
+    SelectDefaultAudioDevice();
+    return true;
+}

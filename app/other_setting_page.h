@@ -1,20 +1,90 @@
-// The Other settings page (fifth tab of the settings window).
+// The Other settings page (fifth tab of the settings window): the DisplayLink
+// video optimisation switch and the default playback device. The page lists
+// the playback devices, shows the current default, keeps the user's choice in
+// the profile section "OtherSetting" and makes the chosen device the system
+// default: from Windows 6.0 on through Windows' audio policy objects, before
+// 6.0 through the wave mapper's preferred device, checked with the audio
+// device list tool Sondreth.exe.
 #pragma once
+#include "framework/controls.h"
 #include "framework/dialog.h"
+#include "framework/handles.h"
+#include "resources/resource.h"
+#include <cstdint>
+#include <span>
+#include <string>
 
-class OtherSetting : public velk::CDialog {
+// Room for the playback devices the page lists; later devices are not listed.
+inline constexpr int kAudioDeviceSlots = 10;
+// Units of a device name, terminator included (at most 129 characters).
+inline constexpr int kAudioDeviceNameUnits = 130;
+
+// Entry i describes entry i of the page's device list.
+struct AudioDeviceEntry {
+    uint32_t WaveOutIndex;  // before Windows 6.0: the waveOut device index
+    GUID DeviceGuid;        // from Windows 6.0 on: the DirectSound device GUID
+    wchar_t Name[kAudioDeviceNameUnits];
+};
+
+// The program-wide device table; cleared when the page object is built and at
+// every fill of the list.
+extern AudioDeviceEntry AudioDeviceTable[kAudioDeviceSlots];
+
+class OtherSetting : public velk::MessageMapped<OtherSetting, velk::CDialog> {
 public:
-    static constexpr UINT kTemplateId = 162;
-    OtherSetting() noexcept : CDialog(kTemplateId) {}
+    static constexpr UINT kTemplateId = IDD_OTHER_SETTING_PAGE;
+    // The page's timer that refreshes the device list (TIMER_AUDIO_REFRESH).
+    static constexpr UINT_PTR kTimerAudioRefresh = 10;
+    static constexpr UINT kAudioRefreshMs = 10000;
 
-    // Reads the page's settings from the profile into its controls.
+    OtherSetting() noexcept;
+
+    // Reads the page's settings from the profile; a saved device choice is
+    // made the default device at once.
     void LoadOtherSetting();
     // Writes the page's settings to the profile.
     void SaveOtherSetting();
     // Lists the playback devices, then selects the default one in the list.
     void FillAudioDeviceList();
     void SelectDefaultAudioDevice();
+    // Makes the chosen device the system's default playback device. False
+    // only when, from Windows 6.1 on, no audio policy object could be made.
+    bool ApplyDefaultAudioDevice();
+    // Index of the last table entry (of those the device count covers) named
+    // exactly `name`; -1 when none is, or when name is empty.
+    int FindWaveDeviceIndex(const wchar_t* name) const;
+    // Device name `index` as the audio device list tool wrote it (at most 31
+    // characters); empty when missing.
+    static std::wstring ReadAudioDevInfo(int index);
 
-    // The page's timer that refreshes the device list (TIMER_AUDIO_REFRESH).
-    static constexpr UINT_PTR kTimerAudioRefresh = 10;
+    const GUID& ChosenGuid() const noexcept { return ChosenDeviceGuid; }
+    const wchar_t* ChosenName() const noexcept { return ChosenDeviceName; }
+
+    static std::span<const velk::MessageEntry<OtherSetting>> MessageTable();
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(velk::DataExchange& dx) override;
+
+private:
+    void OnAudioDeviceSelChange();
+    void NotifyPageChanged();
+    LRESULT OnTimer(WPARAM w, LPARAM l);
+    LRESULT OnDestroy(WPARAM w, LPARAM l);
+
+    HWND ParentWindow() const noexcept { return hwnd_ ? ::GetParent(hwnd_) : nullptr; }
+    // DirectSound, loaded at its first use and kept while the page lives.
+    HMODULE DirectSound();
+    // Entries 0.. of the device list from the tool's section (before 6.0).
+    void FillFromAudioDeviceTool();
+    // Runs the tool from the program's folder and waits until it ends.
+    static void RunAudioDeviceTool();
+    // "{0.0.0.00000000}." followed by the chosen device's GUID in braces.
+    std::wstring ChosenEndpointId() const;
+
+    velk::CButton VideoOptimize;
+    velk::CComboBox DeviceList;
+    GUID ChosenDeviceGuid{};
+    wchar_t ChosenDeviceName[kAudioDeviceNameUnits] = {};
+    velk::UniqueModule DirectSoundModule;
 };

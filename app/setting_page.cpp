@@ -1,15 +1,368 @@
 #include "app/setting_page.h"
 #include "app/change_number_dialog.h"
-#include "resources/resource.h"
+#include "app/main_dialog.h"
+#include "app/other_setting_page.h"
+#include "app/velkmira_app.h"
+#include "display/addon_api.h"
+#include "display/display_list.h"
+#include "display/program_messages.h"
+#include "display/shared_functions.h"
+#include "framework/app.h"
+#include "framework/handles.h"
+#include "framework/platform.h"
+#include "framework/strings.h"
+#include <shellapi.h>
+#include <cstdlib>
+#include <cwchar>
+#include <utility>
+
+namespace {
+
+constexpr wchar_t kSection[] = L"Setting";
+constexpr wchar_t kFixSizeValue[] = L"WINFIXSIZE";
+constexpr wchar_t kStartupValue[] = L"STARTUP";
+constexpr wchar_t kMouseSonarValue[] = L"MOUSESONAR";
+constexpr wchar_t kProgramFileName[] = L"Velkmira.exe";
+constexpr wchar_t kAddOnAdapterText[] = L"DisplayLink Graphics Adapter";
+constexpr DWORD kAddOnListRetryMs = 5000;
+constexpr int kMouseSonarErrorNumber = 1036;
+// dlSetVideoOptimizeModeState: optimised for video, and not.
+constexpr int32_t kVideoOptimizeOn = 1;
+constexpr int32_t kVideoOptimizeOff = 5;
+// Activity types of an add-on display as the hidden mode controls show them.
+constexpr int32_t kActivityOff = 1;
+constexpr int32_t kActivityMirror = 2;
+constexpr int32_t kActivityExtend = 3;
+
+// The label "Display" and the hidden DisplayLink controls that go grey together.
+constexpr int kAddOnDisplayControls[] = {IDC_SET_DL_DISPLAYS,  IDC_SET_DISPLAY_LABEL,     IDC_SET_DL_MIRROR,
+                                         IDC_SET_DL_EXTEND,    IDC_SET_DL_OFF,            IDC_SET_DL_MODE_LABEL,
+                                         IDC_SET_DL_ROTATION_LABEL, IDC_SET_DL_ROTATION};
+
+// Captions set at initialisation, in this order.
+constexpr std::pair<int, UINT> kCaptions[] = {
+    {IDC_SET_DISPLAY_LABEL, IDS_DISPLAY},          {IDC_SET_RESIZE_FIXED, IDS_DO_NOT_RESIZE},
+    {IDC_SET_RESIZE_SCALE, IDS_RESIZE},            {IDC_SET_RESIZE_GROUP, IDS_RESIZE_GROUP},
+    {IDC_SET_MULTIDISPLAY_GROUP, IDS_MULTIDISPLAY_GROUP}, {IDC_SET_DL_MODE_LABEL, IDS_DISPLAY_MODE},
+    {IDC_SET_DL_EXTEND, IDS_EXTEND_MODE},          {IDC_SET_DL_MIRROR, IDS_MIRROR_MODE},
+    {IDC_SET_DL_ROTATION_LABEL, IDS_ROTATION},     {IDC_SET_UTILITY_GROUP, IDS_UTILITY_GROUP},
+    {IDC_SET_RUN_AT_STARTUP, IDS_RUN_AT_STARTUP},  {IDC_SET_MOUSE_SONAR, IDS_MOUSE_SONAR},
+};
+
+// The entries of the hidden rotation list, in rotation order 1 to 4.
+constexpr UINT kRotationTexts[] = {IDS_ROTATION_NORMAL, IDS_ROTATION_LEFT90, IDS_ROTATION_180, IDS_ROTATION_RIGHT90};
+
+// Controls initialisation hides once more.
+constexpr int kHiddenControls[] = {IDC_SET_DL_MIRROR,     IDC_SET_DL_EXTEND,         IDC_SET_DL_OFF,
+                                   IDC_SET_DL_MODE_LABEL, IDC_SET_DL_ROTATION_LABEL, IDC_SET_DL_ROTATION};
+
+bool IsChecked(const velk::CButton& button) { return button.GetCheck() == BST_CHECKED; }
+
+bool WindowsMouseSonarOn() {
+    BOOL on = FALSE;
+    ::SystemParametersInfoW(SPI_GETMOUSESONAR, 0, &on, 0);
+    return on == TRUE;
+}
+
+// Leading decimal digits of a text; 0 when it starts with none.
+int LeadingNumber(const std::wstring& text) {
+    int number = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9' || number > 100000) break;
+        number = number * 10 + (c - L'0');
+    }
+    return number;
+}
+
+std::wstring ComboText(const velk::CComboBox& list, int index) {
+    const LRESULT length = list.SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
+    if (length < 0) return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT got =
+        list.SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got < 0 ? 0 : static_cast<size_t>(got));
+    return text;
+}
+
+}  // namespace
+
+std::wstring RunValueForProgram(const wchar_t* programPath) {
+    wchar_t drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {};
+    if (!programPath ||
+        _wsplitpath_s(programPath, drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0)
+        drive[0] = dir[0] = 0;
+    std::wstring value = velk::FormatText(L"%s%s%s", drive, dir, kProgramFileName);
+    if (value.find(L' ') != std::wstring::npos) value = L"\"" + value + L"\"";
+    return value;
+}
+
+CSettingProp::CSettingProp() noexcept : MessageMapped(kTemplateId) {}
 
 std::span<const velk::MessageEntry<CSettingProp>> CSettingProp::MessageTable() {
-    static constexpr velk::MessageEntry<CSettingProp> table[] = {
-        velk::command(IDC_SET_USE_APP_NUMBER, &CSettingProp::OnChangeNumber),
+    using T = CSettingProp;
+    // The hidden DisplayLink mode, rotation and "Display ID" controls have no
+    // handlers: nothing ever shows them, so nothing can change through them.
+    static constexpr velk::MessageEntry<T> table[] = {
+        velk::command<T>(IDC_SET_RESIZE_FIXED, &T::NotifyPageChanged),
+        velk::command<T>(IDC_SET_RESIZE_SCALE, &T::NotifyPageChanged),
+        velk::command<T>(IDC_SET_RUN_AT_STARTUP, &T::NotifyPageChanged),
+        velk::command<T>(IDC_SET_MOUSE_SONAR, &T::OnSonarBoxClicked),
+        velk::command<T>(IDC_SET_DISPLAY_SETTINGS, &T::OnDisplaySettingsButton),
+        velk::command<T>(IDC_SET_USE_APP_NUMBER, &T::OnChangeNumber),
+        velk::on<T>(WM_TIMER, &T::OnTimer),
+        velk::on<T>(WM_DESTROY, &T::OnDestroy),
     };
     return table;
 }
 
-BOOL CSettingProp::LoadSettingPage() { return TRUE; }
-BOOL CSettingProp::ApplySettingPage() { return TRUE; }
+void CSettingProp::DoDataExchange(velk::DataExchange& dx) {
+    HWND dialog = dx.Dialog();
+    DisplayListControl.Attach(::GetDlgItem(dialog, IDC_SET_DL_DISPLAYS));
+    ResizeRadio.Attach(::GetDlgItem(dialog, IDC_SET_RESIZE_FIXED));
+    StartupBox.Attach(::GetDlgItem(dialog, IDC_SET_RUN_AT_STARTUP));
+    MirrorRadio.Attach(::GetDlgItem(dialog, IDC_SET_DL_MIRROR));
+    ExtendRadio.Attach(::GetDlgItem(dialog, IDC_SET_DL_EXTEND));
+    SonarBox.Attach(::GetDlgItem(dialog, IDC_SET_MOUSE_SONAR));
+    RotationListControl.Attach(::GetDlgItem(dialog, IDC_SET_DL_ROTATION));
+    RotationLabel.Attach(::GetDlgItem(dialog, IDC_SET_DL_ROTATION_LABEL));
+    ModeLabel.Attach(::GetDlgItem(dialog, IDC_SET_DL_MODE_LABEL));
+    OffRadio.Attach(::GetDlgItem(dialog, IDC_SET_DL_OFF));
+    DisplayLabel.Attach(::GetDlgItem(dialog, IDC_SET_DISPLAY_LABEL));
+    dx.Text(IDC_SET_APPEARANCE_DESC, Description);
+    DisplaySettingsButton.Attach(::GetDlgItem(dialog, IDC_SET_DISPLAY_SETTINGS));
+    DescriptionControl.Attach(::GetDlgItem(dialog, IDC_SET_APPEARANCE_DESC));
+}
 
+CVELKMIRADlg* CSettingProp::MainDialog() const noexcept {
+    return hwnd_ ? dynamic_cast<CVELKMIRADlg*>(velk::CWnd::FromHandle(::GetParent(hwnd_))) : nullptr;
+}
+
+OtherSetting* CSettingProp::OtherSettingPage() const noexcept {
+    CVELKMIRADlg* main = MainDialog();
+    return main ? dynamic_cast<OtherSetting*>(main->Page(4)) : nullptr;
+}
+
+BOOL CSettingProp::OnInitDialog() {
+    CDialog::OnInitDialog();
+    UpdateData(false);
+    if (CVELKMIRADlg* main = MainDialog()) AddOnAccess = main->AddOnAccess();
+    for (const auto& [control, stringId] : kCaptions) {
+        std::wstring text;
+        if (LoadStringOrWarn(stringId, text)) ::SetDlgItemTextW(hwnd_, control, text.c_str());
+    }
+    velk::LoadResString(IDS_CHANGE_APPEARANCE_DESC, Description);
+    std::wstring buttonText;
+    if (LoadStringOrWarn(IDS_CHANGE_APPEARANCE, buttonText)) DisplaySettingsButton.SetWindowText(buttonText);
+    if (IsWindowsOlderThan(5, 1)) SonarBox.ShowWindow(SW_HIDE);
+    for (int control : kHiddenControls) ::ShowWindow(GetDlgItem(control), SW_HIDE);
+    SetTimer(kTimerSonar, kSonarFollowMs);
+    return TRUE;
+}
+
+BOOL CSettingProp::LoadSettingPage() {
+    velk::CWinApp* app = velk::AfxGetApp();
+    if (!app) {
+        ::CheckDlgButton(hwnd_, IDC_SET_RESIZE_SCALE, BST_CHECKED);
+        ::CheckDlgButton(hwnd_, IDC_SET_RESIZE_FIXED, BST_UNCHECKED);
+    } else {
+        const bool resize = app->GetProfileInt(kSection, kFixSizeValue, 1) != 0;
+        ::CheckDlgButton(hwnd_, IDC_SET_RESIZE_SCALE, resize ? BST_CHECKED : BST_UNCHECKED);
+        ::CheckDlgButton(hwnd_, IDC_SET_RESIZE_FIXED, resize ? BST_UNCHECKED : BST_CHECKED);
+        StartupBox.SetCheck(app->GetProfileInt(kSection, kStartupValue, 1) != 0 ? BST_CHECKED : BST_UNCHECKED);
+        // The profile can only turn the box off; Windows' own state decides
+        // when the profile says on.
+        const bool sonar = app->GetProfileInt(kSection, kMouseSonarValue, 1) != 0 && WindowsMouseSonarOn();
+        SonarBox.SetCheck(sonar ? BST_CHECKED : BST_UNCHECKED);
+        RefreshAddOnDisplayList();
+    }
+    RotationListControl.ResetContent();
+    for (UINT stringId : kRotationTexts) {
+        std::wstring text;
+        if (!velk::LoadResString(stringId, text)) return TRUE;
+        RotationListControl.AddString(text);
+    }
+    ShowSelectedDisplay();
+    return TRUE;
+}
+
+bool CSettingProp::SaveSettingPage() {
+    UpdateData(true);
+    if (velk::CWinApp* app = velk::AfxGetApp()) {
+        app->WriteProfileInt(kSection, kFixSizeValue, IsChecked(ResizeRadio) ? 0 : 1);
+        app->WriteProfileInt(kSection, kStartupValue, IsChecked(StartupBox) ? 1 : 0);
+        app->WriteProfileInt(kSection, kMouseSonarValue, IsChecked(SonarBox) ? 1 : 0);
+    }
+    velk::UniqueKey run;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, run.put(),
+                          nullptr) != ERROR_SUCCESS)
+        return false;
+    if (IsChecked(StartupBox)) {
+        wchar_t program[MAX_PATH] = {};
+        ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+        const std::wstring value = RunValueForProgram(program);
+        ::RegSetValueExW(run.get(), kRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    } else {
+        ::RegDeleteValueW(run.get(), kRunValueName);
+    }
+    return true;
+}
+
+void CSettingProp::ApplyMouseSonar() {
+    const BOOL on = IsChecked(SonarBox) ? TRUE : FALSE;
+    // Neither written to the user's profile nor broadcast.
+    if (!::SystemParametersInfoW(SPI_SETMOUSESONAR, 0, reinterpret_cast<void*>(static_cast<UINT_PTR>(on)), 0))
+        ShowErrorNumber(kMouseSonarErrorNumber);
+}
+
+BOOL CSettingProp::ApplySettingPage() {
+    SonarBoxTouched = 0;
+    LastDisplaySelection = DisplayListControl.GetCurSel();
+    SaveSettingPage();
+    ApplyMouseSonar();
+    // The DisplayLink modes and rotations change only through the hidden
+    // controls, which nothing shows: there is nothing of them to apply.
+    RefreshAddOnDisplayList();
+    OtherSetting* other = OtherSettingPage();
+    if (IsWindowsAtLeast(6, 1)) {
+        const bool optimize =
+            other && ::IsDlgButtonChecked(other->GetSafeHwnd(), IDC_OTHER_VIDEO_OPTIMIZE) == BST_CHECKED;
+        for (uint32_t number = 1; number <= kDisplaySlots; ++number) {
+            if (AddOnDisplayHandle display = FindAddOnDisplayByAdapterId(number))
+                dlSetVideoOptimizeModeState(display, optimize ? kVideoOptimizeOn : kVideoOptimizeOff);
+        }
+    }
+    if (other) other->ApplyDefaultAudioDevice();
+    ShowSelectedDisplay();
+    return TRUE;
+}
+
+void CSettingProp::ShowSelectedDisplay() {
+    LastDisplaySelection = DisplayListControl.GetCurSel();
+    SelectRotationOfSelectedDisplay();
+    UpdateData(false);
+    ShowSelectedDisplayMode();
+    UpdateData(false);
+}
+
+void CSettingProp::RefreshAddOnDisplayList() {
+    for (AddOnDisplayState& state : DisplayStates) state = AddOnDisplayState{};
+    DisplayListControl.ResetContent();
+    int count = 0;
+    if (AddOnAccess) {
+        count = GetActiveAddOnDisplayCount();
+        if (count <= 0) {
+            velk::BlockingWait(kAddOnListRetryMs);
+            count = GetActiveAddOnDisplayCount();
+        }
+    }
+    if (!AddOnAccess || count <= 0) {
+        DisplayListControl.AddString(L"-");
+        EnableAddOnDisplayControls(false);
+    } else {
+        for (int index = 0; index <= count; ++index) {
+            const int32_t id = GetAddOnDisplayAdapterId(index);
+            if (id < 1 || id > kDisplayStates) continue;
+            EnableAddOnDisplayControls(true);
+            AddOnDisplayState& state = DisplayStates[id - 1];
+            if (QueryAddOnDisplayState(static_cast<uint32_t>(id), &state)) {
+                if (const DisplayList* table = CurrentDisplayList()) {
+                    for (const DisplayRecord& record : table->Records) {
+                        if (record.SystemsDispNumber != static_cast<uint32_t>(id)) continue;
+                        if (record.DisplayNumber != 0) state.DisplayNumber = static_cast<int32_t>(record.DisplayNumber);
+                        break;
+                    }
+                }
+            }
+            DisplayListControl.AddString(velk::FormatText(L"%d : %s", state.DisplayNumber, kAddOnAdapterText));
+        }
+    }
+    if (DisplayListControl.SetCurSel(LastDisplaySelection) == CB_ERR) DisplayListControl.SetCurSel(0);
+    UpdateData(false);
+    ShowSelectedDisplayMode();
+    UpdateData(false);
+}
+
+void CSettingProp::EnableAddOnDisplayControls(bool enable) {
+    for (int control : kAddOnDisplayControls) ::EnableWindow(GetDlgItem(control), enable ? TRUE : FALSE);
+}
+
+int CSettingProp::SelectedAdapterId() const {
+    const int selected = DisplayListControl.GetCurSel();
+    if (selected < 0) return 0;
+    const int number = LeadingNumber(ComboText(DisplayListControl, selected));
+    for (const AddOnDisplayState& state : DisplayStates)
+        if (state.DisplayNumber == number) return state.AdapterId;
+    return 0;
+}
+
+void CSettingProp::ShowSelectedDisplayMode() {
+    const int selected = SelectedAdapterId();
+    if (selected < 1) {
+        EnableAddOnDisplayControls(false);
+        return;
+    }
+    if (selected > kDisplayStates) return;
+    switch (DisplayStates[selected - 1].ActivityType) {
+    case kActivityOff:
+        OffRadio.SetCheck(BST_CHECKED);
+        MirrorRadio.SetCheck(BST_UNCHECKED);
+        ExtendRadio.SetCheck(BST_UNCHECKED);
+        RotationLabel.EnableWindow(false);
+        RotationListControl.EnableWindow(false);
+        break;
+    case kActivityMirror:
+        EnableAddOnDisplayControls(true);
+        MirrorRadio.SetCheck(BST_CHECKED);
+        ExtendRadio.SetCheck(BST_UNCHECKED);
+        OffRadio.SetCheck(BST_UNCHECKED);
+        break;
+    case kActivityExtend:
+        EnableAddOnDisplayControls(true);
+        ExtendRadio.SetCheck(BST_CHECKED);
+        MirrorRadio.SetCheck(BST_UNCHECKED);
+        OffRadio.SetCheck(BST_UNCHECKED);
+        break;
+    default:
+        break;
+    }
+}
+
+void CSettingProp::SelectRotationOfSelectedDisplay() {
+    const int selected = SelectedAdapterId();
+    int entry = 0;
+    if (selected >= 1 && selected <= kDisplayStates) {
+        const int32_t rotation = DisplayStates[selected - 1].Rotation;
+        if (rotation >= 1 && rotation <= 4) entry = rotation - 1;
+    }
+    RotationListControl.SetCurSel(entry);
+}
+
+void CSettingProp::NotifyPageChanged() {
+    if (hwnd_)
+        if (HWND parent = ::GetParent(hwnd_)) ::SendMessageW(parent, UM_PAGECHANGED, 0, 1);
+}
+
+void CSettingProp::OnSonarBoxClicked() {
+    SonarBoxTouched = 1;
+    NotifyPageChanged();
+}
+
+void CSettingProp::OnDisplaySettingsButton() {
+    ::ShellExecuteW(nullptr, nullptr, L"desk.cpl", L",3", nullptr, SW_SHOWNORMAL);
+}
+
+LRESULT CSettingProp::OnTimer(WPARAM w, LPARAM l) {
+    // Until the user touches the box, it follows Windows' own state.
+    if (w == kTimerSonar && SonarBoxTouched != 1) SonarBox.SetCheck(WindowsMouseSonarOn() ? BST_CHECKED : BST_UNCHECKED);
+    return DefaultProc(WM_TIMER, w, l);
+}
+
+LRESULT CSettingProp::OnDestroy(WPARAM w, LPARAM l) {
+    const LRESULT result = DefaultProc(WM_DESTROY, w, l);
+    KillTimer(kTimerSonar);
+    return result;
+}
+
+// The hidden button 1082: runs the display renumbering dialog.
 void CSettingProp::OnChangeNumber() { RunChangeNumberDialog(hwnd_); }

@@ -1,19 +1,105 @@
-// The Setting page (first tab of the settings window).
+// The Setting page (first tab of the settings window): the window resize
+// policy of window movement, start at logon and Windows' mouse sonar, and a
+// button to Windows' display settings. Its apply also carries out two choices
+// of the Other settings page: the DisplayLink video optimisation and the
+// default playback device. At every load and apply it rebuilds a hidden list
+// of the active DisplayLink displays, of which the user sees only whether the
+// label "Display" is enabled.
 #pragma once
+#include "display/addon_access.h"
+#include "framework/controls.h"
 #include "framework/dialog.h"
+#include "resources/resource.h"
+#include <cstdint>
+#include <span>
+#include <string>
+
+class CVELKMIRADlg;
+class OtherSetting;
+
+// The Run value of HKEY_CURRENT_USER "Software\Microsoft\Windows\CurrentVersion\Run"
+// that starts the program at logon.
+inline constexpr wchar_t kRunKeyPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr wchar_t kRunValueName[] = L"VELKMU";
+
+// The Run value for a program file: its drive and folder followed by
+// "Velkmira.exe", in double quotes when that contains a space (so that Windows
+// cannot take a leading part of the path for another program).
+std::wstring RunValueForProgram(const wchar_t* programPath);
 
 class CSettingProp : public velk::MessageMapped<CSettingProp, velk::CDialog> {
 public:
-    static constexpr UINT kTemplateId = 134;
-    CSettingProp() noexcept : MessageMapped(kTemplateId) {}
+    static constexpr UINT kTemplateId = IDD_SETTING_PAGE;
+    // TIMER_SONAR: the sonar box follows Windows' mouse sonar at this period.
+    static constexpr UINT_PTR kTimerSonar = 1;
+    static constexpr UINT kSonarFollowMs = 3000;
+    // Slots of the DisplayLink display states (adapter ids 1 to 10).
+    static constexpr int kDisplayStates = 10;
 
-    static std::span<const velk::MessageEntry<CSettingProp>> MessageTable();
+    CSettingProp() noexcept;
 
     // Fills the controls from the profile and the system; the result is not used.
     BOOL LoadSettingPage();
     // Saves and applies the page's settings; the result is not used.
     BOOL ApplySettingPage();
+    // Writes the profile values and the Run value; false when the Run key
+    // could not be opened.
+    bool SaveSettingPage();
 
+    const AddOnDisplayState& DisplayState(int index) const noexcept { return DisplayStates[index]; }
+    bool IsSonarBoxTouched() const noexcept { return SonarBoxTouched != 0; }
+
+    static std::span<const velk::MessageEntry<CSettingProp>> MessageTable();
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(velk::DataExchange& dx) override;
+
+private:
+    void NotifyPageChanged();
+    void OnSonarBoxClicked();
+    void OnDisplaySettingsButton();
     // The hidden button 1082: runs the display renumbering dialog.
     void OnChangeNumber();
+    LRESULT OnTimer(WPARAM w, LPARAM l);
+    LRESULT OnDestroy(WPARAM w, LPARAM l);
+
+    // The main dialog this page lives in, and its Other settings page (null
+    // when the page runs without them).
+    CVELKMIRADlg* MainDialog() const noexcept;
+    OtherSetting* OtherSettingPage() const noexcept;
+
+    // Rebuilds the DisplayLink display list and the display states.
+    void RefreshAddOnDisplayList();
+    // Enables or disables the label "Display" and the hidden DisplayLink controls.
+    void EnableAddOnDisplayControls(bool enable);
+    // Adapter id of the display selected in the DisplayLink list; 0 for none.
+    int SelectedAdapterId() const;
+    // Shows the selected display's activity type on the hidden mode controls.
+    void ShowSelectedDisplayMode();
+    // Selects the selected display's rotation in the hidden rotation list.
+    void SelectRotationOfSelectedDisplay();
+    // Selection, rotation, data exchange and mode after a fill of the list.
+    void ShowSelectedDisplay();
+    // Sets Windows' mouse sonar as the sonar box shows it.
+    void ApplyMouseSonar();
+
+    velk::CComboBox DisplayListControl;
+    AddOnDisplayState DisplayStates[kDisplayStates] = {};
+    velk::CButton ResizeRadio;
+    velk::CButton StartupBox;
+    velk::CButton MirrorRadio;
+    velk::CButton ExtendRadio;
+    int32_t SonarBoxTouched = 0;
+    velk::CButton SonarBox;
+    velk::CComboBox RotationListControl;
+    AddOnMonitor* AddOnAccess = nullptr;  // the main dialog's; not owned
+    int32_t LastDisplaySelection = 0;
+    velk::CStatic RotationLabel;
+    velk::CStatic ModeLabel;
+    velk::CButton OffRadio;
+    velk::CStatic DisplayLabel;
+    std::wstring Description;
+    velk::CButton DisplaySettingsButton;
+    velk::CStatic DescriptionControl;
 };

@@ -24,6 +24,8 @@ public:
     void Int(int id, int& value) const;
     // Selected index of a combo box, -1 for none.
     void ComboIndex(int id, int& index) const;
+    // Binds a control view to the dialog's control (both directions).
+    void Control(int id, Wnd& control) const noexcept { control.Attach(::GetDlgItem(dialog_, id)); }
 
 private:
     HWND dialog_;

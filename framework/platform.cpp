@@ -34,6 +34,7 @@ const PlatformApi kReal = {
     ::GetWindowPlacement,
     ::SetWindowPlacement,
     ::Shell_NotifyIconW,
+    ::SHAppBarMessage,
 };
 
 PlatformApi g_live = kReal;

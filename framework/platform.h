@@ -46,6 +46,9 @@ struct PlatformApi {
 
     // The notification area (whose "not ready yet" answer Wine cannot give).
     decltype(&::Shell_NotifyIconW) Shell_NotifyIconW;
+
+    // The shell's application-bar protocol (Wine answers it without effect).
+    decltype(&::SHAppBarMessage) SHAppBarMessage;
 };
 
 // The live table; initialised to the real functions.

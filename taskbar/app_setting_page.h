@@ -1,22 +1,152 @@
-// The Extra desktop page (fourth tab of the settings window).
+// The Extra desktop page (fourth tab of the settings window): the extra
+// taskbar with its tracked-window table, the desktop icon positions and the
+// gathering of windows.
 #pragma once
+#include "framework/controls.h"
 #include "framework/dialog.h"
+#include "framework/handles.h"
+#include "taskbar/desktop_icons.h"
+#include "taskbar/taskbar_button.h"
+#include "taskbar/taskbar_theme.h"
+#include "taskbar/tracked_windows.h"
+#include <cstdint>
+#include <memory>
+#include <span>
 
-class CAppSettingProp : public velk::CDialog {
+class CTaskbarEx;
+struct MainDialogState;
+
+// Highest display number that can carry an extra taskbar.
+inline constexpr int kExtraTaskbarNumbers = 10;
+
+// Tells a page's parent (the main dialog) that the page changed, so that it
+// enables its Apply button: UM_PAGECHANGED (wParam 0, lParam 1), sent.
+void SendPageChanged(HWND page);
+
+class CAppSettingProp : public velk::MessageMapped<CAppSettingProp, velk::CDialog> {
 public:
     static constexpr UINT kTemplateId = 137;
-    CAppSettingProp() noexcept : CDialog(kTemplateId) {}
+    // The taskbar refresh timer of the page and its period.
+    static constexpr UINT_PTR kTaskbarRefreshTimer = 1;
+    static constexpr UINT kTaskbarRefreshMs = 3000;
+    // Timer 2: the icon restore 15 seconds after the page was initialised.
+    static constexpr UINT_PTR kTimerRestoreIcons = 2;
 
-    // Brings the extra taskbars in line with the use-taskbar setting.
-    void ApplyUseTaskbar();
-    // While the bars run, rebuilds them with the current check-box states.
-    void ReapplyTaskbarSettings();
-    // Removes every extra taskbar.
-    void DestroyExtraTaskbars();
+    CAppSettingProp() noexcept;
+    ~CAppSettingProp() override;
+
+    static std::span<const velk::MessageEntry<CAppSettingProp>> MessageTable();
+
+    // ---- The page's settings ("AppSetting")
     // Reads the page's check boxes into its settings (before ApplyUseTaskbar).
     void ReadAppSettingChecks();
     // Writes the page's settings to the profile.
     void SaveAppSettings();
+    // Check-box handler shared with the other pages: sends UM_PAGECHANGED.
+    void NotifyPageChanged();
+
+    // ---- Tracked windows
+    // Rebuilds TrackedWindowTable from the top-level windows.
+    void RefreshWindowTable();
+
+    // ---- Taskbar skin
+    // Chooses Skin from the user's visual style as the shell records it.
+    void DetectTaskbarTheme();
+
+    // ---- The extra-taskbar controller
+    // Brings the bars in line with the use-taskbar flag.
+    void ApplyUseTaskbar();
+    // While the bars run, rebuilds them with the current check-box states.
+    void ReapplyTaskbarSettings();
+    // One bar per non-primary display of the display table.
+    void CreateExtraTaskbars(uint8_t onTop);
+    // Removes every bar and button and gives every tracked window back to
+    // the Windows taskbar.
+    void DestroyExtraTaskbars();
+    // Drops the buttons whose window left or changed display, creates the
+    // missing ones and tells the Windows taskbar which windows to show.
+    void SyncTaskbarButtons();
+    void RemoveAllTaskbarButtons();
+    // The first button slot without a target, or -1.
+    int FindFreeButtonSlot() const noexcept;
     // UM_APPCREATEDESTROY from the hook library's shell hook; answers 1.
     LRESULT OnAppCreateDestroyNotify(WPARAM w, LPARAM l);
+
+    // The bar of a display number, or null.
+    CTaskbarEx* ExtraTaskbarOf(int number) const noexcept;
+
+    // ---- Desktop icon positions ("IconPosition", "IconPositionBackup")
+    // Finds the shell's desktop list view into the access (ListView stays
+    // null when there is none) and attaches the access's list control.
+    void FindDesktopListView(DesktopIconAccess& access);
+    static BOOL CALLBACK FindFolderViewProc(HWND window, LPARAM access);
+    // Reads one icon's position and text from the list view's process. False
+    // (item untouched) when the process cannot be opened, the remote memory
+    // cannot be had or the item no longer exists.
+    bool ReadDesktopIconItem(DesktopIconAccess& access, int index, DesktopIconItem& item);
+    // Writes the present icon positions under the section.
+    void SaveIconPositions(const wchar_t* section);
+    // 0 all icons in place; > 0 icons still misplaced after the last pass;
+    // -1 no application object; -10 the user kept auto-arrange; -20 the
+    // saved layout does not fit the present displays.
+    int RestoreIconPositions(const wchar_t* section);
+    // Number of icons whose saved place does not fit the present displays
+    // (-1 without an application object). Leaves the access for the caller.
+    int CheckIconLayout(const wchar_t* section);
+    void OnBnClickedSaveIcons();
+    void OnBnClickedRestoreIcons();
+    // The access of the last icon operation, null when released.
+    const DesktopIconAccess* IconAccess() const noexcept { return DesktopIcons.get(); }
+
+    // ---- Gather and restore windows ("AppPosition")
+    void OnBnClickedGather();
+    void OnBnClickedRestoreWindows();
+
+    // Options of the "Taskbar" group (0 or 1 each) and the controller's state.
+    uint8_t UseTaskbar = 0;
+    uint8_t TaskbarOnTop = 0;
+    uint8_t SeparateButtons = 0;  // windows on other displays have buttons only on the extra taskbars
+    uint8_t Running = 0;          // 1 while the bars exist
+    TaskbarSkin Skin;
+    // The bars by display number (index 0 unused).
+    std::unique_ptr<CTaskbarEx> ExtraTaskbarByNumber[kExtraTaskbarNumbers + 1];
+    // The button slots; a slot is free while its Target is 0.
+    CTaskBarButton TaskButtons[kTaskButtonCount];
+    // The tracked-window table's guard, from the page's initialisation to its destruction.
+    velk::UniqueHandleObj EnumAppMutex;
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(velk::DataExchange& dx) override;
+
+private:
+    void OnBnClickedUseTaskbar();
+    void OnBnClickedFlush();
+    LRESULT OnTimer(WPARAM w, LPARAM l);
+    LRESULT OnDestroy(WPARAM w, LPARAM l);
+
+    // Closes a bar, unregisters it from the shell and deletes it.
+    void RemoveExtraTaskbar(int number);
+    // Drops button slot i and every button right of it on the same bar.
+    void DropTaskButton(int i);
+    // The main dialog's window (the page's parent), or null.
+    HWND MainWindow() const noexcept;
+
+    // A fresh access in place of the previous one.
+    DesktopIconAccess& NewIconAccess();
+    void ReleaseDesktopIconAccess() noexcept;
+    // The main dialog's shared members (MoveAllowed), null without one.
+    MainDialogState* MainDialog() const noexcept;
+    // True when the window is one of the extra taskbars.
+    bool IsExtraTaskbarWindow(HWND window) const noexcept;
+    bool IsChecked(int id) const noexcept;
+    void EnableItem(int id, bool enable) const noexcept;
+
+    std::unique_ptr<DesktopIconAccess> DesktopIcons;
+    // The five check boxes bound by DoDataExchange.
+    velk::CButton UseTaskbarCheck;      // 1062
+    velk::CButton AutoHideCheck;        // 1063
+    velk::CButton OnTopCheck;           // 1068
+    velk::CButton RestoreAtStartCheck;  // 1058
+    velk::CButton SeparateCheck;        // 1069
 };

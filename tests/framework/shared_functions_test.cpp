@@ -2,6 +2,7 @@
 // desktop icon list test, work areas and path splitting.
 #include "display/shared_functions.h"
 #include "resources/resource.h"
+#include "testing/desktopsim/desktop_windows.h"
 #include "testing/harness.h"
 #include <gtest/gtest.h>
 
@@ -87,39 +88,23 @@ TEST(PathSplitting, FolderKeepsItsBackslashAndNameKeepsItsExtension) {
     EXPECT_LT(wcslen(out), 260u);
 }
 
-class DesktopFixture {
-public:
-    DesktopFixture(const wchar_t* topClass, const wchar_t* topTitle, bool listVisible) {
-        for (const wchar_t* cls : {L"ProgMan", L"SHELLDLL_DefView", L"VelkOtherTop"}) {
-            WNDCLASSW wc{};
-            wc.lpfnWndProc = ::DefWindowProcW;
-            wc.lpszClassName = cls;
-            ::RegisterClassW(&wc);
-        }
-        top_ = ::CreateWindowExW(0, topClass, topTitle, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-        HWND view = ::CreateWindowExW(0, L"SHELLDLL_DefView", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, top_,
-                                      nullptr, nullptr, nullptr);
-        ::CreateWindowExW(0, L"SysListView32", L"FolderView", WS_CHILD | (listVisible ? WS_VISIBLE : 0), 0, 0, 10,
-                          10, view, nullptr, nullptr, nullptr);
-    }
-    ~DesktopFixture() { ::DestroyWindow(top_); }
-
-private:
-    HWND top_;
-};
-
 TEST(AreDesktopIconsHidden, FollowsTheDesktopListView) {
     EXPECT_TRUE(AreDesktopIconsHidden());  // Wine has no shell desktop
     {
-        DesktopFixture desktop(L"ProgMan", L"Program Manager", true);
+        DesktopWindows desktop;
+        ASSERT_NE(desktop.List(), nullptr);
         EXPECT_FALSE(AreDesktopIconsHidden());
     }
     {
-        DesktopFixture desktop(L"ProgMan", L"Program Manager", false);
+        DesktopWindowsOptions options;
+        options.listVisible = false;
+        DesktopWindows desktop(options);
         EXPECT_TRUE(AreDesktopIconsHidden());
     }
     {
-        DesktopFixture elsewhere(L"VelkOtherTop", L"Program Manager", true);
+        DesktopWindowsOptions options;
+        options.topClass = L"VelkOtherTop";
+        DesktopWindows elsewhere(options);
         EXPECT_TRUE(AreDesktopIconsHidden());
     }
 }

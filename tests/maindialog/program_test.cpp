@@ -132,8 +132,10 @@ struct Program : ::testing::Test {
         EXPECT_EQ(process.ExitCode(), 0u);
     }
 
+    // The Setting page's load and apply block the program for 5 s while no
+    // DisplayLink display is active.
     bool WaitVisible(bool visible) {
-        return WaitUntil(5000, [&] { return (::IsWindowVisible(main) != FALSE) == visible; });
+        return WaitUntil(kStartMs, [&] { return (::IsWindowVisible(main) != FALSE) == visible; });
     }
 
     std::unique_ptr<FakeTray> tray;

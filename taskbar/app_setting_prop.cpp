@@ -1,0 +1,177 @@
+// The Extra desktop page itself: its controls and texts, its profile section
+// "AppSetting", its timers and the page-changed notification.
+#include "taskbar/app_setting_page.h"
+
+#include "app/main_dialog_state.h"
+#include "display/program_messages.h"
+#include "display/shared_functions.h"
+#include "framework/app.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr wchar_t kSection[] = L"AppSetting";
+constexpr UINT kRestoreIconsDelayMs = 15000;
+
+// The page's captions, in the order they are set, with their strings.
+struct Caption {
+    int control;
+    UINT text;
+};
+constexpr Caption kCaptions[] = {
+    {IDC_APP_TASKBAR_GROUP, IDS_TASKBAR_GROUP},
+    {IDC_APP_USE_TASKBAR, IDS_USE_EXTRA_TASKBAR},
+    {IDC_APP_AUTO_HIDE, IDS_TASKBAR_AUTO_HIDE},
+    {IDC_APP_ON_TOP, IDS_TASKBAR_ON_TOP},
+    {IDC_APP_SEPARATE_BUTTONS, IDS_TASKBAR_SEPARATE_BUTTONS},
+    {IDC_APP_ICON_GROUP, IDS_ICON_POSITION_GROUP},
+    {IDC_APP_SAVE_ICONS_DESC, IDS_ICON_SAVE_DESC},
+    {IDC_APP_RESTORE_ICONS_DESC, IDS_ICON_RESTORE_DESC},
+    {IDC_APP_RESTORE_AT_START, IDS_ICON_RESTORE_AT_START},
+    {IDC_APP_SAVE_ICONS, IDS_ICON_SAVE},
+    {IDC_APP_RESTORE_ICONS, IDS_ICON_RESTORE},
+    {IDC_APP_WINDOW_GROUP, IDS_WINDOW_POSITION_GROUP},
+    {IDC_APP_GATHER_DESC, IDS_GATHER_DESC},
+    {IDC_APP_RESTORE_WINDOWS_DESC, IDS_RESTORE_WINDOWS_DESC},
+    {IDC_APP_GATHER, IDS_GATHER},
+    {IDC_APP_RESTORE_WINDOWS, IDS_RESTORE_WINDOWS},
+};
+
+}  // namespace
+
+void SendPageChanged(HWND page) {
+    if (HWND parent = page ? ::GetParent(page) : nullptr) ::SendMessageW(parent, UM_PAGECHANGED, 0, 1);
+}
+
+std::span<const velk::MessageEntry<CAppSettingProp>> CAppSettingProp::MessageTable() {
+    using T = CAppSettingProp;
+    static constexpr velk::MessageEntry<T> table[] = {
+        velk::command<T>(IDC_APP_USE_TASKBAR, &T::OnBnClickedUseTaskbar),
+        velk::command<T>(IDC_APP_SAVE_ICONS, &T::OnBnClickedSaveIcons),
+        velk::command<T>(IDC_APP_RESTORE_ICONS, &T::OnBnClickedRestoreIcons),
+        velk::command<T>(IDC_APP_FLUSH, &T::OnBnClickedFlush),
+        velk::command<T>(IDC_APP_GATHER, &T::OnBnClickedGather),
+        velk::command<T>(IDC_APP_RESTORE_WINDOWS, &T::OnBnClickedRestoreWindows),
+        velk::command<T>(IDC_APP_ON_TOP, &T::NotifyPageChanged),
+        velk::command<T>(IDC_APP_RESTORE_AT_START, &T::NotifyPageChanged),
+        velk::command<T>(IDC_APP_SEPARATE_BUTTONS, &T::NotifyPageChanged),
+        velk::on<T>(WM_DESTROY, &T::OnDestroy),
+        velk::on<T>(WM_TIMER, &T::OnTimer),
+    };
+    return table;
+}
+
+void CAppSettingProp::DoDataExchange(velk::DataExchange& dx) {
+    dx.Control(IDC_APP_USE_TASKBAR, UseTaskbarCheck);
+    dx.Control(IDC_APP_ON_TOP, OnTopCheck);
+    dx.Control(IDC_APP_SEPARATE_BUTTONS, SeparateCheck);
+    dx.Control(IDC_APP_RESTORE_AT_START, RestoreAtStartCheck);
+    dx.Control(IDC_APP_AUTO_HIDE, AutoHideCheck);
+}
+
+BOOL CAppSettingProp::OnInitDialog() {
+    UpdateData(false);
+    const velk::CWinApp* app = velk::AfxGetApp();
+    if (!app) return FALSE;
+    EnumAppMutex.reset(::CreateMutexW(nullptr, FALSE, kWindowTableGuardName));
+
+    if (app->GetProfileInt(kSection, L"UseTaskbar", 0) == 1) {
+        UseTaskbar = 1;
+        EnableItem(IDC_APP_ON_TOP, true);
+        TaskbarOnTop = app->GetProfileInt(kSection, L"TaskbarOnTop", 0) == 1;
+        EnableItem(IDC_APP_SEPARATE_BUTTONS, true);
+        SeparateButtons = app->GetProfileInt(kSection, L"TaskbarShowAllBtn", 0) == 1;
+        SeparateCheck.SetCheck(SeparateButtons ? BST_CHECKED : BST_UNCHECKED);
+    } else {
+        UseTaskbar = 0;
+        EnableItem(IDC_APP_ON_TOP, false);
+        EnableItem(IDC_APP_SEPARATE_BUTTONS, false);
+    }
+    RefreshWindowTable();
+
+    if (app->GetProfileInt(kSection, L"RestoreIcon", 0) == 1) {
+        SetTimer(kTimerRestoreIcons, kRestoreIconsDelayMs);
+        RestoreAtStartCheck.SetCheck(BST_CHECKED);
+    }
+
+    for (const Caption& caption : kCaptions) {
+        std::wstring text;
+        if (LoadStringOrWarn(caption.text, text)) ::SetDlgItemTextW(hwnd_, caption.control, text.c_str());
+    }
+
+    EnableItem(IDC_APP_RESTORE_WINDOWS, false);
+    if (app->GetProfileInt(L"IconPosition", L"IconSaveFlag", 0) == 0) {
+        EnableItem(IDC_APP_RESTORE_ICONS, false);
+        EnableItem(IDC_APP_RESTORE_AT_START, false);
+    }
+    return TRUE;
+}
+
+void CAppSettingProp::OnBnClickedUseTaskbar() {
+    UseTaskbar = IsChecked(IDC_APP_USE_TASKBAR);
+    EnableItem(IDC_APP_ON_TOP, UseTaskbar != 0);
+    EnableItem(IDC_APP_SEPARATE_BUTTONS, UseTaskbar != 0);
+    // Posted: the bars follow only at the next Apply.
+    if (HWND parent = ::GetParent(hwnd_)) ::PostMessageW(parent, UM_PAGECHANGED, 0, 1);
+}
+
+void CAppSettingProp::NotifyPageChanged() { SendPageChanged(hwnd_); }
+
+void CAppSettingProp::ReadAppSettingChecks() {
+    UseTaskbar = IsChecked(IDC_APP_USE_TASKBAR);
+    TaskbarOnTop = IsChecked(IDC_APP_ON_TOP);
+    SeparateButtons = IsChecked(IDC_APP_SEPARATE_BUTTONS);
+    OnTopCheck.SetCheck(TaskbarOnTop == 1 ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CAppSettingProp::SaveAppSettings() {
+    const velk::CWinApp* app = velk::AfxGetApp();
+    if (!app) return;
+    if (IsChecked(IDC_APP_USE_TASKBAR)) {
+        app->WriteProfileInt(kSection, L"UseTaskbar", 1);
+        app->WriteProfileInt(kSection, L"TaskbarOnTop", TaskbarOnTop == 1 ? 1 : 0);
+        app->WriteProfileInt(kSection, L"TaskbarShowAllBtn", SeparateButtons == 1 ? 1 : 0);
+    } else {
+        // The other two keep their stored values.
+        app->WriteProfileInt(kSection, L"UseTaskbar", 0);
+    }
+    app->WriteProfileInt(kSection, L"RestoreIcon", IsChecked(IDC_APP_RESTORE_AT_START) ? 1 : 0);
+}
+
+void CAppSettingProp::OnBnClickedFlush() {
+    RefreshWindowTable();
+    SyncTaskbarButtons();
+}
+
+LRESULT CAppSettingProp::OnTimer(WPARAM w, LPARAM l) {
+    if (w == kTaskbarRefreshTimer) {
+        RefreshWindowTable();
+        SyncTaskbarButtons();
+    } else if (w == kTimerRestoreIcons) {
+        // Once only, 15 seconds after the page was initialised.
+        KillTimer(kTimerRestoreIcons);
+        OnBnClickedRestoreIcons();
+    }
+    return DefaultProc(WM_TIMER, w, l);
+}
+
+LRESULT CAppSettingProp::OnDestroy(WPARAM w, LPARAM l) {
+    const LRESULT result = DefaultProc(WM_DESTROY, w, l);
+    DestroyExtraTaskbars();
+    ReleaseDesktopIconAccess();
+    EnumAppMutex.reset();
+    return result;
+}
+
+MainDialogState* CAppSettingProp::MainDialog() const noexcept {
+    HWND parent = hwnd_ ? ::GetParent(hwnd_) : nullptr;
+    return parent ? dynamic_cast<MainDialogState*>(velk::CDialog::FromDialog(parent)) : nullptr;
+}
+
+bool CAppSettingProp::IsChecked(int id) const noexcept {
+    return ::IsDlgButtonChecked(hwnd_, id) == BST_CHECKED;
+}
+
+void CAppSettingProp::EnableItem(int id, bool enable) const noexcept {
+    ::EnableWindow(::GetDlgItem(hwnd_, id), enable ? TRUE : FALSE);
+}

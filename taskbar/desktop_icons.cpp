@@ -1,0 +1,286 @@
+// Saving and restoring the positions of the desktop icons. The icons live in
+// the shell's list view in the shell's process: every position and text is
+// asked for through blocks allocated in that process, and every block is
+// released and the process handle closed on every path.
+#include "taskbar/desktop_icons.h"
+
+#include "display/display_lookup.h"
+#include "display/shared_functions.h"
+#include "framework/app.h"
+#include "framework/message_box.h"
+#include "framework/platform.h"
+#include "framework/strings.h"
+#include "resources/resource.h"
+#include "taskbar/app_setting_page.h"
+#include <algorithm>
+#include <commctrl.h>
+
+namespace {
+
+// Set by the enumeration callback when it finds the folder view.
+uint8_t g_folderViewFound = 0;
+
+// How often and how long the search waits for a shell that is still starting.
+constexpr int kFolderViewRetries = 11;
+constexpr DWORD kFolderViewRetryMs = 1000;
+constexpr int kMaxRestorePasses = 10;  // the counter runs 0..11: twelve passes
+
+std::wstring IconKey(const wchar_t* section, const std::wstring& text) {
+    return std::wstring(section) + L"\\" + text;
+}
+
+int ReadInt(const velk::CWinApp& app, const std::wstring& key, const wchar_t* name, int fallback) {
+    return static_cast<int>(app.GetProfileInt(key.c_str(), name, fallback));
+}
+
+int AskYesNo(UINT id) { return velk::AfxMessageBox(velk::LoadResString(id), MB_YESNO | MB_ICONEXCLAMATION); }
+
+}  // namespace
+
+RemoteBlock::RemoteBlock(HANDLE process, SIZE_T size, DWORD allocationType) noexcept : process_(process) {
+    if (process_) address_ = ::VirtualAllocEx(process_, nullptr, size, allocationType, PAGE_READWRITE);
+}
+
+bool RemoteBlock::Read(void* local, SIZE_T size) const noexcept {
+    SIZE_T done = 0;
+    return address_ && ::ReadProcessMemory(process_, address_, local, size, &done) && done == size;
+}
+
+bool RemoteBlock::Write(const void* local, SIZE_T size) const noexcept {
+    SIZE_T done = 0;
+    return address_ && ::WriteProcessMemory(process_, address_, local, size, &done) && done == size;
+}
+
+void RemoteBlock::Free() noexcept {
+    if (address_) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    address_ = nullptr;
+}
+
+POINT ClampIconPosition(int32_t x, int32_t y, const RECT& listClient) noexcept {
+    int32_t maxX = 0x7FFF;
+    int32_t maxY = 0x7FFF;
+    if (listClient.right > 0) maxX = std::min<int32_t>(maxX, listClient.right - 1);
+    if (listClient.bottom > 0) maxY = std::min<int32_t>(maxY, listClient.bottom - 1);
+    return POINT{std::clamp<int32_t>(x, 0, maxX), std::clamp<int32_t>(y, 0, maxY)};
+}
+
+DesktopIconAccess& CAppSettingProp::NewIconAccess() {
+    ReleaseDesktopIconAccess();
+    DesktopIcons = std::make_unique<DesktopIconAccess>();
+    FindDesktopListView(*DesktopIcons);
+    return *DesktopIcons;
+}
+
+void CAppSettingProp::ReleaseDesktopIconAccess() noexcept {
+    if (DesktopIcons) DesktopIcons->List.Attach(nullptr);
+    DesktopIcons.reset();
+}
+
+BOOL CALLBACK CAppSettingProp::FindFolderViewProc(HWND window, LPARAM parameter) {
+    auto* access = reinterpret_cast<DesktopIconAccess*>(parameter);
+    HWND view = ::FindWindowExW(window, nullptr, L"SHELLDLL_DefView", L"");
+    HWND list = view ? ::FindWindowExW(view, nullptr, L"SysListView32", L"FolderView") : nullptr;
+    if (!list) return TRUE;
+    g_folderViewFound = 1;
+    access->ListView = list;
+    return FALSE;
+}
+
+void CAppSettingProp::FindDesktopListView(DesktopIconAccess& access) {
+    g_folderViewFound = 0;
+    HWND progman = ::FindWindowW(L"Progman", L"Program Manager");
+    HWND view = progman ? ::FindWindowExW(progman, nullptr, L"SHELLDLL_DefView", nullptr) : nullptr;
+    if (view) {
+        access.ListView = ::FindWindowExW(view, nullptr, L"SysListView32", nullptr);
+        if (!access.ListView) return;
+    } else {
+        // The shell may still be starting: look again after each wait, so
+        // that a folder view that comes up late is found.
+        ::EnumWindows(FindFolderViewProc, reinterpret_cast<LPARAM>(&access));
+        for (int i = 0; i < kFolderViewRetries && !g_folderViewFound; ++i) {
+            velk::Platform().Sleep(kFolderViewRetryMs);
+            ::EnumWindows(FindFolderViewProc, reinterpret_cast<LPARAM>(&access));
+        }
+        if (!access.ListView) return;
+    }
+    access.List.Attach(access.ListView);
+}
+
+bool CAppSettingProp::ReadDesktopIconItem(DesktopIconAccess& access, int index, DesktopIconItem& item) {
+    if (!access.ListView || index < 0) return false;
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(access.ListView, &pid);
+    if (!pid) return false;
+    velk::UniqueHandleObj process(::OpenProcess(kIconProcessAccess, FALSE, pid));
+    if (!process) return false;
+
+    POINT position{};
+    {
+        RemoteBlock point(process.get(), sizeof(POINT), MEM_COMMIT | MEM_RESERVE);
+        // An index that no longer exists (the shell removed an icon meanwhile)
+        // answers FALSE: the item cannot be read.
+        if (!point ||
+            !::SendMessageW(access.ListView, LVM_GETITEMPOSITION, static_cast<WPARAM>(index), point.AsParam()) ||
+            !point.Read(&position, sizeof(position)))
+            return false;
+    }
+
+    // The item record is laid out as the shell's process expects it: this
+    // build's LVITEMW, whose text pointer holds the remote text block.
+    RemoteBlock itemBlock(process.get(), sizeof(LVITEMW), MEM_COMMIT | MEM_RESERVE);
+    RemoteBlock textBlock(process.get(), kIconTextUnits * sizeof(wchar_t), MEM_COMMIT);
+    if (!itemBlock || !textBlock) return false;
+    LVITEMW remote{};
+    remote.mask = LVIF_TEXT;
+    remote.iSubItem = 0;
+    remote.state = 0;
+    remote.pszText = static_cast<LPWSTR>(textBlock.Address());
+    remote.cchTextMax = kIconTextUnits;
+    remote.iImage = 0;
+    if (!itemBlock.Write(&remote, sizeof(remote))) return false;
+    ::SendMessageW(access.ListView, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), itemBlock.AsParam());
+    wchar_t text[kIconTextUnits] = {};
+    if (!itemBlock.Read(&remote, sizeof(remote)) || !textBlock.Read(text, sizeof(text))) return false;
+    text[kIconTextUnits - 1] = L'\0';  // a text as long as the buffer ends here
+
+    item.text = text;
+    item.x = position.x;
+    item.y = position.y;
+    item.index = index;
+    return true;
+}
+
+void CAppSettingProp::SaveIconPositions(const wchar_t* section) {
+    const velk::CWinApp* app = velk::AfxGetApp();
+    if (!app) return;
+    DesktopIconAccess& access = NewIconAccess();
+    const int count = access.ListView ? access.List.GetItemCount() : 0;
+    for (int i = count - 1; i >= 0; --i) {
+        DesktopIconItem item;
+        // An icon that cannot be read, or has no text to key it by, is left out.
+        if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
+        std::wstring key = IconKey(section, item.text);
+        if (ReadInt(*app, key, L"ExistCheck", 0) == 1) key += L"_S";
+        app->WriteProfileString(key.c_str(), item.text.c_str(), item.text.c_str());
+        app->WriteProfileInt(key.c_str(), L"Index", i);
+        app->WriteProfileInt(key.c_str(), L"x", item.x);
+        app->WriteProfileInt(key.c_str(), L"y", item.y);
+        app->WriteProfileInt(key.c_str(), L"ExistCheck", 1);
+        app->WriteProfileInt(key.c_str(), L"MonitorNumber",
+                             static_cast<int>(GetSystemNumberFromDesktopPoint(POINT{item.x, item.y})));
+    }
+    ReleaseDesktopIconAccess();
+}
+
+int CAppSettingProp::CheckIconLayout(const wchar_t* section) {
+    const velk::CWinApp* app = velk::AfxGetApp();
+    if (!app) return -1;
+    DesktopIconAccess& access = NewIconAccess();
+    const int count = access.ListView ? access.List.GetItemCount() : 0;
+    const int width = velk::Platform().GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int height = velk::Platform().GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    int misfits = 0;
+    for (int i = 0; i < count; ++i) {
+        DesktopIconItem item;
+        if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
+        const std::wstring key = IconKey(section, item.text);
+        const int sx = ReadInt(*app, key, L"x", -1);
+        const int sy = ReadInt(*app, key, L"y", -1);
+        if (sx > width || sy > height) ++misfits;
+        const int number = static_cast<int>(GetSystemNumberFromDesktopPoint(POINT{sx, sy}));
+        if (number != ReadInt(*app, key, L"MonitorNumber", -1)) ++misfits;
+    }
+    return misfits;
+}
+
+int CAppSettingProp::RestoreIconPositions(const wchar_t* section) {
+    const velk::CWinApp* app = velk::AfxGetApp();
+    if (!app) return -1;
+    // The layout check makes the fresh access that the restore works with.
+    if (CheckIconLayout(section) > 0) return -20;
+    DesktopIconAccess& access = *DesktopIcons;
+    HWND list = access.ListView;
+
+    const LONG_PTR style = list ? ::GetWindowLongPtrW(list, GWL_STYLE) : 0;
+    if (style & LVS_AUTOARRANGE) {
+        if (AskYesNo(IDS_ASK_UNCHECK_AUTO_ARRANGE) != IDYES) return -10;
+        ::SetWindowLongPtrW(list, GWL_STYLE, style & ~static_cast<LONG_PTR>(LVS_AUTOARRANGE));
+    }
+
+    RECT client{};
+    if (list) ::GetClientRect(list, &client);
+    for (int pass = 0;;) {
+        int misplaced = 0;
+        const int count = list ? access.List.GetItemCount() : 0;
+        // Place: the first icon of a text takes the plain subkey, the next one the "_S" subkey.
+        for (int i = 0; i < count; ++i) {
+            DesktopIconItem item;
+            if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
+            std::wstring key = IconKey(section, item.text);
+            if (ReadInt(*app, key, L"AlreadyRestore", 0) == 1) key += L"_S";
+            const int sx = ReadInt(*app, key, L"x", -1);
+            const int sy = ReadInt(*app, key, L"y", -1);
+            if (sx > 0 && sy > 0) {
+                const POINT p = ClampIconPosition(sx, sy, client);
+                ::SendMessageW(list, LVM_SETITEMPOSITION, static_cast<WPARAM>(i), MAKELPARAM(p.x, p.y));
+            }
+            app->WriteProfileInt(key.c_str(), L"AlreadyRestore", 1);
+        }
+        // Unmark the plain subkeys for the next pass.
+        for (int i = 0; i < count; ++i) {
+            DesktopIconItem item;
+            if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
+            app->WriteProfileInt(IconKey(section, item.text).c_str(), L"AlreadyRestore", 0);
+        }
+        // Verify: either saved position of a text is accepted for either icon.
+        for (int i = count - 1; i >= 0; --i) {
+            DesktopIconItem item;
+            if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
+            const std::wstring key = IconKey(section, item.text);
+            const int sx = ReadInt(*app, key, L"x", -1);
+            const int sy = ReadInt(*app, key, L"y", -1);
+            if (sx > 0 && sy > 0 && (sx != item.x || sy != item.y)) {
+                const std::wstring second = key + L"_S";
+                if (ReadInt(*app, second, L"x", -1) != item.x || ReadInt(*app, second, L"y", -1) != item.y)
+                    ++misplaced;
+            }
+        }
+        if (pass > kMaxRestorePasses) {
+            ReleaseDesktopIconAccess();
+            return misplaced;
+        }
+        ++pass;
+        if (misplaced == 0) {
+            ReleaseDesktopIconAccess();
+            return 0;
+        }
+    }
+}
+
+void CAppSettingProp::OnBnClickedSaveIcons() {
+    DeleteProfileSection(L"IconPosition");
+    DeleteProfileSection(L"IconPositionBackup");
+    SaveIconPositions(L"IconPosition");
+    if (const velk::CWinApp* app = velk::AfxGetApp()) app->WriteProfileInt(L"IconPosition", L"IconSaveFlag", 1);
+    EnableItem(IDC_APP_RESTORE_ICONS, true);
+    EnableItem(IDC_APP_RESTORE_AT_START, true);
+}
+
+void CAppSettingProp::OnBnClickedRestoreIcons() {
+    // The backup holds exactly the positions from before this restore: an
+    // older backup left in place would push every icon into its "_S" subkey.
+    DeleteProfileSection(L"IconPositionBackup");
+    SaveIconPositions(L"IconPositionBackup");
+    const int rc = RestoreIconPositions(L"IconPosition");
+    if (rc != 0) {
+        if (AskYesNo(IDS_ICON_RESTORE_FAILED) == IDYES) OnBnClickedSaveIcons();
+        else if (rc > 0) RestoreIconPositions(L"IconPositionBackup");
+    }
+    if (rc < 0) return;
+    HWND progman = ::FindWindowW(L"Progman", L"Program Manager");
+    HWND view = progman ? ::FindWindowExW(progman, nullptr, L"SHELLDLL_DefView", nullptr) : nullptr;
+    HWND list = view ? ::FindWindowExW(view, nullptr, L"SysListView32", nullptr) : nullptr;
+    if (!list) return;
+    ::InvalidateRect(list, nullptr, TRUE);
+    ::SendMessageW(list, WM_PAINT, 0, 0);
+}

@@ -1,0 +1,56 @@
+// The desktop's icons as the shell's list view holds them, read and moved
+// from this process through memory allocated in the shell's process.
+#pragma once
+#include "framework/controls.h"
+#include "framework/handles.h"
+#include <windows.h>
+#include <cstdint>
+#include <string>
+
+// One icon: its text, its position in list-view coordinates (origin at the
+// virtual screen's top-left corner) and its list-view index.
+struct DesktopIconItem {
+    std::wstring text;
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t index = 0;
+};
+
+// The desktop list view found by one save, restore or layout check.
+struct DesktopIconAccess {
+    HWND ListView = nullptr;
+    velk::CListCtrl List;
+};
+
+// Units of the text buffer an icon's text is read into (terminator included).
+inline constexpr int kIconTextUnits = 261;
+// The rights the icon reads need on the shell's process.
+inline constexpr DWORD kIconProcessAccess =
+    PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE;
+
+// A block of memory in another process, released (MEM_RELEASE) when the
+// object goes, whatever path the caller leaves by.
+class RemoteBlock {
+public:
+    RemoteBlock(HANDLE process, SIZE_T size, DWORD allocationType) noexcept;
+    ~RemoteBlock() { Free(); }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+
+    explicit operator bool() const noexcept { return address_ != nullptr; }
+    void* Address() const noexcept { return address_; }
+    LPARAM AsParam() const noexcept { return reinterpret_cast<LPARAM>(address_); }
+    // Whole-size transfers; false when fewer bytes moved.
+    bool Read(void* local, SIZE_T size) const noexcept;
+    bool Write(const void* local, SIZE_T size) const noexcept;
+    void Free() noexcept;
+
+private:
+    HANDLE process_;
+    void* address_ = nullptr;
+};
+
+// A saved position as LVM_SETITEMPOSITION can carry it and the list view can
+// show it: each coordinate kept within 16 bits and within the list view's
+// client area (when the list view reports one).
+POINT ClampIconPosition(int32_t x, int32_t y, const RECT& listClient) noexcept;

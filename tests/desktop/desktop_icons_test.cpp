@@ -1,0 +1,195 @@
+// Desktop icon positions against a real list view in another process
+// (desktop_sim): save, move, restore, duplicates, nested names, the layout
+// check, auto-arrange, the backup, and damaged input of every kind.
+#include "tests/desktop/desktop_test_support.h"
+
+#include "framework/strings.h"
+#include "resources/resource.h"
+#include "testing/desktopsim/desktop_sim_protocol.h"
+#include "testing/desktopsim/desktop_windows.h"
+
+namespace velk::test {
+namespace {
+
+using desktop_sim::InitialPosition;
+constexpr wchar_t kSaved[] = L"IconPosition";
+constexpr wchar_t kBackup[] = L"IconPositionBackup";
+
+std::wstring Key(const wchar_t* section, const std::wstring& name) { return ProfileSection(section) + L"\\" + name; }
+POINT Saved(const wchar_t* section, const std::wstring& name) {
+    const auto x = GetDword(HKEY_CURRENT_USER, Key(section, name), L"x");
+    const auto y = GetDword(HKEY_CURRENT_USER, Key(section, name), L"y");
+    return POINT{x ? static_cast<LONG>(*x) : -1, y ? static_cast<LONG>(*y) : -1};
+}
+
+struct DesktopIconsTest : ::testing::Test {
+    void SetUp() override { ui.Create(); }
+    PlatformOverride platform;
+    PageHost ui;
+    CAppSettingProp& page = ui.page;
+};
+
+TEST_F(DesktopIconsTest, SaveMoveRestorePutsEveryIconBackAndKeepsABackup) {
+    // Icons 3 and 4 share a text; icon 5 holds a backslash.
+    DesktopSim sim({L"Alpha", L"Beta", L"Gamma", L"Twin", L"Twin", L"Tools\\Editor"});
+    ASSERT_TRUE(sim.Ready());
+    ui.Click(IDC_APP_SAVE_ICONS);
+    EXPECT_EQ(ProfileInt(kSaved, L"IconSaveFlag"), 1u);
+    EXPECT_TRUE(ui.Enabled(IDC_APP_RESTORE_ICONS) && ui.Enabled(IDC_APP_RESTORE_AT_START));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ProfileSection(kBackup)));
+    // The save runs from the last index down: the higher Twin takes the plain subkey.
+    EXPECT_TRUE(Same(Saved(kSaved, L"Alpha"), InitialPosition(0)));
+    EXPECT_TRUE(Same(Saved(kSaved, L"Twin"), InitialPosition(4)));
+    EXPECT_TRUE(Same(Saved(kSaved, L"Twin_S"), InitialPosition(3)));
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, Key(kSaved, L"Twin_S"), L"Index"), 3u);
+    EXPECT_TRUE(Same(Saved(kSaved, L"Tools\\Editor"), InitialPosition(5)));
+    EXPECT_EQ(GetString(HKEY_CURRENT_USER, Key(kSaved, L"Tools\\Editor"), L"Tools\\Editor"), L"Tools\\Editor");
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, Key(kSaved, L"Alpha"), L"MonitorNumber"), 1u);
+
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(sim.Move(i, POINT{600 + 20 * i, 500 - 30 * i}));
+    MessageBoxCatcher none(IDNO, 1500);
+    ui.Click(IDC_APP_RESTORE_ICONS);
+    EXPECT_FALSE(none.Result().has_value()) << "a complete restore asks nothing";
+    for (int i : {0, 1, 2, 5}) EXPECT_TRUE(Same(sim.Position(i), InitialPosition(i))) << "icon " << i;
+    // The Twins may trade places: either saved position is right for either.
+    EXPECT_TRUE((Same(sim.Position(3), InitialPosition(3)) && Same(sim.Position(4), InitialPosition(4))) ||
+                (Same(sim.Position(3), InitialPosition(4)) && Same(sim.Position(4), InitialPosition(3))));
+    EXPECT_TRUE(Same(Saved(kBackup, L"Alpha"), POINT{600, 500})) << "the backup holds the places before";
+    EXPECT_TRUE(Same(Saved(kBackup, L"Tools\\Editor"), POINT{700, 350}));
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, Key(kSaved, L"Alpha"), L"AlreadyRestore"), 0u);
+
+    // A second restore backs up exactly the places before it, not into "_S" subkeys.
+    ASSERT_TRUE(sim.Move(0, POINT{700, 40}));
+    ui.Click(IDC_APP_RESTORE_ICONS);
+    EXPECT_TRUE(Same(Saved(kBackup, L"Alpha"), POINT{700, 40}));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Key(kBackup, L"Alpha_S")));
+}
+
+TEST_F(DesktopIconsTest, AnIconAddedAfterTheSaveRefusesTheRestoreAndAsks) {
+    for (const int answer : {IDNO, IDYES}) {
+        SCOPED_TRACE(answer == IDYES ? "yes" : "no");
+        DesktopSim sim({L"Alpha", L"Beta"});
+        ASSERT_TRUE(sim.Ready());
+        ui.Click(IDC_APP_SAVE_ICONS);
+        ASSERT_EQ(sim.Add(L"Newcomer"), 2);
+        ASSERT_TRUE(sim.Move(0, POINT{500, 300}));
+        EXPECT_EQ(page.CheckIconLayout(kSaved), 1) << "the newcomer's -1 display number never fits";
+        MessageBoxCatcher catcher(answer);
+        ui.Click(IDC_APP_RESTORE_ICONS);
+        const auto box = catcher.Result();
+        ASSERT_TRUE(box.has_value());
+        EXPECT_EQ(box->text, LoadResString(IDS_ICON_RESTORE_FAILED));
+        EXPECT_TRUE(box->icon == IDI_EXCLAMATION && box->HasButton(IDYES) && box->HasButton(IDNO));
+        EXPECT_TRUE(Same(sim.Position(0), POINT{500, 300})) << "a refused restore moves nothing";
+        // Yes makes the present places the saved set.
+        EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, Key(kSaved, L"Newcomer")), answer == IDYES);
+        EXPECT_TRUE(Same(Saved(kSaved, L"Alpha"), answer == IDYES ? POINT{500, 300} : InitialPosition(0)));
+    }
+}
+
+TEST_F(DesktopIconsTest, AutoArrangeIsQuestionedBeforeAnyIconMoves) {
+    DesktopSim sim({L"Alpha", L"Beta", L"Gamma"}, L"--autoarrange");
+    ASSERT_TRUE(sim.Ready());
+    const POINT before = sim.Position(0);
+    page.SaveIconPositions(kSaved);
+    SetDword(HKEY_CURRENT_USER, Key(kSaved, L"Alpha"), L"x", static_cast<DWORD>(before.x + 300));
+    for (const int answer : {IDNO, IDYES}) {
+        MessageBoxCatcher catcher(answer);
+        EXPECT_EQ(page.RestoreIconPositions(kSaved), answer == IDNO ? -10 : 0);
+        const auto box = catcher.Result();
+        ASSERT_TRUE(box.has_value());
+        EXPECT_EQ(box->text, LoadResString(IDS_ASK_UNCHECK_AUTO_ARRANGE));
+        EXPECT_EQ((::GetWindowLongPtrW(sim.List(), GWL_STYLE) & LVS_AUTOARRANGE) != 0, answer == IDNO);
+        EXPECT_TRUE(Same(sim.Position(0), answer == IDNO ? before : POINT{before.x + 300, before.y}));
+    }
+}
+
+int WINAPI HugeVirtualScreen(int index) {
+    return index == SM_CXVIRTUALSCREEN || index == SM_CYVIRTUALSCREEN ? 60000 : ::GetSystemMetrics(index);
+}
+
+TEST_F(DesktopIconsTest, HandEditedPositionsNeitherCrashNorLeaveTheListViewsRange) {
+    DesktopSim sim({L"Alpha", L"Beta", L"Gamma", L"Delta"});
+    ASSERT_TRUE(sim.Ready());
+    page.SaveIconPositions(kSaved);
+    for (int i = 0; i < 1500; ++i) SetDword(HKEY_CURRENT_USER, Key(kSaved, L"stray" + std::to_wstring(i)), L"x", 1);
+    SetString(HKEY_CURRENT_USER, Key(kSaved, L"Alpha"), L"x", L"123");  // wrong type: reads as missing
+    DeleteTree(HKEY_CURRENT_USER, Key(kSaved, L"Beta"));                   // no y at all
+    SetDword(HKEY_CURRENT_USER, Key(kSaved, L"Beta"), L"x", 300);
+    SetDword(HKEY_CURRENT_USER, Key(kSaved, L"Beta"), L"MonitorNumber", 1);
+    SetDword(HKEY_CURRENT_USER, Key(kSaved, L"Gamma"), L"x", 50000);  // far beyond the list view
+    SetDword(HKEY_CURRENT_USER, Key(kSaved, L"Gamma"), L"y", 40000);
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(sim.Move(i, POINT{400 + 10 * i, 400}));
+    // A huge virtual screen lets Gamma pass the layout check.
+    Platform().GetSystemMetrics = HugeVirtualScreen;
+    EXPECT_EQ(page.RestoreIconPositions(kSaved), 1) << "only Gamma cannot reach its saved place";
+    EXPECT_TRUE(Same(sim.Position(0), POINT{400, 400}));
+    EXPECT_TRUE(Same(sim.Position(1), POINT{410, 400}));
+    EXPECT_TRUE(Same(sim.Position(3), InitialPosition(3)));
+    RECT client{};
+    ::GetClientRect(sim.List(), &client);
+    const POINT gamma = sim.Position(2);
+    EXPECT_TRUE(gamma.x >= 0 && gamma.x < client.right && gamma.y < client.bottom) << gamma.x << "," << gamma.y;
+
+    Platform().GetSystemMetrics = RealPlatform().GetSystemMetrics;
+    EXPECT_EQ(page.RestoreIconPositions(kSaved), -20) << "beyond the real virtual screen";
+    page.OnBnClickedSaveIcons();
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Key(kSaved, L"stray7")));
+}
+
+TEST_F(DesktopIconsTest, ReadsSurviveShrinkingListsLongTextsAndLeakNothing) {
+    const std::wstring longText(300, L'L');
+    DesktopSim sim({L"Alpha", longText, L"Gamma", L"Delta", L"Epsilon"});
+    ASSERT_TRUE(sim.Ready());
+    DesktopIconAccess access;
+    page.FindDesktopListView(access);
+    ASSERT_EQ(access.ListView, sim.List());
+    DesktopIconItem item;
+    ASSERT_TRUE(page.ReadDesktopIconItem(access, 1, item));
+    EXPECT_EQ(item.text, longText.substr(0, kIconTextUnits - 1)) << "cut at the buffer, never past it";
+    EXPECT_TRUE(Same(POINT{item.x, item.y}, InitialPosition(1)));
+
+    const int regions = sim.CommittedRegions();
+    for (int round = 0; round < 40; ++round) {
+        DesktopIconItem missing{L"kept", 7, 8, 9};
+        EXPECT_FALSE(page.ReadDesktopIconItem(access, 99, missing));
+        EXPECT_EQ(missing.text, L"kept");
+        EXPECT_TRUE(page.ReadDesktopIconItem(access, round % 5, item));
+    }
+    EXPECT_LE(sim.CommittedRegions(), regions) << "every remote block is released";
+
+    // Two icons vanish while the save walks the list: the lost one is skipped.
+    sim.ShrinkAfterReads(2, 2);
+    page.SaveIconPositions(kSaved);
+    for (const wchar_t* name : {L"Epsilon", L"Delta", L"Alpha"}) EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Key(kSaved, name))) << name;
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Key(kSaved, L"Gamma")));
+}
+
+TEST_F(DesktopIconsTest, FolderViewSearchFallsBackToEnumerationAndWaitsForALateShell) {
+    {
+        DesktopSim sim({L"Alpha"}, L"", L"VelkOtherShell");
+        ASSERT_TRUE(sim.Ready());
+        DesktopIconAccess access;
+        page.FindDesktopListView(access);
+        EXPECT_TRUE(access.ListView == sim.List() && access.List.GetSafeHwnd() == sim.List());
+    }
+    // A shell that comes up during the waits is found; none at all: 11 waits.
+    static int sleeps;
+    static std::unique_ptr<DesktopWindows> late;
+    for (const bool comesUp : {true, false}) {
+        sleeps = 0;
+        Platform().Sleep = comesUp ? +[](DWORD ms) {
+            if (++sleeps == 3) late = std::make_unique<DesktopWindows>(DesktopWindowsOptions{L"VelkLateShell"});
+            EXPECT_EQ(ms, 1000u);
+        } : +[](DWORD) { ++sleeps; };
+        DesktopIconAccess access;
+        page.FindDesktopListView(access);
+        EXPECT_EQ(access.ListView, late ? late->List() : nullptr);
+        EXPECT_EQ(late != nullptr, comesUp);
+        EXPECT_EQ(sleeps, comesUp ? 3 : 11);
+        late.reset();
+    }
+}
+
+}  // namespace
+}  // namespace velk::test

@@ -1,0 +1,48 @@
+// End to end: the running program's Extra desktop page saves and restores
+// the icons of desktop_sim, three processes as on a user's machine.
+#include "tests/desktop/desktop_test_support.h"
+
+#include "app/velkmira_app.h"
+#include "resources/resource.h"
+#include "testing/desktopsim/desktop_sim_protocol.h"
+#include "tests/maindialog/tray_fixture.h"
+
+namespace velk::test {
+namespace {
+
+BOOL CALLBACK FindPage(HWND child, LPARAM found) {
+    if (!::GetDlgItem(child, IDC_APP_SAVE_ICONS)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
+}
+
+TEST(ProgramDesktop, TheRunningProgramSavesAndRestoresTheShellsIcons) {
+    ResetProfile();
+    FakeTray tray;
+    DesktopSim sim({L"Alpha", L"Beta", L"Gamma"});
+    ASSERT_TRUE(sim.Ready());
+    ChildProcess program = ChildProcess::Start(L"Velkmira.exe");
+    ASSERT_TRUE(program.Started());
+    HWND main = WaitForWindow(kMainWindowClass, nullptr, 20000, program.Id());
+    ASSERT_TRUE(main && WaitUntil(20000, [&] { return ::GetPropW(main, kInstanceProperty) != nullptr; }));
+    HWND page = nullptr;
+    ::EnumChildWindows(main, FindPage, reinterpret_cast<LPARAM>(&page));
+    ASSERT_NE(page, nullptr);
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(page, IDC_APP_RESTORE_ICONS)));
+
+    ::PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_APP_SAVE_ICONS, BN_CLICKED), 0);
+    EXPECT_TRUE(WaitUntil(10000, [&] { return ::IsWindowEnabled(::GetDlgItem(page, IDC_APP_RESTORE_ICONS)) != FALSE; }));
+    EXPECT_EQ(ProfileInt(L"IconPosition\\Gamma", L"x"), DWORD(desktop_sim::InitialPosition(2).x));
+    ASSERT_TRUE(sim.Move(2, POINT{640, 480}));
+    ::PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_APP_RESTORE_ICONS, BN_CLICKED), 0);
+    EXPECT_TRUE(WaitUntil(10000, [&] { return Same(sim.Position(2), desktop_sim::InitialPosition(2)); }));
+    EXPECT_FALSE(WaitForDialog(program.Id(), 500).has_value()) << "a complete restore asks nothing";
+
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.Wait(20000)) << "the program did not end";
+    EXPECT_EQ(program.ExitCode(), 0u);
+    ResetProfile();
+}
+
+}  // namespace
+}  // namespace velk::test

@@ -1,0 +1,197 @@
+// The extra taskbar end to end: the main dialog in the test process with the
+// real hook library, three fake displays behind the seam, the shell's AppBar
+// side recorded, and real windows that appear, move between displays and go.
+#include "app/main_dialog.h"
+#include "app/velkmira_app.h"
+#include "display/display_lookup.h"
+#include "display/program_messages.h"
+#include "resources/resource.h"
+#include "taskbar/taskbar_control.h"
+#include "taskbar/taskbar_window.h"
+#include "testing/harness.h"
+#include "tests/addon/addon_test_support.h"
+#include "tests/display/fake_topology.h"
+#include "tests/maindialog/tray_fixture.h"
+#include "tests/taskbar/taskbar_test_support.h"
+#include <gtest/gtest.h>
+#include <commctrl.h>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace velk::test {
+namespace {
+
+// The user-interface thread's waits end at once; waits on threads are real.
+DWORD WINAPI NoBlockingWait(HANDLE handle, DWORD ms) {
+    return RealPlatform().WaitForSingleObject(handle, ::GetThreadId(handle) ? ms : 0);
+}
+
+int CountBarWindows() {
+    int n = 0;
+    for (HWND w = nullptr; (w = ::FindWindowExW(nullptr, w, nullptr, kExtraTaskbarTitle)) != nullptr;) ++n;
+    return n;
+}
+
+class ExtraTaskbar : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
+        ::InitCommonControlsEx(&controls);
+        theApp.SetRegistryKey(L"VELK-Panomira");
+        RegisterMainWindowClass();
+        addon_test::SetLibraryPath(addon_test::SimulatedLibraryPath());
+    }
+    static void TearDownTestSuite() { addon_test::RemoveLibraryPath(); }
+
+    void SetUp() override {
+        ResetProfile();
+        Platform().WaitForSingleObject = NoBlockingWait;
+        FakeWindowsVersion(6, 1);
+        topology.Add(ActiveDisplay(1, {0, 0, 1024, 768}, true));
+        topology.Add(ActiveDisplay(2, {1024, 0, 2304, 1024}));
+        topology.Add(ActiveDisplay(3, {2304, 0, 3584, 1024}));
+        monitorKey.emplace(MonitorEnumKey::ValuesFor(topology));
+        dialog = std::make_unique<CVELKMIRADlg>();
+        ASSERT_TRUE(dialog->Create(nullptr));
+        ASSERT_NE(dialog->HookLibrary(), nullptr);
+        page = static_cast<CAppSettingProp*>(dialog->Page(3));
+        ASSERT_NE(page->GetSafeHwnd(), nullptr);
+        number2 = static_cast<int>(GetSystemNumberFromPoint({1500, 500}));
+        number3 = static_cast<int>(GetSystemNumberFromPoint({3000, 500}));
+        EXPECT_TRUE(shell.calls.empty()) << "no bar while the option is off";
+    }
+    void TearDown() override {
+        dialog.reset();
+        EXPECT_TRUE(shell.registered.empty()) << "a bar is left registered with the shell";
+        EXPECT_EQ(CountBarWindows(), 0);
+        for (HWND w : windows) ::DestroyWindow(w);
+        monitorKey.reset();
+        MonitorEnumKey::Delete();
+        ResetProfile();
+    }
+
+    HWND Make(const wchar_t* title, RECT rect) { return windows.emplace_back(MakeWindow(title, rect)); }
+    // The options as the user sets them, then Apply.
+    void ApplyOption(bool useTaskbar, bool onTop = false) {
+        ::CheckDlgButton(page->GetSafeHwnd(), IDC_APP_USE_TASKBAR, useTaskbar ? BST_CHECKED : BST_UNCHECKED);
+        ::CheckDlgButton(page->GetSafeHwnd(), IDC_APP_ON_TOP, onTop ? BST_CHECKED : BST_UNCHECKED);
+        page->UseTaskbar = useTaskbar;
+        page->TaskbarOnTop = onTop;
+        ::SendMessageW(dialog->GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_APPLY, BN_CLICKED), 0);
+        ::SendMessageW(dialog->GetSafeHwnd(), WM_TIMER, 10, 0);  // the Apply guard ends
+    }
+    const CTaskBarButton* ButtonOf(HWND window) const {
+        for (const CTaskBarButton& b : page->TaskButtons)
+            if (b.Target == window) return &b;
+        return nullptr;
+    }
+    HWND BarWindow(int number) const {
+        CTaskbarEx* bar = page->ExtraTaskbarOf(number);
+        return bar ? bar->Window : nullptr;
+    }
+    int Count(int number) const { return page->ExtraTaskbarOf(number)->ButtonCount; }
+    // Where the window's button lies: its bar, its position and its left edge on the bar.
+    void ExpectButton(HWND window, HWND bar, int position) {
+        const CTaskBarButton* b = ButtonOf(window);
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(::GetParent(b->GetSafeHwnd()), bar);
+        EXPECT_EQ(b->Position, position);
+        RECT r = Wnd(b->GetSafeHwnd()).GetWindowRect();
+        EXPECT_EQ(r.left - Wnd(bar).GetWindowRect().left, TaskButtonRect(position, 1280, 29).left);
+    }
+
+    PlatformOverride seam;  // first in, last out
+    AppBarRecorder shell;
+    FakeTopology topology;
+    std::optional<MonitorEnumKey> monitorKey;
+    FakeTray tray;
+    std::unique_ptr<CVELKMIRADlg> dialog;
+    CAppSettingProp* page = nullptr;
+    std::vector<HWND> windows;
+    int number2 = 0, number3 = 0;
+};
+
+TEST_F(ExtraTaskbar, BarsPerNonPrimaryDisplayButtonsFollowTheirWindowsAndGoWithTheOption) {
+    HWND alpha = Make(L"Alpha", {1100, 100, 1500, 400});
+    HWND beta = Make(L"Beta", {1200, 150, 1600, 450});
+    HWND gamma = Make(L"Gamma", {100, 100, 500, 400});
+    ApplyOption(true);
+
+    ASSERT_EQ(page->Running, 1);
+    EXPECT_EQ(page->ExtraTaskbarOf(1), nullptr);
+    const HWND bar2 = BarWindow(number2), bar3 = BarWindow(number3);
+    ASSERT_TRUE(bar2 && bar3);
+    RECT r2 = Wnd(bar2).GetWindowRect(), strip2{1024, 992, 2304, 1024};
+    EXPECT_TRUE(::EqualRect(&r2, &strip2));
+    EXPECT_EQ(shell.registered, (std::set<HWND>{bar2, bar3}));
+    EXPECT_EQ(::GetWindowLongW(bar2, GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << "not on top: sent to the bottom";
+    EXPECT_EQ(FindTrackedWindow(bar2), nullptr) << "the program's own bars are never tracked";
+
+    // One button per window on the display, in table (z-) order.
+    EXPECT_EQ(ButtonOf(gamma), nullptr) << "a window on the primary display has no button";
+    EXPECT_EQ(Count(number2), 2);
+    ExpectButton(beta, bar2, 0);
+    ExpectButton(alpha, bar2, 1);
+
+    // A new window is reported by the hook library's shell event, without the timer.
+    page->KillTimer(CAppSettingProp::kTaskbarRefreshTimer);
+    HWND delta = Make(L"Delta", {2400, 100, 2800, 400});
+    ASSERT_TRUE(PumpUntil([&] { return ButtonOf(delta) != nullptr; }, 5000)) << "no shell event for a new window";
+    ExpectButton(delta, bar3, 0);
+
+    // Beta moves to display 3: its button goes to the end of bar 3, and the
+    // button right of it on bar 2 is created again one place further left.
+    ::SetWindowPos(beta, nullptr, 2500, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SendMessageW(dialog->GetSafeHwnd(), UM_APPCREATEDESTROY, reinterpret_cast<WPARAM>(beta), 10003);
+    ExpectButton(beta, bar3, 1);
+    ExpectButton(alpha, bar2, 0);
+    EXPECT_EQ(Count(number2), 1);
+    EXPECT_EQ(Count(number3), 2);
+
+    // A window that goes takes its button along.
+    ::DestroyWindow(delta);
+    ASSERT_TRUE(PumpUntil([&] { return ButtonOf(delta) == nullptr; }, 5000)) << "no shell event for a closed window";
+    ExpectButton(beta, bar3, 0);
+
+    // The option off: every bar and button goes and the shell forgets the bars.
+    ApplyOption(false);
+    EXPECT_EQ(page->Running, 0);
+    EXPECT_TRUE(shell.registered.empty());
+    EXPECT_EQ(CountBarWindows(), 0);
+    for (const CTaskBarButton& button : page->TaskButtons) EXPECT_EQ(button.Target, nullptr);
+    EXPECT_FALSE(::IsWindowEnabled(page->GetDlgItem(IDC_APP_ON_TOP)));
+}
+
+TEST_F(ExtraTaskbar, DisplayThatLeavesTakesItsBarAlong) {
+    HWND onThird = Make(L"On the third display", {2400, 100, 2800, 400});
+    ApplyOption(true, true);
+    const HWND bar3 = BarWindow(number3);
+    ASSERT_NE(bar3, nullptr);
+    ASSERT_NE(ButtonOf(onThird), nullptr);
+    EXPECT_NE(::GetWindowLongW(bar3, GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << "on top";
+
+    topology.Remove(L"\\\\.\\DISPLAY3");
+    monitorKey.reset();
+    monitorKey.emplace(MonitorEnumKey::ValuesFor(topology));
+    ::SendMessageW(dialog->GetSafeHwnd(), UM_DISPLAYCHANGED, 1, 0);
+
+    EXPECT_FALSE(::IsWindow(bar3));
+    ASSERT_NE(BarWindow(number2), nullptr);
+    EXPECT_EQ(shell.registered, (std::set<HWND>{BarWindow(number2)}));
+    EXPECT_EQ(CountBarWindows(), 1);
+    EXPECT_EQ(ButtonOf(onThird), nullptr) << "its window now counts as on the primary display";
+}
+
+TEST_F(ExtraTaskbar, NothingIsShownFromWindows62On) {
+    Make(L"On the second display", {1100, 100, 1500, 400});
+    FakeWindowsVersion(6, 2);
+    ApplyOption(true);
+    EXPECT_EQ(page->UseTaskbar, 0);
+    EXPECT_EQ(shell.Count(ABM_NEW), 0);
+    for (int id : {IDC_APP_USE_TASKBAR, IDC_APP_ON_TOP, IDC_APP_SEPARATE_BUTTONS})
+        EXPECT_FALSE(::IsWindowEnabled(page->GetDlgItem(id))) << id;
+}
+
+}  // namespace
+}  // namespace velk::test
