@@ -99,6 +99,7 @@ class ProfileFuzz : public ::testing::TestWithParam<Damage> {
 protected:
     static void SetUpTestSuite() {
         ResetProfile();
+        addOn_ = new SimulatedAddOnDisplay;
         tray_ = new FakeTray;
         // The clean run: what the program writes of its own.
         RunningProgram program;
@@ -115,12 +116,16 @@ protected:
         own_ = nullptr;
         delete tray_;
         tray_ = nullptr;
+        delete addOn_;
+        addOn_ = nullptr;
         DeleteTree(HKEY_LOCAL_MACHINE, kWatchedReliabilityKey);
         ResetProfile();
     }
     static RegistryPicture* own_;
     static FakeTray* tray_;
+    static SimulatedAddOnDisplay* addOn_;
 };
+SimulatedAddOnDisplay* ProfileFuzz::addOn_ = nullptr;
 RegistryPicture* ProfileFuzz::own_ = nullptr;
 FakeTray* ProfileFuzz::tray_ = nullptr;
 

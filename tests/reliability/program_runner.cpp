@@ -1,6 +1,7 @@
 #include "tests/reliability/program_runner.h"
 #include "app/velkmira_app.h"
 #include "resources/resource.h"
+#include "tests/addon/addon_test_support.h"
 #include "tests/maindialog/tray_fixture.h"
 
 namespace velk::test {
@@ -86,6 +87,16 @@ DWORD RunningProgram::Close(DWORD timeoutMs) {
     stopWatching_ = true;
     if (boxWatcher_.joinable()) boxWatcher_.join();
     return code;
+}
+
+SimulatedAddOnDisplay::SimulatedAddOnDisplay() {
+    addon_test::SetLibraryPath(addon_test::SimulatedLibraryPath());
+    ::SetEnvironmentVariableW(kAddOnSimDisplaysVariable, L"7");
+}
+
+SimulatedAddOnDisplay::~SimulatedAddOnDisplay() {
+    ::SetEnvironmentVariableW(kAddOnSimDisplaysVariable, nullptr);
+    addon_test::RemoveLibraryPath();
 }
 
 namespace {

@@ -61,6 +61,17 @@ private:
     static inline DWORD serial_ = 0;
 };
 
+// While it lives, programs started from this process load the simulated
+// add-on library with one active add-on display: the add-on waits of the
+// settings pages that an empty add-on list prescribes then do not arise.
+class SimulatedAddOnDisplay {
+public:
+    SimulatedAddOnDisplay();
+    ~SimulatedAddOnDisplay();
+    SimulatedAddOnDisplay(const SimulatedAddOnDisplay&) = delete;
+    SimulatedAddOnDisplay& operator=(const SimulatedAddOnDisplay&) = delete;
+};
+
 // One registry value as stored.
 struct StoredValue {
     DWORD type = REG_NONE;

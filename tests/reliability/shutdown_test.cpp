@@ -1,11 +1,11 @@
 // Shut-down of the real program in each state it can be in: the settings
 // window open, the About box open over it, and in the middle of the add-on
-// poll's samples (the simulated add-on library loaded); by WM_CLOSE and by
-// the tray menu's Exit. Each ends promptly with exit code 0, takes its tray
-// icon away and leaves the system hooks free.
+// poll's samples; by WM_CLOSE and by the tray menu's Exit. The simulated
+// add-on library is loaded with one add-on display throughout. Each ends
+// promptly with exit code 0, takes its tray icon away and leaves the system
+// hooks free.
 #include "display/program_messages.h"
 #include "resources/resource.h"
-#include "tests/addon/addon_test_support.h"
 #include "tests/maindialog/tray_fixture.h"
 #include "tests/reliability/program_runner.h"
 #include <gtest/gtest.h>
@@ -26,19 +26,18 @@ bool SettingsShown(RunningProgram& program) {
 
 struct State {
     const char* name;
-    bool addOnLibrary;
     std::function<bool(RunningProgram&)> enter;  // false: the state was not reached
 };
 
 const State kStates[] = {
-    {"settings window open", false, SettingsShown},
-    {"About box open over the settings window", false,
+    {"settings window open", SettingsShown},
+    {"About box open over the settings window",
      [](RunningProgram& program) {
          if (!SettingsShown(program)) return false;
          ::PostMessageW(program.Main(), WM_COMMAND, ID_TRAY_VERSION, 0);
          return WaitForDialog(program.Process().Id(), 5000).has_value();
      }},
-    {"add-on poll taking its samples", true,
+    {"add-on poll taking its samples",
      [](RunningProgram& program) {
          ::PostMessageW(program.Main(), WM_TIMER, kAddOnPollTimer, 0);
          ::Sleep(1500);  // one sample taken, the next one pending
@@ -58,7 +57,7 @@ TEST(ShutDown, EveryStateEndsPromptlyWithExitCodeZeroAndLeavesNothingBehind) {
         for (const Ending& ending : kEndings) {
             SCOPED_TRACE(std::string(state.name) + ", by " + ending.name);
             ResetProfile();
-            if (state.addOnLibrary) addon_test::SetLibraryPath(addon_test::SimulatedLibraryPath());
+            SimulatedAddOnDisplay addOn;
             FakeTray tray;
             {
                 RunningProgram program;
@@ -74,7 +73,6 @@ TEST(ShutDown, EveryStateEndsPromptlyWithExitCodeZeroAndLeavesNothingBehind) {
                                     .count();
                 RecordProperty(std::string(state.name) + " by " + ending.name + " (ms)", static_cast<int>(ms));
             }
-            if (state.addOnLibrary) addon_test::RemoveLibraryPath();
             const auto calls = tray.Calls();
             int added = 0, deleted = 0;
             for (const TrayCall& call : calls) {

@@ -27,6 +27,7 @@ constexpr DWORD kAllowedStepMs = 2 * velk::hooklib::kReportSendTimeoutMs + 4000;
 TEST(ForeignProcesses, KeepWorkingWhileTheProgramRunsIsSuspendedIsKilledAndStartsAgain) {
     ResetProfile();
     DeleteTree(HKEY_CURRENT_USER, kSoakKey);
+    SimulatedAddOnDisplay addOn;
     FakeTray tray;
     velk::UniqueHandleObj stop(::CreateEventW(nullptr, TRUE, FALSE, kStopEventName));
     ASSERT_TRUE(stop);
