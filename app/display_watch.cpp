@@ -68,6 +68,10 @@ DWORD WINAPI DisplayWatchThread(LPVOID dialogWindow) {
     return exitCode;
 }
 
+namespace {
+constexpr SIZE_T kWatchStackBytes = 64 * 1024;
+}  // namespace
+
 bool StartDisplayWatch(HWND dialogWindow) {
     if (g_thread) return true;
     WatchRunning.store(1);
@@ -78,7 +82,10 @@ bool StartDisplayWatch(HWND dialogWindow) {
         WatchStopEvent.store(stop);
     }
     ::ResetEvent(stop);
-    g_thread.reset(::CreateThread(nullptr, 0, DisplayWatchThread, dialogWindow, 0, nullptr));
+    // The thread only waits: a small stack, instead of the program's default
+    // that some systems commit in full for every thread.
+    g_thread.reset(::CreateThread(nullptr, kWatchStackBytes, DisplayWatchThread, dialogWindow,
+                                  STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     return static_cast<bool>(g_thread);
 }
 

@@ -164,7 +164,12 @@ void CVELKMIRADlg::DoDataExchange(velk::DataExchange& dx) {
 LRESULT CVELKMIRADlg::WindowProc(UINT msg, WPARAM w, LPARAM l) {
     if (msg == WM_POWERBROADCAST && w == kResumeAutomatic) OnResumeFromStandby();
     // WM_CLOSE (the window manager, the Hotkey page's cancel) ends the program.
-    if (msg == WM_CLOSE) velk::CDialog::OnCancel();
+    // An open About box runs its modal loop inside this window's: it ends
+    // too, as on Exit, or the program would wait for someone to close it.
+    if (msg == WM_CLOSE) {
+        if (AboutBox.GetSafeHwnd()) AboutBox.EndDialog(1);
+        velk::CDialog::OnCancel();
+    }
     OnWndMsg(msg, w, l);
     return MessageMapped::WindowProc(msg, w, l);
 }
@@ -631,6 +636,10 @@ LRESULT CVELKMIRADlg::OnMainTimer(WPARAM w, LPARAM l) {
     case TIMER_DISPLAYCHANGE_GUARD:
         KillTimer(TIMER_DISPLAYCHANGE_GUARD);
         DisplayChangeRunning = 0;
+        if (DisplayChangePending) {
+            DisplayChangePending = 0;
+            OnDisplayChanged(0, 0);
+        }
         break;
     case TIMER_APPLY_GUARD:
         KillTimer(TIMER_APPLY_GUARD);
@@ -710,7 +719,14 @@ LRESULT CVELKMIRADlg::OnSettingChange(WPARAM w, LPARAM l) {
 }
 
 LRESULT CVELKMIRADlg::OnDisplayChanged(WPARAM, LPARAM) {
-    if (SessionEnding || DisplayChangeRunning) return 0;
+    if (SessionEnding) return 0;
+    if (DisplayChangeRunning) {
+        // Handled once more when the guard period ends, from the displays as
+        // they are then, so the sections never keep an arrangement of the
+        // middle of a burst.
+        DisplayChangePending = 1;
+        return 0;
+    }
     // One burst of changes is handled once per guard period.
     DisplayChangeRunning = 1;
     SaveDisplayList();

@@ -172,4 +172,5 @@ private:
 
     std::unique_ptr<DisplayList> DisplayTable;  // the program's display table while it runs
     bool ShutDownDone = false;  // ShutDown has run
+    uint8_t DisplayChangePending = 0;  // a display change came within the guard period
 };

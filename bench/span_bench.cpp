@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/window_movement.h"
+#include "bench/figure.h"
 #include "tests/movement/span_reference.h"
 
 namespace {
@@ -44,11 +45,12 @@ int wmain() {
     struct Case {
         const char* name;
         std::vector<RECT> displays;
+        const char* target;
     } cases[] = {
-        {"two 1920x1080 side by side", Row(2, 1920, 1080, 0)},
-        {"three 4K in a row", Row(3, 3840, 2160, 0)},
-        {"ten 4K in a row", Row(10, 3840, 2160, 0)},
-        {"ten 4K in a row, each 100 px lower", Row(10, 3840, 2160, 100)},
+        {"two 1920x1080 side by side", Row(2, 1920, 1080, 0), "-"},
+        {"three 4K in a row", Row(3, 3840, 2160, 0), "-"},
+        {"ten 4K in a row", Row(10, 3840, 2160, 0), "<= 1 ms"},
+        {"ten 4K in a row, each 100 px lower", Row(10, 3840, 2160, 100), "<= 1 ms"},
     };
     int failures = 0;
     std::printf("%-38s %14s %14s\n", "arrangement", "span (ms)", "step by step (ms)");
@@ -61,6 +63,9 @@ int wmain() {
         if (!same) ++failures;
         std::printf("%-38s %14.4f %14.1f%s\n", c.name, fastSeconds * 1000, slowSeconds * 1000,
                     same ? "" : "  DIFFERENT ANSWERS");
+        char what[96];
+        std::snprintf(what, sizeof(what), "span command, %s", c.name);
+        velk::bench::PrintFigure(what, c.target, "%.4f ms%s", fastSeconds * 1000, same ? "" : " (WRONG)");
     }
     return failures;
 }

@@ -137,8 +137,21 @@ void AddToVariable(const wchar_t* name) {
 
 }  // namespace
 
+SIM_EXPORT dlDisplayHandle DL_API AddOnSimAddDisplay(uint32_t adapterId, int32_t executionState);
+
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
+        wchar_t ids[256] = {};
+        const bool firstLoad = ::GetEnvironmentVariableW(kAddOnSimLoadsVariable, nullptr, 0) == 0;
+        if (firstLoad && ::GetEnvironmentVariableW(kAddOnSimDisplaysVariable, ids, 256) > 0 && ids[0]) {
+            for (wchar_t* next = ids; *next;) {
+                wchar_t* end = nullptr;
+                const unsigned long id = std::wcstoul(next, &end, 10);
+                if (end == next) break;
+                if (id) AddOnSimAddDisplay(static_cast<uint32_t>(id), dlExecutionStateActive);
+                next = *end ? end + 1 : end;
+            }
+        }
         AddToVariable(kAddOnSimLoadsVariable);
     } else if (reason == DLL_PROCESS_DETACH && !reserved) {
         // Unloaded by FreeLibrary, not by the process's end.

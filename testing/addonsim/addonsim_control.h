@@ -54,3 +54,7 @@ inline constexpr wchar_t kAddOnSimUnloadsVariable[] = L"VELK_ADDONSIM_UNLOADS";
 // a subscription still held, "0" otherwise.
 inline constexpr wchar_t kAddOnSimLeftRegisteredVariable[] = L"VELK_ADDONSIM_LEFT_REGISTERED";
 inline constexpr wchar_t kAddOnSimLeftSubscribedVariable[] = L"VELK_ADDONSIM_LEFT_SUBSCRIBED";
+// Adapter ids, separated by commas, of active displays the library has from
+// its first load: how a test gives add-on displays to a program it starts
+// (the program inherits the variable).
+inline constexpr wchar_t kAddOnSimDisplaysVariable[] = L"VELK_ADDONSIM_DISPLAYS";

@@ -365,6 +365,73 @@ TEST_F(DialogEvents, DisplayChangeRewritesEverySectionOnceWithinTwoSeconds) {
     EXPECT_EQ(dialog->DisplayCount, 3);
 }
 
+// A burst of changes under the watched key, the displays changing with each:
+// the sections are written at most once per guard period, each time whole
+// from the arrangement of that moment, and after the burst they show the
+// last arrangement.
+TEST_F(DialogEvents, BurstOfDisplayChangesWritesOncePerGuardPeriodAndTheLastArrangementWins) {
+    std::vector<std::wstring> names = {L"\\\\.\\DISPLAY1", L"\\\\.\\DISPLAY2"};
+    int current = 2;
+    auto arrange = [&](int count) {
+        for (const std::wstring& name : names) topology.Remove(name);
+        names.clear();
+        for (int n = 1; n <= count; ++n) {
+            topology.Add(ActiveDisplay(n, {1024 * (n - 1), 0, 1024 * n, 768}, n == 1));
+            names.push_back(topology.displays().back().deviceName);
+        }
+        monitorKey.reset();
+        monitorKey.emplace(MonitorEnumKey::ValuesFor(topology));
+        current = count;
+    };
+    // Each write seen: when, and whether it was the whole arrangement of that moment.
+    struct Write {
+        DWORD at;
+        bool whole;
+    };
+    std::vector<Write> writes;
+    // The wallpaper settings keep values in the same sections: a write of
+    // the display table is told by the first display's number.
+    auto collect = [&] {
+        if (!MonitorValue(0, L"DisplayNumber").has_value()) return;
+        bool whole = true;
+        for (int slot = 0; slot < 10; ++slot) {
+            const bool used = slot < current;
+            whole = whole && MonitorValue(slot, L"DisplayNumber") == DWORD(used ? slot + 1 : 0) &&
+                    MonitorValue(slot, L"left") == DWORD(used ? 1024 * slot : 0) &&
+                    MonitorValue(slot, L"Width") == DWORD(used ? 1024 : 0);
+        }
+        writes.push_back({::GetTickCount(), whole});
+        DeleteMonitorSections();
+    };
+    auto pumpAndCollect = [&](DWORD ms) {
+        const DWORD end = ::GetTickCount() + ms;
+        while (static_cast<LONG>(::GetTickCount() - end) < 0) {
+            PumpFor(10);
+            collect();
+        }
+    };
+
+    constexpr int kChanges = 25;  // within about a second
+    for (int change = 0; change < kChanges; ++change) {
+        arrange(change == kChanges - 1 ? 3 : 1 + change % 2);
+        SetDword(HKEY_LOCAL_MACHINE, kWatchedTestKey, L"Serial", ::GetTickCount() + change);
+        pumpAndCollect(40);
+    }
+    pumpAndCollect(4500);  // the guard period of the burst's first change, and one more
+
+    ASSERT_GE(writes.size(), 2u) << "the burst was not followed by one more write";
+    EXPECT_LE(writes.size(), 3u);
+    for (size_t i = 0; i < writes.size(); ++i) {
+        EXPECT_TRUE(writes[i].whole) << "write " << i << " is not one whole arrangement";
+        if (i > 0) {
+            EXPECT_GE(writes[i].at - writes[i - 1].at, 1900u) << "two writes within one guard period";
+        }
+    }
+    // The last arrangement, three displays, is what the program holds and wrote last.
+    EXPECT_EQ(dialog->DisplayCount, 3);
+    EXPECT_TRUE(writes.back().whole);
+}
+
 TEST_F(DialogEvents, WatchedKeyChangeReachesTheDialogThroughTheWatchThread) {
     SetDword(HKEY_LOCAL_MACHINE, kWatchedTestKey, L"Serial", 1);
     ASSERT_TRUE(PumpUntil([] { return MonitorValue(1, L"DisplayNumber").has_value(); }, 5000))

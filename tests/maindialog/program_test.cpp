@@ -24,37 +24,6 @@ namespace {
 
 constexpr DWORD kStartMs = 20000;
 
-// The test's own hold on the hooks: HookInstall for a window of this process.
-class HookHolder {
-public:
-    HookHolder() {
-        library_ = ::LoadLibraryW((BinDir() + L"Tarnlet.dll").c_str());  // stays loaded until the process ends
-        install_ = hooklib::GetExport<hooklib::HookInstallFn>(library_, hooklib::kHookInstallName);
-        clear_ = hooklib::GetExport<hooklib::ClearHookFn>(library_, hooklib::kClearHookName);
-        window_ = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    }
-    ~HookHolder() {
-        Release();
-        ::DestroyWindow(window_);
-    }
-    bool Install() {
-        UINT ids[hooklib::kCommandIdCount] = {};
-        installed_ = install_ && install_(window_, ids);
-        return installed_;
-    }
-    void Release() {
-        if (installed_ && clear_) clear_(window_);
-        installed_ = false;
-    }
-
-private:
-    HMODULE library_ = nullptr;
-    hooklib::HookInstallFn install_ = nullptr;
-    hooklib::ClearHookFn clear_ = nullptr;
-    HWND window_ = nullptr;
-    bool installed_ = false;
-};
-
 BOOL CALLBACK FindIconControl(HWND child, LPARAM found) {
     wchar_t cls[16] = {};
     ::GetClassNameW(child, cls, 16);
@@ -119,11 +88,6 @@ private:
     std::map<DWORD, std::string> texts_;
     std::thread reader_;
 };
-
-bool HooksAreFree() {
-    HookHolder holder;
-    return holder.Install();
-}
 
 struct Program : ::testing::Test {
     void SetUp() override {

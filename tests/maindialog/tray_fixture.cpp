@@ -1,6 +1,7 @@
 #include "tests/maindialog/tray_fixture.h"
 #include "app/velkmira_app.h"
 #include "framework/handles.h"
+#include "hooklib/tarnlet.h"
 #include "resources/resource.h"
 #include "testing/harness.h"
 #include <shellapi.h>
@@ -209,6 +210,33 @@ ScratchFolder::~ScratchFolder() {
 
 bool ScratchFolder::CopyFromBin(const std::wstring& binName, const std::wstring& asName) const {
     return ::CopyFileW((BinDir() + binName).c_str(), (path_ + asName).c_str(), FALSE) != FALSE;
+}
+
+HookHolder::HookHolder()
+    : library_(::LoadLibraryW((BinDir() + hooklib::kLibraryFileName).c_str())),
+      window_(::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)) {}
+
+HookHolder::~HookHolder() {
+    Release();
+    ::DestroyWindow(window_);
+}
+
+bool HookHolder::Install() {
+    auto install = hooklib::GetExport<hooklib::HookInstallFn>(library_, hooklib::kHookInstallName);
+    UINT ids[hooklib::kCommandIdCount] = {};
+    installed_ = install && install(window_, ids);
+    return installed_;
+}
+
+void HookHolder::Release() {
+    auto clear = hooklib::GetExport<hooklib::ClearHookFn>(library_, hooklib::kClearHookName);
+    if (installed_ && clear) clear(window_);
+    installed_ = false;
+}
+
+bool HooksAreFree() {
+    HookHolder holder;
+    return holder.Install();
 }
 
 }  // namespace velk::test

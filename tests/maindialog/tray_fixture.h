@@ -107,4 +107,24 @@ inline constexpr wchar_t kFakeTarnletKey[] = L"Software\\VelkTest\\FakeTarnlet";
 // Waits until pred answers true.
 bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& pred);
 
+// The test's own hold on the system hooks: HookInstall of Tarnlet.dll (loaded
+// from the build, kept until the process ends) for a window of this process.
+class HookHolder {
+public:
+    HookHolder();
+    ~HookHolder();
+    HookHolder(const HookHolder&) = delete;
+    HookHolder& operator=(const HookHolder&) = delete;
+    bool Install();
+    void Release();
+
+private:
+    HMODULE library_ = nullptr;
+    HWND window_ = nullptr;
+    bool installed_ = false;
+};
+
+// True when no program holds the system hooks (this one could take them).
+bool HooksAreFree();
+
 }  // namespace velk::test

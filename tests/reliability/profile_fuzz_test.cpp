@@ -1,0 +1,178 @@
+// The real program over damaged settings profiles. A clean run first records
+// every value the program itself writes (so the pages that come later are
+// covered as soon as they write theirs); then, for each kind of damage, every
+// one of those values is damaged that way, every section the program reads
+// gets a value and a subkey of the user's, and the program must start, stay
+// up through an Apply and a display change, end with exit code 0 on
+// WM_CLOSE, show no message box, and leave everything it does not own as it
+// was and everything it owns still there.
+#include "tests/maindialog/tray_fixture.h"
+#include "tests/reliability/program_runner.h"
+#include <gtest/gtest.h>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+
+using namespace velk::test;
+
+namespace {
+
+// Every section the program reads.
+std::vector<std::wstring> ReadSections() {
+    std::vector<std::wstring> sections = {L"Setting",      L"HotkeyEntry",        L"OtherSetting", L"AppSetting",
+                                          L"IconPosition", L"IconPositionBackup", L"AppPosition",  L"Wallpaper",
+                                          L"AUDIODEVINFOXP"};
+    for (int slot = 0; slot < 10; ++slot) sections.push_back(L"Monitor" + std::to_wstring(slot));
+    return sections;
+}
+
+StoredValue Dword(DWORD value) {
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(&value);
+    return {REG_DWORD, std::vector<BYTE>(bytes, bytes + sizeof(value))};
+}
+StoredValue Text(const std::wstring& text) {
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(text.c_str());
+    return {REG_SZ, std::vector<BYTE>(bytes, bytes + (text.size() + 1) * sizeof(wchar_t))};
+}
+StoredValue Binary(size_t size, BYTE fill) { return {REG_BINARY, std::vector<BYTE>(size, fill)}; }
+
+constexpr size_t kOverLongBytes = 100 * 1024;
+
+struct Damage {
+    const char* name;
+    // The damaged form of one of the program's values, given what it was.
+    std::function<StoredValue(const StoredValue&)> damage;
+    bool junk = false;  // thousands of foreign values and subkeys in every section
+};
+
+bool IsNumber(const StoredValue& v) { return v.type == REG_DWORD; }
+
+const Damage kDamages[] = {
+    {"wrong type", [](const StoredValue& v) { return IsNumber(v) ? Text(L"not a number") : Dword(12345); }},
+    {"binary", [](const StoredValue&) { return Binary(7, 0xA5); }},
+    {"over-long",
+     [](const StoredValue& v) {
+         return IsNumber(v) ? Binary(kOverLongBytes, 0x5A) : Text(std::wstring(kOverLongBytes / 2 - 1, L'W'));
+     }},
+    {"empty", [](const StoredValue& v) { return StoredValue{v.type, {}}; }},
+    {"negative", [](const StoredValue& v) { return IsNumber(v) ? Dword(0x80000000u) : Text(L"-2147483648"); }},
+    {"minus one", [](const StoredValue& v) { return IsNumber(v) ? Dword(0xFFFFFFFFu) : Text(L"-1"); }},
+    {"huge", [](const StoredValue& v) { return IsNumber(v) ? Dword(0x7FFFFFFFu) : Text(L"99999999999999999999"); }},
+    {"junk values and subkeys", [](const StoredValue& v) { return v; }, true},
+};
+
+constexpr int kJunkValues = 600;
+constexpr int kJunkKeys = 30;
+constexpr int kJunkValuesPerKey = 20;
+
+void WriteJunk(const std::wstring& section) {
+    velk::UniqueKey key;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, ProfileSection(section).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, key.put(), nullptr),
+              ERROR_SUCCESS);
+    for (int i = 0; i < kJunkValues; ++i) {
+        const std::wstring name = L"VelkJunk" + std::to_wstring(i);
+        const StoredValue value = i % 3 == 0 ? Dword(static_cast<DWORD>(i * 7919)) : i % 3 == 1 ? Text(name) : Binary(i % 64, 1);
+        ::RegSetValueExW(key.get(), name.c_str(), 0, value.type, value.data.data(),
+                         static_cast<DWORD>(value.data.size()));
+    }
+    for (int k = 0; k < kJunkKeys; ++k) {
+        velk::UniqueKey sub;
+        ::RegCreateKeyExW(key.get(), (L"VelkJunkKey" + std::to_wstring(k)).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                          nullptr, sub.put(), nullptr);
+        for (int i = 0; i < kJunkValuesPerKey; ++i) {
+            const DWORD value = static_cast<DWORD>(k * 100 + i);
+            ::RegSetValueExW(sub.get(), (L"V" + std::to_wstring(i)).c_str(), 0, REG_DWORD,
+                             reinterpret_cast<const BYTE*>(&value), sizeof(value));
+        }
+    }
+}
+
+// "Section|Name" of a picture entry taken at the profile key.
+std::pair<std::wstring, std::wstring> Split(const std::wstring& entry) {
+    const size_t bar = entry.find(L'|');
+    return {entry.substr(0, bar), entry.substr(bar + 1)};
+}
+
+class ProfileFuzz : public ::testing::TestWithParam<Damage> {
+protected:
+    static void SetUpTestSuite() {
+        ResetProfile();
+        addOn_ = new SimulatedAddOnDisplay;
+        tray_ = new FakeTray;
+        // The clean run: what the program writes of its own.
+        RunningProgram program;
+        ASSERT_TRUE(program.Start()) << program.Failure();
+        ASSERT_TRUE(program.Apply()) << program.Failure();
+        ASSERT_TRUE(program.DisplayChange()) << program.Failure();
+        ASSERT_EQ(program.Close(), 0u);
+        EXPECT_TRUE(program.Boxes().empty());
+        own_ = new RegistryPicture(PictureOf(HKEY_CURRENT_USER, kProfileKey));
+        ASSERT_GT(own_->size(), 20u) << "the clean run wrote hardly anything";
+    }
+    static void TearDownTestSuite() {
+        delete own_;
+        own_ = nullptr;
+        delete tray_;
+        tray_ = nullptr;
+        delete addOn_;
+        addOn_ = nullptr;
+        DeleteTree(HKEY_LOCAL_MACHINE, kWatchedReliabilityKey);
+        ResetProfile();
+    }
+    static RegistryPicture* own_;
+    static FakeTray* tray_;
+    static SimulatedAddOnDisplay* addOn_;
+};
+SimulatedAddOnDisplay* ProfileFuzz::addOn_ = nullptr;
+RegistryPicture* ProfileFuzz::own_ = nullptr;
+FakeTray* ProfileFuzz::tray_ = nullptr;
+
+TEST_P(ProfileFuzz, ProgramStartsAppliesFollowsADisplayChangeAndEndsKeepingTheUsersValues) {
+    ASSERT_NE(own_, nullptr);
+    const Damage& damage = GetParam();
+    ResetProfile();
+    for (const auto& [entry, value] : *own_) {
+        auto [section, name] = Split(entry);
+        WriteValue(HKEY_CURRENT_USER, ProfileSection(section), name, damage.damage(value));
+    }
+    for (const std::wstring& section : ReadSections()) {
+        SetString(HKEY_CURRENT_USER, ProfileSection(section), L"VelkUserKeep", L"the user's own value");
+        SetDword(HKEY_CURRENT_USER, ProfileSection(section + L"\\VelkUserKeep"), L"Kept", 1);
+        if (damage.junk) WriteJunk(section);
+    }
+    const RegistryPicture before = PictureOf(HKEY_CURRENT_USER, kProfileKey);
+
+    RunningProgram program;
+    ASSERT_TRUE(program.Start()) << program.Failure();
+    EXPECT_TRUE(program.Apply()) << program.Failure();
+    EXPECT_TRUE(program.DisplayChange()) << program.Failure();
+    EXPECT_TRUE(program.Responsive());
+    EXPECT_EQ(program.Close(), 0u);
+    for (const std::wstring& box : program.Boxes()) ADD_FAILURE() << "message box: " << ToUtf8(box);
+
+    const RegistryPicture after = PictureOf(HKEY_CURRENT_USER, kProfileKey);
+    int lost = 0, changed = 0;
+    for (const auto& [entry, value] : before) {
+        auto found = after.find(entry);
+        if (own_->count(entry)) {
+            // The program's own: repaired or left, never lost.
+            if (found == after.end() && ++lost <= 5) ADD_FAILURE() << "lost: " << ToUtf8(entry);
+        } else if (found == after.end() || !(found->second == value)) {
+            if (++changed <= 5) ADD_FAILURE() << "not the program's, yet changed or gone: " << ToUtf8(entry);
+        }
+    }
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(changed, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Damages, ProfileFuzz, ::testing::ValuesIn(kDamages),
+                         [](const ::testing::TestParamInfo<Damage>& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name)
+                                 if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+
+}  // namespace

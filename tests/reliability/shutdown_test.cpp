@@ -1,0 +1,92 @@
+// Shut-down of the real program in each state it can be in: the settings
+// window open, the About box open over it, and in the middle of the add-on
+// poll's samples; by WM_CLOSE and by the tray menu's Exit. The simulated
+// add-on library is loaded with one add-on display throughout. Each ends
+// promptly with exit code 0, takes its tray icon away and leaves the system
+// hooks free.
+#include "display/program_messages.h"
+#include "resources/resource.h"
+#include "tests/maindialog/tray_fixture.h"
+#include "tests/reliability/program_runner.h"
+#include <gtest/gtest.h>
+#include <chrono>
+#include <functional>
+
+using namespace velk::test;
+
+namespace {
+
+constexpr DWORD kPromptMs = 10000;
+constexpr UINT_PTR kAddOnPollTimer = 2;
+
+bool SettingsShown(RunningProgram& program) {
+    ::PostMessageW(program.Main(), UM_TRAYNOTIFY, 128, WM_LBUTTONDBLCLK);
+    return WaitUntil(5000, [&] { return ::IsWindowVisible(program.Main()) != FALSE; });
+}
+
+struct State {
+    const char* name;
+    std::function<bool(RunningProgram&)> enter;  // false: the state was not reached
+};
+
+const State kStates[] = {
+    {"settings window open", SettingsShown},
+    {"About box open over the settings window",
+     [](RunningProgram& program) {
+         if (!SettingsShown(program)) return false;
+         ::PostMessageW(program.Main(), WM_COMMAND, ID_TRAY_VERSION, 0);
+         return WaitForDialog(program.Process().Id(), 5000).has_value();
+     }},
+    {"add-on poll taking its samples",
+     [](RunningProgram& program) {
+         ::PostMessageW(program.Main(), WM_TIMER, kAddOnPollTimer, 0);
+         ::Sleep(1500);  // one sample taken, the next one pending
+         return program.Responsive();
+     }},
+};
+
+struct Ending {
+    const char* name;
+    UINT message;
+    WPARAM wParam;
+};
+const Ending kEndings[] = {{"WM_CLOSE", WM_CLOSE, 0}, {"Exit", WM_COMMAND, ID_TRAY_EXIT}};
+
+TEST(ShutDown, EveryStateEndsPromptlyWithExitCodeZeroAndLeavesNothingBehind) {
+    for (const State& state : kStates) {
+        for (const Ending& ending : kEndings) {
+            SCOPED_TRACE(std::string(state.name) + ", by " + ending.name);
+            ResetProfile();
+            SimulatedAddOnDisplay addOn;
+            FakeTray tray;
+            {
+                RunningProgram program;
+                ASSERT_TRUE(program.Start(L"Velkmira.exe", false)) << program.Failure();
+                ASSERT_TRUE(state.enter(program));
+                ASSERT_TRUE(HooksAreFree() == false) << "the running program holds the hooks";
+                const auto start = std::chrono::steady_clock::now();
+                ::PostMessageW(program.Main(), ending.message, ending.wParam, 0);
+                EXPECT_TRUE(program.Process().Wait(kPromptMs)) << "still running";
+                EXPECT_EQ(program.Process().ExitCode(), 0u);
+                const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    std::chrono::steady_clock::now() - start)
+                                    .count();
+                RecordProperty(std::string(state.name) + " by " + ending.name + " (ms)", static_cast<int>(ms));
+            }
+            const auto calls = tray.Calls();
+            int added = 0, deleted = 0;
+            for (const TrayCall& call : calls) {
+                added += call.action == NIM_ADD;
+                deleted += call.action == NIM_DELETE;
+            }
+            EXPECT_EQ(added, 1);
+            EXPECT_EQ(deleted, 1);
+            ASSERT_FALSE(calls.empty());
+            EXPECT_EQ(calls.back().action, DWORD(NIM_DELETE));
+            EXPECT_TRUE(HooksAreFree());
+        }
+    }
+    ResetProfile();
+}
+
+}  // namespace
