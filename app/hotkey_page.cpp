@@ -129,14 +129,11 @@ BOOL CHotkeyDialog::OnInitDialog() {
     List.Attach(GetDlgItem(kListId));
     HotkeyControl.Attach(GetDlgItem(kHotkeyControlId));
 
-    const std::pair<int, UINT> captions[] = {{kListCaptionId, kStringList},
-                                            {kChangeGroupId, kStringChangeGroup},
-                                            {kChangeButtonId, kStringChange},
-                                            {kResetButtonId, kStringDefault}};
-    for (const auto& [control, stringId] : captions) {
-        std::wstring text;
-        if (LoadStringOrWarn(stringId, text)) ::SetDlgItemTextW(hwnd_, control, text.c_str());
-    }
+    const DialogCaption captions[] = {{kListCaptionId, kStringList},
+                                      {kChangeGroupId, kStringChangeGroup},
+                                      {kChangeButtonId, kStringChange},
+                                      {kResetButtonId, kStringDefault}};
+    SetCaptionsFromStrings(hwnd_, captions);
 
     const auto extended = static_cast<DWORD>(List.SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
     List.SetExtendedStyle(extended | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);

@@ -63,6 +63,13 @@ bool LoadStringOrWarn(UINT id, std::wstring& text) {
     return false;
 }
 
+void SetCaptionsFromStrings(HWND dialog, std::span<const DialogCaption> captions) {
+    for (const DialogCaption& caption : captions) {
+        std::wstring text;
+        if (LoadStringOrWarn(caption.text, text)) ::SetDlgItemTextW(dialog, caption.control, text.c_str());
+    }
+}
+
 bool IsWindowsAtLeast(DWORD major, DWORD minor) { return VersionAtLeast(major, minor); }
 bool IsWindowsOlderThan(DWORD major, DWORD minor) { return !VersionAtLeast(major, minor); }
 

@@ -164,11 +164,7 @@ BOOL CWallpaperProp::InitWallpaperPage(int32_t highest) {
 int32_t CWallpaperProp::GetDisplayIndexFromCombo() {
     const int selected = DisplayCombo.GetCurSel();
     if (selected < 0) return 0;
-    const auto length = DisplayCombo.SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(selected));
-    if (length <= 0) return 0;
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    DisplayCombo.SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(text.data()));
-    const int number = _wtoi(text.c_str());
+    const int number = _wtoi(DisplayCombo.GetLBText(selected).c_str());
     // An item without a leading number names no display (and must not pick an empty slot).
     const DisplayList* displays = CurrentDisplayList();
     if (!ParentWindow() || !displays || number <= 0) return 0;
