@@ -120,9 +120,7 @@ std::span<const velk::MessageEntry<CHotkeyDialog>> CHotkeyDialog::MessageTable()
 
 HWND CHotkeyDialog::ParentWindow() const noexcept { return hwnd_ ? ::GetParent(hwnd_) : nullptr; }
 
-void CHotkeyDialog::NotifyParentChanged() const {
-    if (HWND parent = ParentWindow()) ::SendMessageW(parent, UM_PAGECHANGED, 0, 1);
-}
+void CHotkeyDialog::NotifyParentChanged() const { SendPageChanged(hwnd_); }
 
 BOOL CHotkeyDialog::OnInitDialog() {
     CDialog::OnInitDialog();

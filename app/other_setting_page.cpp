@@ -224,9 +224,7 @@ void OtherSetting::OnAudioDeviceSelChange() {
     NotifyPageChanged();
 }
 
-void OtherSetting::NotifyPageChanged() {
-    if (HWND parent = ParentWindow()) ::SendMessageW(parent, UM_PAGECHANGED, 0, 1);
-}
+void OtherSetting::NotifyPageChanged() { SendPageChanged(hwnd_); }
 
 LRESULT OtherSetting::OnTimer(WPARAM w, LPARAM l) {
     if (w == kTimerAudioRefresh && ParentWindow()) {

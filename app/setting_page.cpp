@@ -325,10 +325,7 @@ void CSettingProp::SelectRotationOfSelectedDisplay() {
     RotationListControl.SetCurSel(entry);
 }
 
-void CSettingProp::NotifyPageChanged() {
-    if (hwnd_)
-        if (HWND parent = ::GetParent(hwnd_)) ::SendMessageW(parent, UM_PAGECHANGED, 0, 1);
-}
+void CSettingProp::NotifyPageChanged() { SendPageChanged(hwnd_); }
 
 void CSettingProp::OnSonarBoxClicked() {
     SonarBoxTouched = 1;

@@ -21,6 +21,10 @@ struct DialogCaption {
 // is missing keeps its caption.
 void SetCaptionsFromStrings(HWND dialog, std::span<const DialogCaption> captions);
 
+// Tells a settings page's parent (the main dialog) that the page changed, so
+// that it enables its Apply button: UM_PAGECHANGED (wParam 0, lParam 1), sent.
+void SendPageChanged(HWND page);
+
 // Windows version tests, major version first, then minor.
 bool IsWindowsAtLeast(DWORD major, DWORD minor);
 bool IsWindowsOlderThan(DWORD major, DWORD minor);

@@ -35,10 +35,6 @@ constexpr DialogCaption kCaptions[] = {
 
 }  // namespace
 
-void SendPageChanged(HWND page) {
-    if (HWND parent = page ? ::GetParent(page) : nullptr) ::SendMessageW(parent, UM_PAGECHANGED, 0, 1);
-}
-
 std::span<const velk::MessageEntry<CAppSettingProp>> CAppSettingProp::MessageTable() {
     using T = CAppSettingProp;
     static constexpr velk::MessageEntry<T> table[] = {

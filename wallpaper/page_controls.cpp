@@ -69,9 +69,7 @@ void CWallpaperProp::DoDataExchange(velk::DataExchange& dx) {
     dx.Text(IDC_WP_ORDER_LABEL, OrderCaption);
 }
 
-void CWallpaperProp::NotifyParentChanged() const {
-    if (HWND parent = ParentWindow()) ::SendMessageW(parent, UM_PAGECHANGED, 0, 1);
-}
+void CWallpaperProp::NotifyParentChanged() const { SendPageChanged(hwnd_); }
 
 void CWallpaperProp::OnCancel() {
     // Esc on the page ends the program, as the main dialog's close does.
