@@ -57,12 +57,9 @@ BOOL CChangeNumber::OnInitDialog() {
     // The title (the template's stands in when it is missing) and the captions.
     std::wstring text;
     if (velk::LoadResString(IDS_NUMBERING_TITLE, text)) SetWindowText(text);
-    const UINT captions[][2] = {
+    const DialogCaption captions[] = {
         {IDC_NUM_USE_APP_NUMBER, IDS_USE_APP_NUMBER}, {IDC_NUM_UP, IDS_NUMBER_UP}, {IDC_NUM_DOWN, IDS_NUMBER_DOWN}};
-    for (const auto& caption : captions) {
-        text.clear();
-        if (LoadStringOrWarn(caption[1], text)) ::SetDlgItemTextW(hwnd_, static_cast<int>(caption[0]), text.c_str());
-    }
+    SetCaptionsFromStrings(hwnd_, captions);
     ReadUserDisplayNumbers();
     NumberList.EnableWindow(UseAppNumberSwitch != 0);
     NumberList.SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);

@@ -120,23 +120,18 @@ std::span<const velk::MessageEntry<CHotkeyDialog>> CHotkeyDialog::MessageTable()
 
 HWND CHotkeyDialog::ParentWindow() const noexcept { return hwnd_ ? ::GetParent(hwnd_) : nullptr; }
 
-void CHotkeyDialog::NotifyParentChanged() const {
-    if (HWND parent = ParentWindow()) ::SendMessageW(parent, UM_PAGECHANGED, 0, 1);
-}
+void CHotkeyDialog::NotifyParentChanged() const { SendPageChanged(hwnd_); }
 
 BOOL CHotkeyDialog::OnInitDialog() {
     CDialog::OnInitDialog();
     List.Attach(GetDlgItem(kListId));
     HotkeyControl.Attach(GetDlgItem(kHotkeyControlId));
 
-    const std::pair<int, UINT> captions[] = {{kListCaptionId, kStringList},
-                                            {kChangeGroupId, kStringChangeGroup},
-                                            {kChangeButtonId, kStringChange},
-                                            {kResetButtonId, kStringDefault}};
-    for (const auto& [control, stringId] : captions) {
-        std::wstring text;
-        if (LoadStringOrWarn(stringId, text)) ::SetDlgItemTextW(hwnd_, control, text.c_str());
-    }
+    const DialogCaption captions[] = {{kListCaptionId, kStringList},
+                                      {kChangeGroupId, kStringChangeGroup},
+                                      {kChangeButtonId, kStringChange},
+                                      {kResetButtonId, kStringDefault}};
+    SetCaptionsFromStrings(hwnd_, captions);
 
     const auto extended = static_cast<DWORD>(List.SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
     List.SetExtendedStyle(extended | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);

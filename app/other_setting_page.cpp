@@ -86,16 +86,6 @@ HRESULT CallPolicyMethod(IUnknown* object, int slot, const std::wstring& endpoin
     return reinterpret_cast<Method>(table[slot])(object, endpoint.c_str(), role);
 }
 
-std::wstring ComboText(const velk::CComboBox& list, int index) {
-    const LRESULT length = list.SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
-    if (length < 0) return {};
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const LRESULT got =
-        list.SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(got < 0 ? 0 : static_cast<size_t>(got));
-    return text;
-}
-
 // The devices the wave functions report, as far as the table reaches.
 int WaveDeviceCount() noexcept {
     const UINT count = ::waveOutGetNumDevs();
@@ -128,15 +118,12 @@ BOOL OtherSetting::OnInitDialog() {
     if (IsWindowsAtLeast(6, 1)) VideoOptimize.ShowWindow(SW_SHOW);
     // The template carries one language only: every text comes from the
     // string table of the user's language.
-    const std::pair<int, UINT> captions[] = {{IDC_OTHER_VIDEO_OPTIMIZE, IDS_VIDEO_OPTIMIZE},
-                                            {IDC_OTHER_VIDEO_GROUP, IDS_OTHER_VIDEO_GROUP},
-                                            {IDC_OTHER_SOUND_GROUP, IDS_OTHER_SOUND_GROUP},
-                                            {IDC_OTHER_PLAYBACK_LABEL, IDS_OTHER_PLAYBACK_DEVICE},
-                                            {IDC_OTHER_AUDIO_PROPERTY, IDS_OTHER_AUDIO_PROPERTY}};
-    for (const auto& [control, stringId] : captions) {
-        std::wstring text;
-        if (LoadStringOrWarn(stringId, text)) ::SetDlgItemTextW(hwnd_, control, text.c_str());
-    }
+    const DialogCaption captions[] = {{IDC_OTHER_VIDEO_OPTIMIZE, IDS_VIDEO_OPTIMIZE},
+                                      {IDC_OTHER_VIDEO_GROUP, IDS_OTHER_VIDEO_GROUP},
+                                      {IDC_OTHER_SOUND_GROUP, IDS_OTHER_SOUND_GROUP},
+                                      {IDC_OTHER_PLAYBACK_LABEL, IDS_OTHER_PLAYBACK_DEVICE},
+                                      {IDC_OTHER_AUDIO_PROPERTY, IDS_OTHER_AUDIO_PROPERTY}};
+    SetCaptionsFromStrings(hwnd_, captions);
     if (IsWindowsAtLeast(6, 1)) VideoOptimize.EnableWindow(true);
     if (ParentWindow()) {
         FillAudioDeviceList();
@@ -231,15 +218,13 @@ void OtherSetting::OnAudioDeviceSelChange() {
     KillTimer(kTimerAudioRefresh);
     const int selected = DeviceList.GetCurSel();
     if (selected >= 0 && selected < kAudioDeviceSlots) {
-        CopyName(ChosenDeviceName, ComboText(DeviceList, selected).c_str());
+        CopyName(ChosenDeviceName, DeviceList.GetLBText(selected).c_str());
         ChosenDeviceGuid = AudioDeviceTable[selected].DeviceGuid;
     }
     NotifyPageChanged();
 }
 
-void OtherSetting::NotifyPageChanged() {
-    if (HWND parent = ParentWindow()) ::SendMessageW(parent, UM_PAGECHANGED, 0, 1);
-}
+void OtherSetting::NotifyPageChanged() { SendPageChanged(hwnd_); }
 
 LRESULT OtherSetting::OnTimer(WPARAM w, LPARAM l) {
     if (w == kTimerAudioRefresh && ParentWindow()) {

@@ -40,7 +40,7 @@ constexpr int kAddOnDisplayControls[] = {IDC_SET_DL_DISPLAYS,  IDC_SET_DISPLAY_L
                                          IDC_SET_DL_ROTATION_LABEL, IDC_SET_DL_ROTATION};
 
 // Captions set at initialisation, in this order.
-constexpr std::pair<int, UINT> kCaptions[] = {
+constexpr DialogCaption kCaptions[] = {
     {IDC_SET_DISPLAY_LABEL, IDS_DISPLAY},          {IDC_SET_RESIZE_FIXED, IDS_DO_NOT_RESIZE},
     {IDC_SET_RESIZE_SCALE, IDS_RESIZE},            {IDC_SET_RESIZE_GROUP, IDS_RESIZE_GROUP},
     {IDC_SET_MULTIDISPLAY_GROUP, IDS_MULTIDISPLAY_GROUP}, {IDC_SET_DL_MODE_LABEL, IDS_DISPLAY_MODE},
@@ -72,16 +72,6 @@ int LeadingNumber(const std::wstring& text) {
         number = number * 10 + (c - L'0');
     }
     return number;
-}
-
-std::wstring ComboText(const velk::CComboBox& list, int index) {
-    const LRESULT length = list.SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
-    if (length < 0) return {};
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const LRESULT got =
-        list.SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(got < 0 ? 0 : static_cast<size_t>(got));
-    return text;
 }
 
 }  // namespace
@@ -146,10 +136,7 @@ BOOL CSettingProp::OnInitDialog() {
     CDialog::OnInitDialog();
     UpdateData(false);
     if (CVELKMIRADlg* main = MainDialog()) AddOnAccess = main->AddOnAccess();
-    for (const auto& [control, stringId] : kCaptions) {
-        std::wstring text;
-        if (LoadStringOrWarn(stringId, text)) ::SetDlgItemTextW(hwnd_, control, text.c_str());
-    }
+    SetCaptionsFromStrings(hwnd_, kCaptions);
     velk::LoadResString(IDS_CHANGE_APPEARANCE_DESC, Description);
     std::wstring buttonText;
     if (LoadStringOrWarn(IDS_CHANGE_APPEARANCE, buttonText)) DisplaySettingsButton.SetWindowText(buttonText);
@@ -290,7 +277,7 @@ void CSettingProp::EnableAddOnDisplayControls(bool enable) {
 int CSettingProp::SelectedAdapterId() const {
     const int selected = DisplayListControl.GetCurSel();
     if (selected < 0) return 0;
-    const int number = LeadingNumber(ComboText(DisplayListControl, selected));
+    const int number = LeadingNumber(DisplayListControl.GetLBText(selected));
     for (const AddOnDisplayState& state : DisplayStates)
         if (state.DisplayNumber == number) return state.AdapterId;
     return 0;
@@ -338,10 +325,7 @@ void CSettingProp::SelectRotationOfSelectedDisplay() {
     RotationListControl.SetCurSel(entry);
 }
 
-void CSettingProp::NotifyPageChanged() {
-    if (hwnd_)
-        if (HWND parent = ::GetParent(hwnd_)) ::SendMessageW(parent, UM_PAGECHANGED, 0, 1);
-}
+void CSettingProp::NotifyPageChanged() { SendPageChanged(hwnd_); }
 
 void CSettingProp::OnSonarBoxClicked() {
     SonarBoxTouched = 1;

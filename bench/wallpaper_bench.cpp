@@ -23,11 +23,7 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
+#include "wallpaper/gdiplus_headers.h"
 
 namespace {
 
@@ -48,16 +44,9 @@ CLSID JpegEncoder() {
     return clsid;
 }
 
+// At quality 90, as the program saves.
 void SaveJpeg90(Gdiplus::Image& image, const std::wstring& path) {
-    CLSID encoder = JpegEncoder();
-    ULONG quality = 90;
-    Gdiplus::EncoderParameters parameters{};
-    parameters.Count = 1;
-    parameters.Parameter[0].Guid = Gdiplus::EncoderQuality;
-    parameters.Parameter[0].Type = Gdiplus::EncoderParameterValueTypeLong;
-    parameters.Parameter[0].NumberOfValues = 1;
-    parameters.Parameter[0].Value = &quality;
-    image.Save(path.c_str(), &encoder, &parameters);
+    CStaticWinPreview::SaveJpegWith(JpegEncoder(), image, path.c_str());
 }
 
 // Photographs stand-ins: gradients and shapes, so the codec has work to do.

@@ -1,4 +1,5 @@
 #include "display/shared_functions.h"
+#include "display/program_messages.h"
 #include "framework/app.h"
 #include "framework/handles.h"
 #include "framework/message_box.h"
@@ -61,6 +62,17 @@ bool LoadStringOrWarn(UINT id, std::wstring& text) {
     if (!text.empty()) return true;
     velk::AfxMessageBox(kUnexpectedErrorText, MB_OK | MB_ICONWARNING);
     return false;
+}
+
+void SetCaptionsFromStrings(HWND dialog, std::span<const DialogCaption> captions) {
+    for (const DialogCaption& caption : captions) {
+        std::wstring text;
+        if (LoadStringOrWarn(caption.text, text)) ::SetDlgItemTextW(dialog, caption.control, text.c_str());
+    }
+}
+
+void SendPageChanged(HWND page) {
+    if (HWND parent = page ? ::GetParent(page) : nullptr) ::SendMessageW(parent, UM_PAGECHANGED, 0, 1);
 }
 
 bool IsWindowsAtLeast(DWORD major, DWORD minor) { return VersionAtLeast(major, minor); }

@@ -1,6 +1,7 @@
 // Small functions that every part of the main program uses.
 #pragma once
 #include <windows.h>
+#include <span>
 #include <string>
 
 // The work area of the display that holds the window (the primary display
@@ -10,6 +11,19 @@ bool GetMonitorWorkAreaOfWindow(HWND window, RECT* workArea);
 // Loads a string resource into text. When text is still empty afterwards,
 // warns the user that something unexpected happened and answers false.
 bool LoadStringOrWarn(UINT id, std::wstring& text);
+
+// A control of a dialog and the string its caption comes from.
+struct DialogCaption {
+    int control;
+    UINT text;
+};
+// Sets the captions in order through LoadStringOrWarn; a control whose string
+// is missing keeps its caption.
+void SetCaptionsFromStrings(HWND dialog, std::span<const DialogCaption> captions);
+
+// Tells a settings page's parent (the main dialog) that the page changed, so
+// that it enables its Apply button: UM_PAGECHANGED (wParam 0, lParam 1), sent.
+void SendPageChanged(HWND page);
 
 // Windows version tests, major version first, then minor.
 bool IsWindowsAtLeast(DWORD major, DWORD minor);

@@ -25,6 +25,15 @@ public:
         return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
     }
     int GetCount() const noexcept { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
+    // The text of an entry; empty for an index the list does not hold.
+    std::wstring GetLBText(int index) const {
+        const LRESULT length = SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
+        if (length < 0) return {};
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        const LRESULT got = SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+        text.resize(got < 0 ? 0 : static_cast<size_t>(got));
+        return text;
+    }
     int GetCurSel() const noexcept { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
     int SetCurSel(int index) const noexcept { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index))); }
     void ResetContent() const noexcept { SendMessage(CB_RESETCONTENT); }

@@ -19,10 +19,6 @@ struct MainDialogState;
 // Highest display number that can carry an extra taskbar.
 inline constexpr int kExtraTaskbarNumbers = 10;
 
-// Tells a page's parent (the main dialog) that the page changed, so that it
-// enables its Apply button: UM_PAGECHANGED (wParam 0, lParam 1), sent.
-void SendPageChanged(HWND page);
-
 class CAppSettingProp : public velk::MessageMapped<CAppSettingProp, velk::CDialog> {
 public:
     static constexpr UINT kTemplateId = 137;

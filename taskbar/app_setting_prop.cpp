@@ -14,11 +14,7 @@ constexpr wchar_t kSection[] = L"AppSetting";
 constexpr UINT kRestoreIconsDelayMs = 15000;
 
 // The page's captions, in the order they are set, with their strings.
-struct Caption {
-    int control;
-    UINT text;
-};
-constexpr Caption kCaptions[] = {
+constexpr DialogCaption kCaptions[] = {
     {IDC_APP_TASKBAR_GROUP, IDS_TASKBAR_GROUP},
     {IDC_APP_USE_TASKBAR, IDS_USE_EXTRA_TASKBAR},
     {IDC_APP_AUTO_HIDE, IDS_TASKBAR_AUTO_HIDE},
@@ -38,10 +34,6 @@ constexpr Caption kCaptions[] = {
 };
 
 }  // namespace
-
-void SendPageChanged(HWND page) {
-    if (HWND parent = page ? ::GetParent(page) : nullptr) ::SendMessageW(parent, UM_PAGECHANGED, 0, 1);
-}
 
 std::span<const velk::MessageEntry<CAppSettingProp>> CAppSettingProp::MessageTable() {
     using T = CAppSettingProp;
@@ -94,10 +86,7 @@ BOOL CAppSettingProp::OnInitDialog() {
         RestoreAtStartCheck.SetCheck(BST_CHECKED);
     }
 
-    for (const Caption& caption : kCaptions) {
-        std::wstring text;
-        if (LoadStringOrWarn(caption.text, text)) ::SetDlgItemTextW(hwnd_, caption.control, text.c_str());
-    }
+    SetCaptionsFromStrings(hwnd_, kCaptions);
 
     EnableItem(IDC_APP_RESTORE_WINDOWS, false);
     if (app->GetProfileInt(L"IconPosition", L"IconSaveFlag", 0) == 0) {

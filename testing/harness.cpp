@@ -281,6 +281,40 @@ void FakeWindowsVersion(DWORD major, DWORD minor) {
     Platform().VerifyVersionInfoW = FakeVerifyVersionInfo;
 }
 
+std::vector<DWORD>& RecordedWaits() {
+    static std::vector<DWORD> waits;
+    return waits;
+}
+
+std::function<void(DWORD)>& OnRecordedWait() {
+    static std::function<void(DWORD)> observer;
+    return observer;
+}
+
+namespace {
+void RecordWait(DWORD ms) {
+    RecordedWaits().push_back(ms);
+    if (OnRecordedWait()) OnRecordedWait()(ms);
+}
+
+DWORD WINAPI RecordedWait(HANDLE handle, DWORD ms) {
+    if (::GetThreadId(handle) != 0 || RealPlatform().WaitForSingleObject(handle, 0) == WAIT_OBJECT_0)
+        return RealPlatform().WaitForSingleObject(handle, ms);
+    RecordWait(ms);
+    return WAIT_TIMEOUT;
+}
+
+VOID WINAPI RecordedSleep(DWORD ms) { RecordWait(ms); }
+}  // namespace
+
+void RecordBlockingWaits() {
+    RecordedWaits().clear();
+    OnRecordedWait() = nullptr;
+    Platform().WaitForSingleObject = RecordedWait;
+}
+
+void RecordSleeps() { Platform().Sleep = RecordedSleep; }
+
 std::string ToUtf8(const std::wstring& text) {
     int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
                                      nullptr);

@@ -5,9 +5,11 @@
 #include "framework/handles.h"
 #include "framework/platform.h"
 #include <windows.h>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace velk::test {
 
@@ -116,6 +118,19 @@ private:
 // Makes VerifyVersionInfoW answer as Windows major.minor would (use inside a
 // PlatformOverride).
 void FakeWindowsVersion(DWORD major, DWORD minor);
+
+// The user-interface thread's blocking waits through the seam, recorded and
+// ended at once (use inside a PlatformOverride): WaitForSingleObject answers
+// WAIT_TIMEOUT without waiting, except on a thread (the display watch at
+// shut-down) or a signalled handle, which are waited for for real. Clears the
+// record and the observer.
+void RecordBlockingWaits();
+// The same for the seam's Sleep, which then returns at once.
+void RecordSleeps();
+// The milliseconds of every wait and sleep recorded, in order.
+std::vector<DWORD>& RecordedWaits();
+// Called with each recorded wait's milliseconds while set.
+std::function<void(DWORD)>& OnRecordedWait();
 
 // Writes text as UTF-8 to standard output (msvcrt's %ls stops at non-ASCII).
 void PrintUtf8(const std::wstring& text);

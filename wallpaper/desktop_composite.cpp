@@ -9,11 +9,7 @@
 #include <algorithm>
 #include <memory>
 #include <new>
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
+#include "wallpaper/gdiplus_headers.h"
 
 DesktopBox ComputeDesktopBox(const DisplayList& displays) noexcept {
     const DisplayRecord& first = displays.Records[0];

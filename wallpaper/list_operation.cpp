@@ -68,8 +68,10 @@ int ListOperation::GetFileList(const wchar_t* extension, const wchar_t* folder, 
     WIN32_FIND_DATAW found{};
     velk::UniqueFind find(::FindFirstFileW(pattern.c_str(), &found));
     if (!find) return kNoFileMatches;
-    // The picture path holds MAX_PATH units with the terminating zero.
-    const size_t room = MAX_PATH - 1 - (base.size() + 1);
+    // The picture path holds MAX_PATH units with the terminating zero; a
+    // folder that fills it leaves no room for any name.
+    const size_t used = base.size() + 1;
+    const size_t room = used < MAX_PATH - 1 ? MAX_PATH - 1 - used : 0;
     do {
         if (IsDotEntry(found.cFileName) || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
         if (std::wcslen(found.cFileName) > room) continue;

@@ -69,9 +69,7 @@ void CWallpaperProp::DoDataExchange(velk::DataExchange& dx) {
     dx.Text(IDC_WP_ORDER_LABEL, OrderCaption);
 }
 
-void CWallpaperProp::NotifyParentChanged() const {
-    if (HWND parent = ParentWindow()) ::SendMessageW(parent, UM_PAGECHANGED, 0, 1);
-}
+void CWallpaperProp::NotifyParentChanged() const { SendPageChanged(hwnd_); }
 
 void CWallpaperProp::OnCancel() {
     // Esc on the page ends the program, as the main dialog's close does.
@@ -164,11 +162,7 @@ BOOL CWallpaperProp::InitWallpaperPage(int32_t highest) {
 int32_t CWallpaperProp::GetDisplayIndexFromCombo() {
     const int selected = DisplayCombo.GetCurSel();
     if (selected < 0) return 0;
-    const auto length = DisplayCombo.SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(selected));
-    if (length <= 0) return 0;
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    DisplayCombo.SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(text.data()));
-    const int number = _wtoi(text.c_str());
+    const int number = _wtoi(DisplayCombo.GetLBText(selected).c_str());
     // An item without a leading number names no display (and must not pick an empty slot).
     const DisplayList* displays = CurrentDisplayList();
     if (!ParentWindow() || !displays || number <= 0) return 0;

@@ -6,11 +6,7 @@
 #include <cwchar>
 #include <vector>
 // GDI+ wants min and max, which NOMINMAX keeps out of windows.h.
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
+#include "wallpaper/gdiplus_headers.h"
 
 namespace {
 

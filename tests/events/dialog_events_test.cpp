@@ -13,6 +13,7 @@
 #include "testing/harness.h"
 #include "tests/addon/addon_test_support.h"
 #include "tests/display/fake_topology.h"
+#include "tests/maindialog/in_process_dialog.h"
 #include "tests/maindialog/tray_fixture.h"
 #include "tests/movement/hotkey_probe.h"
 #include <gtest/gtest.h>
@@ -77,22 +78,6 @@ bool AnyMonitorSection() {
     return false;
 }
 
-// The waits of the user-interface thread, recorded; a wait on a thread
-// (the watch thread at shut-down) is real.
-std::vector<DWORD> g_waits;
-std::function<void(DWORD)> g_onWait;
-DWORD WINAPI FakeWait(HANDLE handle, DWORD ms) {
-    if (::GetThreadId(handle) != 0) return RealPlatform().WaitForSingleObject(handle, ms);
-    if (RealPlatform().WaitForSingleObject(handle, 0) == WAIT_OBJECT_0) return WAIT_OBJECT_0;
-    g_waits.push_back(ms);
-    if (g_onWait) g_onWait(ms);
-    return WAIT_TIMEOUT;
-}
-VOID WINAPI FakeSleep(DWORD ms) {
-    g_waits.push_back(ms);
-    if (g_onWait) g_onWait(ms);
-}
-
 // Controls of the simulated add-on library that the dialog has loaded.
 template <class Fn>
 Fn SimControl(const char* name) {
@@ -101,25 +86,11 @@ Fn SimControl(const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(entry));
 }
 
-class DialogEvents : public ::testing::Test {
+class DialogEvents : public InProcessDialogTest {
 protected:
-    static void SetUpTestSuite() {
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
-        ::InitCommonControlsEx(&controls);
-        theApp.SetRegistryKey(L"VELK-Panomira");
-        RegisterMainWindowClass();
-        // The dialog's add-on access loads the simulated library.
-        addon_test::SetLibraryPath(addon_test::SimulatedLibraryPath());
-    }
-    static void TearDownTestSuite() { addon_test::RemoveLibraryPath(); }
-
     void SetUp() override {
-        ResetProfile();
-        g_waits.clear();
-        g_onWait = nullptr;
-        Platform().WaitForSingleObject = FakeWait;
-        Platform().Sleep = FakeSleep;
-        FakeWindowsVersion(6, 1);
+        InProcessDialogTest::SetUp();
+        RecordSleeps();
         topology.Add(ActiveDisplay(1, {0, 0, 1024, 768}, true));
         topology.Add(ActiveDisplay(2, {1024, 0, 2304, 1024}));
         monitorKey.emplace(MonitorEnumKey::ValuesFor(topology));
@@ -135,7 +106,7 @@ protected:
         ASSERT_TRUE(TimerRan(hwnd, kAddOnPollTimer));
         PumpFor(50);
         DeleteMonitorSections();
-        g_waits.clear();
+        RecordedWaits().clear();
     }
 
     void TearDown() override {
@@ -176,7 +147,6 @@ protected:
     static bool HotkeysSaved() { return KeyExists(HKEY_CURRENT_USER, ProfileSection(L"HotkeyEntry")); }
     HWND OtherPage() const { return dialog->Page(4)->GetSafeHwnd(); }
 
-    PlatformOverride seam;  // first in, last out
     FakeTopology topology;
     std::optional<MonitorEnumKey> monitorKey;
     std::unique_ptr<FakeTray> tray;
@@ -258,7 +228,7 @@ TEST_F(DialogEvents, ApplyRebuildsTheTableAppliesEveryPageAndStartsBothTimers) {
     EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer)) << "Apply itself schedules no re-apply";
     // The only wait: the Setting page asks the add-on library once more after
     // 5 s when it reports no active DisplayLink display.
-    EXPECT_EQ(g_waits, std::vector<DWORD>{5000});
+    EXPECT_EQ(RecordedWaits(), std::vector<DWORD>{5000});
 
     Send(WM_TIMER, kApplyGuardTimer, 0);
     EXPECT_FALSE(dialog->IsApplyRunning());
@@ -548,7 +518,8 @@ TEST_F(DialogEvents, EveryRunOfTheAddOnPollEndsAfterSixTicks) {
     ::SetTimer(hwnd, kAddOnPollTimer, 5000, nullptr);
     PollTick();
     EXPECT_FALSE(TimerRan(hwnd, kAddOnPollTimer)) << "the restarted run ends after six ticks too";
-    EXPECT_TRUE(std::find(g_waits.begin(), g_waits.end(), kAddOnSampleWaitMs) == g_waits.end())
+    const std::vector<DWORD>& waits = RecordedWaits();
+    EXPECT_TRUE(std::find(waits.begin(), waits.end(), kAddOnSampleWaitMs) == waits.end())
         << "no blocking wait between samples";
 }
 
@@ -604,16 +575,16 @@ TEST_F(DialogEvents, AddOnNotificationRebuildsTheTableAndSchedulesApply) {
 
 TEST_F(DialogEvents, ResumeWaitsTenSecondsThenRewritesTheSectionsAndWaitsFive) {
     std::vector<bool> sectionsSeenAtWait;
-    g_onWait = [&](DWORD) { sectionsSeenAtWait.push_back(AnyMonitorSection()); };
+    OnRecordedWait() = [&](DWORD) { sectionsSeenAtWait.push_back(AnyMonitorSection()); };
     Send(WM_POWERBROADCAST, 4 /* suspend */, 0);
-    EXPECT_TRUE(g_waits.empty());
+    EXPECT_TRUE(RecordedWaits().empty());
     EXPECT_FALSE(AnyMonitorSection());
 
     Send(WM_POWERBROADCAST, 0x12, 0);
-    g_onWait = nullptr;
+    OnRecordedWait() = nullptr;
     // Between the two: the Setting page's apply, with its own 5 s wait for
     // the add-on library.
-    EXPECT_EQ(g_waits, (std::vector<DWORD>{10000, 5000, 5000}));
+    EXPECT_EQ(RecordedWaits(), (std::vector<DWORD>{10000, 5000, 5000}));
     EXPECT_EQ(sectionsSeenAtWait, (std::vector<bool>{false, true, true}));
     EXPECT_EQ(MonitorValue(1, L"DisplayNumber"), 2u);
     EXPECT_EQ(MonitorValue(9, L"DisplayNumber"), 0u);
@@ -639,7 +610,7 @@ TEST_F(DialogEvents, SystemMenuReportsAndOtherHandlersAreBound) {
 TEST_F(DialogEvents, IdentifyKeepsTheHiddenDialogHidden) {
     Command(IDC_IDENTIFY_DISPLAY);
     EXPECT_FALSE(::IsWindowVisible(hwnd));
-    EXPECT_FALSE(g_waits.empty()) << "the overlay waits through the seam";
+    EXPECT_FALSE(RecordedWaits().empty()) << "the overlay waits through the seam";
     // Afterwards only the settings command shows the window again.
     ::ShowWindow(hwnd, SW_SHOW);
     EXPECT_FALSE(::IsWindowVisible(hwnd));

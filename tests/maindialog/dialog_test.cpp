@@ -77,6 +77,8 @@ protected:
 
     void SetUp() override {
         ResetProfile();
+        // The Setting page's 5 s wait for the add-on library ends at once.
+        RecordBlockingWaits();
         tray = std::make_unique<FakeTray>();
         dialog = std::make_unique<CVELKMIRADlg>();
         ASSERT_TRUE(dialog->Create(nullptr));
@@ -101,6 +103,7 @@ protected:
     }
 
     static constexpr WPARAM kTrayIconIdForTest = 128;
+    PlatformOverride seam;  // first in, last out
     std::unique_ptr<FakeTray> tray;
     std::unique_ptr<CVELKMIRADlg> dialog;
     HWND hwnd = nullptr;
@@ -318,7 +321,7 @@ TEST_F(MainDialog, TrayMenuTextsFollowTheWindowsVersion) {
     };
     for (const Case& c : {Case{5, 1, L"Display Property"}, Case{6, 0, L"Display Settings"},
                           Case{6, 1, L"Change the appearance"}}) {
-        PlatformOverride seam;
+        PlatformOverride version;
         FakeWindowsVersion(c.major, c.minor);
         auto texts = ReadTrayMenu(hwnd);
         std::vector<std::wstring> expected = {L"Setting", c.displayItem, L"Identify Display", L"", L"Help",

@@ -169,6 +169,7 @@ TEST_P(TextFitTest, EveryTextFitsItsControl) {
     PlatformOverride seam;
     g_language = GetParam();
     Platform().GetUserDefaultUILanguage = FakeUiLanguage;
+    RecordBlockingWaits();
     const bool japanese = PRIMARYLANGID(g_language) == LANG_JAPANESE;
     ASSERT_EQ(LoadResString(IDS_TAB_SETTINGS) == L"Settings", !japanese);
     TextFit fit(japanese ? "Japanese" : "English");

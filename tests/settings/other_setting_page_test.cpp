@@ -167,10 +167,10 @@ TEST_F(OtherSettingPage, BeforeWindows60TheToolListsTheDevicesAndTheChosenOneIsP
 
     // The chosen device: the tool runs until it lists it first, then twice more.
     SetString(HKEY_CURRENT_USER, OtherSection(), L"DEFAULTAUDIODEVICENAME", name);
-    waits.clear();
+    RecordedWaits().clear();
     Other().LoadOtherSetting();
     EXPECT_EQ(GetString(HKEY_CURRENT_USER, AudioInfoSection(), L"0"), name);
-    EXPECT_EQ(waits, (std::vector<DWORD>{100, 100}));
+    EXPECT_EQ(RecordedWaits(), (std::vector<DWORD>{100, 100}));
     EXPECT_EQ(::SendMessageW(list, CB_GETCURSEL, 0, 0), 0);
     EXPECT_TRUE(PolicyCalls().empty());
 }

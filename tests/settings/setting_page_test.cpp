@@ -216,9 +216,9 @@ TEST_F(SettingPage, ApplySendsVideoOptimisationToEveryDisplayLinkDisplayFromWind
     // Without active DisplayLink displays the list asks again after 5 s,
     // holds "-" and the label goes grey.
     RemoveSimDisplays();
-    waits.clear();
+    RecordedWaits().clear();
     Apply();
-    EXPECT_EQ(std::count(waits.begin(), waits.end(), 5000u), 1);
+    EXPECT_EQ(std::count(RecordedWaits().begin(), RecordedWaits().end(), 5000u), 1);
     EXPECT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), 1);
     EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(page, IDC_SET_DISPLAY_LABEL)));
 }

@@ -18,15 +18,6 @@ std::wstring ClassKey(const CLSID& id) {
     return std::wstring(L"Software\\Classes\\CLSID\\") + text;
 }
 
-// Threads (the display watch at shut-down) and signalled events are waited
-// for; any other wait is recorded and times out at once.
-DWORD WINAPI RecordedWait(HANDLE handle, DWORD ms) {
-    if (::GetThreadId(handle) != 0 || RealPlatform().WaitForSingleObject(handle, 0) == WAIT_OBJECT_0)
-        return RealPlatform().WaitForSingleObject(handle, ms);
-    SettingsFixture::waits.push_back(ms);
-    return WAIT_TIMEOUT;
-}
-VOID WINAPI RecordedSleep(DWORD ms) { SettingsFixture::waits.push_back(ms); }
 LANGID WINAPI EnglishUi() { return MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US); }
 
 template <class Fn>
@@ -37,11 +28,7 @@ Fn PolicyControl(const char* name) {
 }  // namespace
 
 void SettingsFixture::SetUpTestSuite() {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&controls);
-    theApp.SetRegistryKey(L"VELK-Panomira");
-    RegisterMainWindowClass();
-    addon_test::SetLibraryPath(addon_test::SimulatedLibraryPath());
+    InProcessDialogTest::SetUpTestSuite();
     // Wine reads in-process servers from the machine's classes only.
     const std::wstring server = BinDir() + L"PolicySim.dll";
     g_policySim = ::LoadLibraryW(server.c_str());
@@ -54,18 +41,15 @@ void SettingsFixture::SetUpTestSuite() {
 
 void SettingsFixture::TearDownTestSuite() {
     for (const CLSID& id : kPolicySimClassIds) DeleteTree(HKEY_LOCAL_MACHINE, ClassKey(id));
-    addon_test::RemoveLibraryPath();
+    InProcessDialogTest::TearDownTestSuite();
 }
 
 void SettingsFixture::SetUp() {
-    ResetProfile();
+    InProcessDialogTest::SetUp();
+    RecordSleeps();
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName);
     ResetPolicySim();
-    waits.clear();
-    Platform().WaitForSingleObject = RecordedWait;
-    Platform().Sleep = RecordedSleep;
     Platform().GetUserDefaultUILanguage = EnglishUi;
-    FakeWindowsVersion(6, 1);
 }
 
 void SettingsFixture::TearDown() {

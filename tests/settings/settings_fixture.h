@@ -2,11 +2,12 @@
 // the Setting and Other settings pages. The simulated add-on library stands
 // in for DisplayLink's, the simulated policy server (registered in the test
 // prefix) for Windows' audio policy objects; the user-interface thread's
-// blocking waits go through the seam and are recorded, not waited.
+// blocking waits and sleeps go through the seam and are recorded, not waited.
 #pragma once
 #include "app/main_dialog.h"
 #include "testing/harness.h"
 #include "testing/policysim/policysim_control.h"
+#include "tests/maindialog/in_process_dialog.h"
 #include "tests/maindialog/tray_fixture.h"
 #include <gtest/gtest.h>
 #include <memory>
@@ -14,11 +15,7 @@
 
 namespace settings_test {
 
-class SettingsFixture : public ::testing::Test {
-public:
-    // The user-interface thread's blocking waits since the test began.
-    static inline std::vector<DWORD> waits;
-
+class SettingsFixture : public velk::test::InProcessDialogTest {
 protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
@@ -44,7 +41,6 @@ protected:
     static void ResetPolicySim();
     static void RefusePolicyInterface(const IID& iid);
 
-    velk::test::PlatformOverride seam;
     std::unique_ptr<velk::test::FakeTray> tray;
     std::unique_ptr<CVELKMIRADlg> dialog;
     HWND hwnd = nullptr;

@@ -11,6 +11,7 @@
 #include "testing/harness.h"
 #include "tests/addon/addon_test_support.h"
 #include "tests/display/fake_topology.h"
+#include "tests/maindialog/in_process_dialog.h"
 #include "tests/maindialog/tray_fixture.h"
 #include "tests/taskbar/taskbar_test_support.h"
 #include <gtest/gtest.h>
@@ -22,32 +23,16 @@
 namespace velk::test {
 namespace {
 
-// The user-interface thread's waits end at once; waits on threads are real.
-DWORD WINAPI NoBlockingWait(HANDLE handle, DWORD ms) {
-    return RealPlatform().WaitForSingleObject(handle, ::GetThreadId(handle) ? ms : 0);
-}
-
 int CountBarWindows() {
     int n = 0;
     for (HWND w = nullptr; (w = ::FindWindowExW(nullptr, w, nullptr, kExtraTaskbarTitle)) != nullptr;) ++n;
     return n;
 }
 
-class ExtraTaskbar : public ::testing::Test {
+class ExtraTaskbar : public InProcessDialogTest {
 protected:
-    static void SetUpTestSuite() {
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
-        ::InitCommonControlsEx(&controls);
-        theApp.SetRegistryKey(L"VELK-Panomira");
-        RegisterMainWindowClass();
-        addon_test::SetLibraryPath(addon_test::SimulatedLibraryPath());
-    }
-    static void TearDownTestSuite() { addon_test::RemoveLibraryPath(); }
-
     void SetUp() override {
-        ResetProfile();
-        Platform().WaitForSingleObject = NoBlockingWait;
-        FakeWindowsVersion(6, 1);
+        InProcessDialogTest::SetUp();
         topology.Add(ActiveDisplay(1, {0, 0, 1024, 768}, true));
         topology.Add(ActiveDisplay(2, {1024, 0, 2304, 1024}));
         topology.Add(ActiveDisplay(3, {2304, 0, 3584, 1024}));
@@ -101,7 +86,6 @@ protected:
         EXPECT_EQ(r.left - Wnd(bar).GetWindowRect().left, TaskButtonRect(position, 1280, 29).left);
     }
 
-    PlatformOverride seam;  // first in, last out
     AppBarRecorder shell;
     FakeTopology topology;
     std::optional<MonitorEnumKey> monitorKey;

@@ -9,11 +9,7 @@
 #include "wallpaper/wallpaper_settings.h"
 #include <gtest/gtest.h>
 #include <algorithm>
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
+#include "wallpaper/gdiplus_headers.h"
 
 namespace velk::test {
 namespace {

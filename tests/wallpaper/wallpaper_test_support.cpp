@@ -3,11 +3,7 @@
 #include "testing/fakedesktop/fake_active_desktop_control.h"
 #include <algorithm>
 #include <cstdlib>
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
+#include "wallpaper/gdiplus_headers.h"
 
 namespace velk::test {
 namespace {

@@ -112,4 +112,17 @@ TEST(ListOperation, ListsThePicturesOfAFolder) {
     ::RemoveDirectoryW((folder.Path() + L"folder.jpg").c_str());
 }
 
+TEST(ListOperation, AFolderThatFillsThePicturePathListsNoName) {
+    const velk::test::ScratchFolder scratch;
+    // 259 units without a trailing backslash: the backslash alone fills the path.
+    const std::wstring folder = scratch.Path() + std::wstring(MAX_PATH - 1 - scratch.Path().size(), L'f');
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    velk::test::TouchFile(folder + L"\\a.jpg");
+    FileList list;
+    EXPECT_EQ(ListOperation().GetFileList(L"jpg", folder.c_str(), list), 0);
+    EXPECT_TRUE(list.empty()) << "a.jpg would make a path longer than MAX_PATH";
+    ::DeleteFileW((folder + L"\\a.jpg").c_str());
+    ::RemoveDirectoryW(folder.c_str());
+}
+
 }  // namespace
