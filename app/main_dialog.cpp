@@ -164,10 +164,11 @@ void CVELKMIRADlg::DoDataExchange(velk::DataExchange& dx) {
 LRESULT CVELKMIRADlg::WindowProc(UINT msg, WPARAM w, LPARAM l) {
     if (msg == WM_POWERBROADCAST && w == kResumeAutomatic) OnResumeFromStandby();
     // WM_CLOSE (the window manager, the Hotkey page's cancel) ends the program.
-    // An open About box runs its modal loop inside this window's: it ends
-    // too, as on Exit, or the program would wait for someone to close it.
+    // An open About box or common dialog runs its modal loop inside this
+    // window's: it ends too, as on Exit, or the program would wait for
+    // someone to close it.
     if (msg == WM_CLOSE) {
-        if (AboutBox.GetSafeHwnd()) AboutBox.EndDialog(1);
+        EndOwnedDialogs();
         velk::CDialog::OnCancel();
     }
     OnWndMsg(msg, w, l);
@@ -405,8 +406,33 @@ LRESULT CVELKMIRADlg::OnWindowPosChangingHidden(WPARAM w, LPARAM l) {
     return result;
 }
 
-void CVELKMIRADlg::OnExitCommand() {
+void CVELKMIRADlg::EndOwnedDialogs() {
     if (AboutBox.GetSafeHwnd()) AboutBox.EndDialog(1);
+    // The common dialogs (and message boxes) are "#32770" windows of this
+    // thread owned by this window; Cancel ends a common dialog as if the
+    // user had cancelled it, and a message box answers it as its Cancel or
+    // ignores it.
+    struct Search {
+        HWND owner, about;
+        std::vector<HWND> found;
+    } search{hwnd_, AboutBox.GetSafeHwnd(), {}};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            wchar_t className[16] = {};
+            ::GetClassNameW(window, className, 16);
+            if (window != s->about && ::GetWindow(window, GW_OWNER) == s->owner && ::lstrcmpW(className, L"#32770") == 0)
+                s->found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    for (HWND dialog : search.found)
+        if (::IsWindow(dialog)) ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
+
+void CVELKMIRADlg::OnExitCommand() {
+    EndOwnedDialogs();
     CloseHelpWindow();
     EndDialog(1);
 }

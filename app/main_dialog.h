@@ -55,6 +55,10 @@ public:
     // Settings window and tray commands.
     void OnSettingCommand();
     void OnExitCommand();
+    // Ends the About box and every other dialog this window owns (a page's
+    // colour or file dialog): their modal loops run inside this window's,
+    // which could not end while one of them still runs.
+    void EndOwnedDialogs();
     void OnAboutCommand();
     void OnHelpCommand();
     LRESULT OnTrayNotify(WPARAM w, LPARAM l);

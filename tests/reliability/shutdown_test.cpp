@@ -1,6 +1,7 @@
 // Shut-down of the real program in each state it can be in: the settings
-// window open, the About box open over it, and in the middle of the add-on
-// poll's samples; by WM_CLOSE and by the tray menu's Exit. The simulated
+// window open, the About box open over it, a page's colour or file dialog
+// open, windows gathered, and in the middle of the add-on poll's samples; by
+// WM_CLOSE and by the tray menu's Exit. The simulated
 // add-on library is loaded with one add-on display throughout. Each ends
 // promptly with exit code 0, takes its tray icon away and leaves the system
 // hooks free.
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <chrono>
 #include <functional>
+#include <memory>
 
 using namespace velk::test;
 
@@ -24,6 +26,50 @@ bool SettingsShown(RunningProgram& program) {
     return WaitUntil(5000, [&] { return ::IsWindowVisible(program.Main()) != FALSE; });
 }
 
+// The page of the settings window that holds both controls, found among the
+// program's child windows (control ids repeat across pages).
+struct PageSearch {
+    int control, sibling;
+    HWND page = nullptr;
+};
+HWND PageHolding(HWND main, int control, int sibling) {
+    PageSearch search{control, sibling};
+    ::EnumChildWindows(
+        main,
+        [](HWND child, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<PageSearch*>(param);
+            if (::GetDlgItem(child, s->control) && ::GetDlgItem(child, s->sibling)) {
+                s->page = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.page;
+}
+
+// Presses a page's button as the button itself reports a click (posted: the
+// handler may open a modal dialog).
+bool Press(RunningProgram& program, int button, int sibling) {
+    HWND page = PageHolding(program.Main(), button, sibling);
+    if (!page) return false;
+    return ::PostMessageW(page, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(::GetDlgItem(page, button))) != FALSE;
+}
+
+// A page's button that opens a common dialog, pressed in the settings window.
+std::function<bool(RunningProgram&)> PageDialogOpen(int button, int sibling) {
+    return [button, sibling](RunningProgram& program) {
+        return SettingsShown(program) && Press(program, button, sibling) &&
+               WaitForDialog(program.Process().Id(), 10000).has_value();
+    };
+}
+
+// A visible window of the test process, there before the program starts, so
+// that the gather finds it. Wine shows one display, so it is already on
+// display 1: its placement is read and kept only when it lies elsewhere.
+std::unique_ptr<TitledWindow> g_foreignWindow;
+
 struct State {
     const char* name;
     std::function<bool(RunningProgram&)> enter;  // false: the state was not reached
@@ -36,6 +82,18 @@ const State kStates[] = {
          if (!SettingsShown(program)) return false;
          ::PostMessageW(program.Main(), WM_COMMAND, ID_TRAY_VERSION, 0);
          return WaitForDialog(program.Process().Id(), 5000).has_value();
+     }},
+    {"Wallpaper page's colour dialog open", PageDialogOpen(IDC_WP_BACKGROUND, IDC_WP_PREVIEW)},
+    {"Wallpaper page's file dialog open", PageDialogOpen(IDC_WP_BROWSE, IDC_WP_PREVIEW)},
+    {"windows gathered on the Extra desktop page",
+     [](RunningProgram& program) {
+         if (!SettingsShown(program) || !Press(program, IDC_APP_GATHER, IDC_APP_RESTORE_WINDOWS)) return false;
+         // The gather done: Restore is offered and Gather no longer.
+         HWND page = PageHolding(program.Main(), IDC_APP_GATHER, IDC_APP_RESTORE_WINDOWS);
+         return WaitUntil(5000, [&] {
+             return ::IsWindowEnabled(::GetDlgItem(page, IDC_APP_RESTORE_WINDOWS)) &&
+                    !::IsWindowEnabled(::GetDlgItem(page, IDC_APP_GATHER));
+         });
      }},
     {"add-on poll taking its samples",
      [](RunningProgram& program) {
@@ -59,6 +117,7 @@ TEST(ShutDown, EveryStateEndsPromptlyWithExitCodeZeroAndLeavesNothingBehind) {
             ResetProfile();
             SimulatedAddOnDisplay addOn;
             FakeTray tray;
+            g_foreignWindow = std::make_unique<TitledWindow>(L"A window of the test process");
             {
                 RunningProgram program;
                 ASSERT_TRUE(program.Start(L"Velkmira.exe", false)) << program.Failure();
@@ -73,6 +132,8 @@ TEST(ShutDown, EveryStateEndsPromptlyWithExitCodeZeroAndLeavesNothingBehind) {
                                     .count();
                 RecordProperty(std::string(state.name) + " by " + ending.name + " (ms)", static_cast<int>(ms));
             }
+            EXPECT_TRUE(g_foreignWindow->Exists()) << "the program took a window of another process along";
+            g_foreignWindow.reset();
             const auto calls = tray.Calls();
             int added = 0, deleted = 0;
             for (const TrayCall& call : calls) {
