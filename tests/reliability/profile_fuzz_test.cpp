@@ -6,6 +6,9 @@
 // up through an Apply and a display change, end with exit code 0 on
 // WM_CLOSE, show no message box, and leave everything it does not own as it
 // was and everything it owns still there.
+#include "resources/resource.h"
+#include "taskbar/app_setting_page.h"
+#include "tests/desktop/desktop_test_support.h"
 #include "tests/maindialog/tray_fixture.h"
 #include "tests/reliability/program_runner.h"
 #include <gtest/gtest.h>
@@ -165,6 +168,107 @@ TEST_P(ProfileFuzz, ProgramStartsAppliesFollowsADisplayChangeAndEndsKeepingTheUs
     }
     EXPECT_EQ(lost, 0);
     EXPECT_EQ(changed, 0);
+}
+
+// The restore paths over damaged positions, for each kind of damage: the
+// desktop icons restored as at start ("RestoreIcon" on) from damaged
+// "IconPosition" values, against the desktop stand-in, and windows restored
+// from damaged "AppPosition" values after a Gather (which on Wine's one
+// display keeps nothing, so the damaged values are what the Restore reads).
+// The program must not hang or crash, and must end with exit code 0; the
+// stand-in desktop and the window of the test process must survive it.
+POINT Saved(int icon) { return POINT{60 + 130 * icon, 300}; }
+
+TEST(RestoreFuzz, DamagedIconAndWindowPositionsNeitherHangNorCrashTheProgram) {
+    ResetProfile();
+    SimulatedAddOnDisplay addOn;
+    FakeTray tray;
+    // Two icons of one text: the second one's positions are in the "_S" subkey.
+    const std::vector<std::wstring> icons = {L"Alpha", L"Beta", L"Beta"};
+    DesktopSim desktop(icons);
+    ASSERT_TRUE(desktop.Ready());
+    TitledWindow window(L"A window to restore");
+    const std::wstring windowKey =
+        L"AppPosition\\" + std::to_wstring(static_cast<int>(reinterpret_cast<intptr_t>(window.hwnd())));
+    const std::vector<std::wstring> sections = ReadSections();
+
+    for (const Damage& damage : kDamages) {
+        SCOPED_TRACE(damage.name);
+        ResetProfile();
+        SetDword(HKEY_CURRENT_USER, ProfileSection(L"AppSetting"), L"RestoreIcon", 1);
+        SetDword(HKEY_CURRENT_USER, ProfileSection(L"IconPosition"), L"IconSaveFlag", 1);
+        auto put = [&](const std::wstring& section, const wchar_t* name, const StoredValue& value) {
+            WriteValue(HKEY_CURRENT_USER, ProfileSection(section), name, damage.damage(value));
+        };
+        // Each icon's saved place; its display number stays sound, so that the
+        // layout check passes and the placing reads the damaged values.
+        const wchar_t* const keys[] = {L"Alpha", L"Beta", L"Beta_S"};
+        for (int i = 0; i < 3; ++i) {
+            const std::wstring section = L"IconPosition\\" + std::wstring(keys[i]);
+            const std::wstring text = i == 0 ? L"Alpha" : L"Beta";
+            put(section, text.c_str(), Text(text));
+            put(section, L"Index", Dword(static_cast<DWORD>(i)));
+            put(section, L"x", Dword(static_cast<DWORD>(Saved(i).x)));
+            put(section, L"y", Dword(static_cast<DWORD>(Saved(i).y)));
+            put(section, L"ExistCheck", Dword(1));
+            put(section, L"AlreadyRestore", Dword(0));
+            SetDword(HKEY_CURRENT_USER, ProfileSection(section), L"MonitorNumber", 1);
+        }
+        SetDword(HKEY_CURRENT_USER, ProfileSection(windowKey), L"Handle",
+                 static_cast<DWORD>(reinterpret_cast<intptr_t>(window.hwnd())));
+        for (const wchar_t* name : {L"ShowCmd", L"top", L"bottom", L"left", L"right", L"flags", L"ptMaxPositionx",
+                                    L"ptMaxPositiony", L"ptMinPositionx", L"ptMinPositiony"})
+            put(windowKey, name, Dword(name == std::wstring(L"ShowCmd") ? SW_SHOWMAXIMIZED : 100));
+        for (const std::wstring& section : sections) {
+            SetString(HKEY_CURRENT_USER, ProfileSection(section), L"VelkUserKeep", L"the user's own value");
+            if (damage.junk) WriteJunk(section);
+        }
+        const RegistryPicture before = PictureOf(HKEY_CURRENT_USER, kProfileKey);
+
+        RunningProgram program;
+        ASSERT_TRUE(program.Start()) << program.Failure();
+        // The start's icon restore, without its 15-second wait.
+        HWND page = program.PageHolding(IDC_APP_GATHER, IDC_APP_RESTORE_WINDOWS);
+        ASSERT_NE(page, nullptr);
+        DWORD_PTR ignored = 0;
+        EXPECT_TRUE(::SendMessageTimeoutW(page, WM_TIMER, CAppSettingProp::kTimerRestoreIcons, 0, SMTO_NORMAL,
+                                          kProgramWaitMs, &ignored))
+            << "the icon restore did not end";
+        EXPECT_TRUE(program.Press(IDC_APP_GATHER, IDC_APP_RESTORE_WINDOWS, true)) << program.Failure();
+        EXPECT_TRUE(program.Press(IDC_APP_RESTORE_WINDOWS, IDC_APP_GATHER, true)) << program.Failure();
+        EXPECT_TRUE(program.Apply()) << program.Failure();
+        EXPECT_EQ(program.Close(), 0u);
+        EXPECT_NE(desktop.Position(0).x, -1) << "the desktop stand-in lost its icons";
+        if (damage.junk) {
+            // The values themselves sound: the icons went to their saved places.
+            EXPECT_TRUE(program.Boxes().empty());
+            for (int i = 0; i < 3; ++i) EXPECT_TRUE(Same(desktop.Position(i), Saved(i))) << i;
+        }
+        EXPECT_TRUE(window.Exists());
+
+        // Nothing of the user's lost, except where a restore replaces a whole
+        // section by design: every icon restore first deletes
+        // "IconPositionBackup" and saves the positions it starts from there,
+        // and the window restore deletes "AppPosition" once it has put the
+        // windows back.
+        const RegistryPicture after = PictureOf(HKEY_CURRENT_USER, kProfileKey);
+        int changed = 0;
+        for (const auto& [entry, value] : before) {
+            const std::wstring section = Split(entry).first;
+            if (section.starts_with(L"IconPositionBackup") || section.starts_with(L"AppPosition") ||
+                section.starts_with(L"IconPosition\\Alpha") || section.starts_with(L"IconPosition\\Beta"))
+                continue;  // the program's own icon entries are marked while restoring
+            auto found = after.find(entry);
+            if (found == after.end() || !(found->second == value))
+                if (++changed <= 5) ADD_FAILURE() << "the user's, yet changed or gone: " << ToUtf8(entry);
+        }
+        EXPECT_EQ(changed, 0);
+        // Both restores ran to their end: the icons' starting positions were
+        // kept as the backup, and the window positions were taken away.
+        EXPECT_EQ(after.count(L"IconPositionBackup\\Alpha|x"), 1u);
+        EXPECT_EQ(after.lower_bound(L"AppPosition"), after.lower_bound(L"AppPositioo"));
+    }
+    ResetProfile();
 }
 
 INSTANTIATE_TEST_SUITE_P(Damages, ProfileFuzz, ::testing::ValuesIn(kDamages),

@@ -80,6 +80,38 @@ bool RunningProgram::Responsive(DWORD timeoutMs) const {
     return ::SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) != 0;
 }
 
+HWND RunningProgram::PageHolding(int control, int sibling) const {
+    struct Search {
+        int control, sibling;
+        HWND page = nullptr;
+    } search{control, sibling};
+    ::EnumChildWindows(
+        main_,
+        [](HWND child, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (!::GetDlgItem(child, s->control) || !::GetDlgItem(child, s->sibling)) return TRUE;
+            s->page = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.page;
+}
+
+bool RunningProgram::Press(int button, int sibling, bool wait, DWORD timeoutMs) {
+    HWND page = PageHolding(button, sibling);
+    if (!page) {
+        failure_ = "no page holds the button";
+        return false;
+    }
+    const WPARAM command = MAKEWPARAM(button, BN_CLICKED);
+    const LPARAM control = reinterpret_cast<LPARAM>(::GetDlgItem(page, button));
+    if (!wait) return ::PostMessageW(page, WM_COMMAND, command, control) != FALSE;
+    DWORD_PTR ignored = 0;
+    if (::SendMessageTimeoutW(page, WM_COMMAND, command, control, SMTO_NORMAL, timeoutMs, &ignored)) return true;
+    failure_ = "the pressed button's handler did not return within the time";
+    return false;
+}
+
 DWORD RunningProgram::Close(DWORD timeoutMs) {
     if (main_) ::PostMessageW(main_, WM_CLOSE, 0, 0);
     process_.Wait(timeoutMs);

@@ -39,6 +39,13 @@ public:
     bool DisplayChange();
     // The window answers a sent message within the time.
     bool Responsive(DWORD timeoutMs = kProgramWaitMs) const;
+    // The page of the settings window that holds both controls (control ids
+    // repeat across pages); null when there is none.
+    HWND PageHolding(int control, int sibling) const;
+    // Presses a page's button as the button itself reports a click. wait:
+    // sent, and true once the handler returned within the time; otherwise
+    // posted (the handler may open a modal dialog).
+    bool Press(int button, int sibling, bool wait, DWORD timeoutMs = kProgramWaitMs);
     // Posts WM_CLOSE and waits for the end; the exit code, or STILL_ACTIVE
     // after the time.
     DWORD Close(DWORD timeoutMs = kProgramWaitMs);

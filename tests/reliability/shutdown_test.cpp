@@ -26,41 +26,10 @@ bool SettingsShown(RunningProgram& program) {
     return WaitUntil(5000, [&] { return ::IsWindowVisible(program.Main()) != FALSE; });
 }
 
-// The page of the settings window that holds both controls, found among the
-// program's child windows (control ids repeat across pages).
-struct PageSearch {
-    int control, sibling;
-    HWND page = nullptr;
-};
-HWND PageHolding(HWND main, int control, int sibling) {
-    PageSearch search{control, sibling};
-    ::EnumChildWindows(
-        main,
-        [](HWND child, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<PageSearch*>(param);
-            if (::GetDlgItem(child, s->control) && ::GetDlgItem(child, s->sibling)) {
-                s->page = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.page;
-}
-
-// Presses a page's button as the button itself reports a click (posted: the
-// handler may open a modal dialog).
-bool Press(RunningProgram& program, int button, int sibling) {
-    HWND page = PageHolding(program.Main(), button, sibling);
-    if (!page) return false;
-    return ::PostMessageW(page, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                          reinterpret_cast<LPARAM>(::GetDlgItem(page, button))) != FALSE;
-}
-
 // A page's button that opens a common dialog, pressed in the settings window.
 std::function<bool(RunningProgram&)> PageDialogOpen(int button, int sibling) {
     return [button, sibling](RunningProgram& program) {
-        return SettingsShown(program) && Press(program, button, sibling) &&
+        return SettingsShown(program) && program.Press(button, sibling, false) &&
                WaitForDialog(program.Process().Id(), 10000).has_value();
     };
 }
@@ -87,9 +56,9 @@ const State kStates[] = {
     {"Wallpaper page's file dialog open", PageDialogOpen(IDC_WP_BROWSE, IDC_WP_PREVIEW)},
     {"windows gathered on the Extra desktop page",
      [](RunningProgram& program) {
-         if (!SettingsShown(program) || !Press(program, IDC_APP_GATHER, IDC_APP_RESTORE_WINDOWS)) return false;
+         if (!SettingsShown(program) || !program.Press(IDC_APP_GATHER, IDC_APP_RESTORE_WINDOWS, false)) return false;
          // The gather done: Restore is offered and Gather no longer.
-         HWND page = PageHolding(program.Main(), IDC_APP_GATHER, IDC_APP_RESTORE_WINDOWS);
+         HWND page = program.PageHolding(IDC_APP_GATHER, IDC_APP_RESTORE_WINDOWS);
          return WaitUntil(5000, [&] {
              return ::IsWindowEnabled(::GetDlgItem(page, IDC_APP_RESTORE_WINDOWS)) &&
                     !::IsWindowEnabled(::GetDlgItem(page, IDC_APP_GATHER));
