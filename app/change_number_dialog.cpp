@@ -27,14 +27,6 @@ constexpr NumberColumn kColumns[] = {
     {IDS_NUMBERING_COL_SYSTEM_ID, 70, LVCFMT_CENTER, 1013},
 };
 
-void SetRowData(HWND list, int row, LPARAM data) noexcept {
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    item.lParam = data;
-    ::SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-}
-
 }  // namespace
 
 std::span<const velk::MessageEntry<CChangeNumber>> CChangeNumber::MessageTable() {
@@ -115,7 +107,7 @@ void CChangeNumber::FillNumberList() {
 
 void CChangeNumber::IndexNumberRows() {
     const int rows = NumberList.GetItemCount();
-    for (int row = 0; row < rows; ++row) SetRowData(NumberList.GetSafeHwnd(), row, row);
+    for (int row = 0; row < rows; ++row) NumberList.SetItemData(row, row);
 }
 
 void CChangeNumber::SortNumberRows() {

@@ -22,23 +22,6 @@ constexpr UINT kStringChangeGroup = 172;
 constexpr UINT kStringChange = 173;
 constexpr UINT kStringInvalidSetting = 204;
 
-void SetRowData(HWND list, int row, LPARAM data) noexcept {
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    item.lParam = data;
-    ::SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-}
-
-LPARAM RowData(HWND list, int row) noexcept {
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    item.lParam = -1;
-    if (!::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return -1;
-    return item.lParam;
-}
-
 // The first "%d" of a label replaced by the number; labels without it stay as they are.
 std::wstring FormatLabel(const std::wstring& label, uint32_t number) {
     std::wstring text = label;
@@ -202,7 +185,7 @@ void CHotkeyDialog::InsertHotkeyRow(int entry) {
     ShowKeyOf(entry);
     List.SetItemText(row, 1, HotkeyName(slot.key & 0xFF, slot.modifiers & 0xFF));
     List.SetCheck(row, slot.enabled != 0);
-    SetRowData(List.GetSafeHwnd(), row, slot.index);
+    List.SetItemData(row, slot.index);
 }
 
 int CHotkeyDialog::FillHotkeyList() {
@@ -232,7 +215,7 @@ void CHotkeyDialog::ReadHotkeyChecks() {
     if (!List) return;
     const int rows = List.GetItemCount();
     for (int row = 0; row < rows; ++row) {
-        const LPARAM entry = RowData(List.GetSafeHwnd(), row);
+        const LPARAM entry = List.GetItemData(row);
         if (entry < 0 || entry >= kHotkeyCount) continue;
         Table[static_cast<size_t>(entry)].enabled = List.GetCheck(row) ? 1 : 0;
     }
@@ -250,7 +233,7 @@ LRESULT CHotkeyDialog::OnHotkeyItemChanged(NMHDR* header) {
     if (((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK) && !Filling) NotifyParentChanged();
     if ((change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED) && change->iItem >= 0) {
         SelectedLabel = List.GetItemText(change->iItem, 0);
-        const LPARAM entry = RowData(List.GetSafeHwnd(), change->iItem);
+        const LPARAM entry = List.GetItemData(change->iItem);
         Selected = (entry >= 0 && entry < kHotkeyCount) ? static_cast<int>(entry) : -1;
         ShowKeyOf(Selected);
     }

@@ -94,6 +94,22 @@ public:
         SendMessage(LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
         return buffer;
     }
+    // The value kept with a row (LVIF_PARAM); GetItemData answers -1 for a row that does not exist.
+    BOOL SetItemData(int index, LPARAM data) const noexcept {
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = index;
+        item.lParam = data;
+        return static_cast<BOOL>(SendMessage(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    }
+    LPARAM GetItemData(int index) const noexcept {
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = index;
+        item.lParam = -1;
+        if (!SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return -1;
+        return item.lParam;
+    }
     DWORD SetExtendedStyle(DWORD style) const noexcept {
         return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style));
     }
