@@ -48,8 +48,10 @@ TEST(RunValueForProgram, FolderOfTheProgramAndVelkmiraExeQuotedWhenThereIsASpace
 // The real program copied into a folder whose name has a space.
 TEST(RunValueForProgram, AProgramInAFolderWithASpaceWritesTheQuotedPath) {
     ScratchFolder scratch;
-    const std::wstring folder = scratch.Path() + L"Velk Utility\\";
-    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    // A folder of this run's own: the hooks keep an earlier run's Tarnlet.dll
+    // mapped in other processes, so that folder may not be removable yet.
+    const std::wstring folder = scratch.Path() + L"Velk Utility " + std::to_wstring(::GetCurrentProcessId()) + L"\\";
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
     for (const wchar_t* file : {L"Velkmira.exe", L"Tarnlet.dll"})
         ASSERT_TRUE(::CopyFileW((BinDir() + file).c_str(), (folder + file).c_str(), FALSE));
     ResetProfile();
