@@ -16,6 +16,7 @@
 #include "framework/strings.h"
 #include "hooklib/tarnlet.h"
 #include "resources/resource.h"
+#include "framework/paths.h"
 #include <wininet.h>  // before shlobj.h: declares what IActiveDesktop needs
 #include <shlobj.h>
 #include <cassert>
@@ -102,7 +103,7 @@ std::wstring HookLibraryPath() {
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     wchar_t drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {};
-    if (_wsplitpath_s(path, drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0) drive[0] = dir[0] = 0;
+    if (velk::SplitPath(path, drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0) drive[0] = dir[0] = 0;
     return velk::FormatText(L"%s%s%s", drive, dir, velk::hooklib::kLibraryFileName);
 }
 
@@ -418,7 +419,7 @@ void CVELKMIRADlg::EndOwnedDialogs() {
     } search{hwnd_, AboutBox.GetSafeHwnd(), {}};
     ::EnumThreadWindows(
         ::GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
+        [](HWND window, LPARAM param) WINAPI -> BOOL {
             auto* s = reinterpret_cast<Search*>(param);
             wchar_t className[16] = {};
             ::GetClassNameW(window, className, 16);

@@ -5,6 +5,7 @@
 #include "framework/app.h"
 #include "framework/platform.h"
 #include "framework/strings.h"
+#include "framework/paths.h"
 #include <mmsystem.h>
 #include <objbase.h>
 #include <cstdlib>
@@ -159,7 +160,7 @@ void OtherSetting::RunAudioDeviceTool() {
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     wchar_t drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {};
-    if (_wsplitpath_s(path, drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0) drive[0] = dir[0] = 0;
+    if (velk::SplitPath(path, drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0) drive[0] = dir[0] = 0;
     const std::wstring tool = velk::FormatText(L"%s%s%s", drive, dir, kAudioToolFileName);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);

@@ -11,6 +11,7 @@
 #include "framework/handles.h"
 #include "framework/platform.h"
 #include "framework/strings.h"
+#include "framework/paths.h"
 #include <shellapi.h>
 #include <cstdlib>
 #include <cwchar>
@@ -79,7 +80,7 @@ int LeadingNumber(const std::wstring& text) {
 std::wstring RunValueForProgram(const wchar_t* programPath) {
     wchar_t drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {};
     if (!programPath ||
-        _wsplitpath_s(programPath, drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0)
+        velk::SplitPath(programPath, drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0)
         drive[0] = dir[0] = 0;
     std::wstring value = velk::FormatText(L"%s%s%s", drive, dir, kProgramFileName);
     if (value.find(L' ') != std::wstring::npos) value = L"\"" + value + L"\"";

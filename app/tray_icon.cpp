@@ -7,6 +7,7 @@
 #include "framework/platform.h"
 #include "framework/strings.h"
 #include "resources/resource.h"
+#include "framework/paths.h"
 #include <cstdlib>
 #include <cwchar>
 
@@ -20,7 +21,7 @@ std::wstring ProgramFolder() {
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     wchar_t drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {};
-    if (_wsplitpath_s(path, drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0) return {};
+    if (velk::SplitPath(path, drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0) return {};
     return std::wstring(drive) + dir;
 }
 

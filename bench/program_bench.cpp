@@ -68,7 +68,7 @@ void QueryDisplaysAsTheProgramDoes() {
 
 int RunBare(bool queryDisplays, bool hooks) {
     WNDCLASSW wc{};
-    wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+    wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) WINAPI -> LRESULT {
         if (m == WM_DESTROY) ::PostQuitMessage(0);
         return ::DefWindowProcW(w, m, wp, lp);
     };

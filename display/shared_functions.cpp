@@ -5,8 +5,10 @@
 #include "framework/message_box.h"
 #include "framework/platform.h"
 #include "framework/strings.h"
+#include "framework/paths.h"
 #include <wininet.h>  // before shlobj.h: declares what IActiveDesktop needs
 #include <shlobj.h>
+#include <shlwapi.h>
 #include <cstdlib>
 #include <cwchar>
 
@@ -29,7 +31,7 @@ struct PathParts {
 // Splits a path; a path whose parts do not fit comes out empty.
 PathParts SplitPath(const wchar_t* path) {
     PathParts parts{};
-    if (!path || _wsplitpath_s(path, parts.drive, std::size(parts.drive), parts.dir, std::size(parts.dir),
+    if (velk::SplitPath(path, parts.drive, std::size(parts.drive), parts.dir, std::size(parts.dir),
                                parts.name, std::size(parts.name), parts.ext, std::size(parts.ext)) != 0)
         parts = PathParts{};
     return parts;
@@ -86,7 +88,7 @@ bool DeleteProfileSection(const wchar_t* section) {
     velk::UniqueKey key;
     if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
     // An empty name would delete the whole profile: nothing is deleted then.
-    if (section && *section) ::RegDeleteTreeW(key.get(), section);
+    if (section && *section) ::SHDeleteKeyW(key.get(), section);
     return true;
 }
 
@@ -113,12 +115,12 @@ BOOL IsActiveDesktopOn() {
 
 bool GetFolderOfPath(wchar_t* out, const wchar_t* path) {
     PathParts parts = SplitPath(path);
-    _snwprintf_s(out, kPathUnits, _TRUNCATE, L"%s%s", parts.drive, parts.dir);
+    velk::CopyTruncated(out, kPathUnits, (std::wstring(parts.drive) + parts.dir).c_str());
     return true;
 }
 
 bool GetFileNameOfPath(wchar_t* out, const wchar_t* path) {
     PathParts parts = SplitPath(path);
-    _snwprintf_s(out, kPathUnits, _TRUNCATE, L"%s%s", parts.name, parts.ext);
+    velk::CopyTruncated(out, kPathUnits, (std::wstring(parts.name) + parts.ext).c_str());
     return true;
 }

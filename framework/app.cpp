@@ -1,5 +1,6 @@
 #include "framework/app.h"
 #include "framework/handles.h"
+#include <shlwapi.h>
 
 namespace velk {
 namespace {
@@ -94,7 +95,7 @@ BOOL CWinApp::WriteProfileString(const wchar_t* section, const wchar_t* entry, c
         // No entry: the whole section goes.
         key.reset();
         std::wstring path = ProfileKeyPath() + L"\\" + section;
-        return ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str()) == ERROR_SUCCESS;
+        return ::SHDeleteKeyW(HKEY_CURRENT_USER, path.c_str()) == ERROR_SUCCESS;
     }
     if (!value) return ::RegDeleteValueW(key.get(), entry) == ERROR_SUCCESS;
     DWORD bytes = static_cast<DWORD>((::lstrlenW(value) + 1) * sizeof(wchar_t));

@@ -24,7 +24,6 @@ const PlatformApi kReal = {
     ::VerifyVersionInfoW,
     ::GetUserDefaultUILanguage,
     ::GetTickCount,
-    ::GetTickCount64,
     ::GetLocalTime,
     ::WaitForSingleObject,
     ::Sleep,

@@ -31,7 +31,6 @@ struct PlatformApi {
 
     // Clock and the blocking waits of the user-interface thread.
     decltype(&::GetTickCount) GetTickCount;
-    decltype(&::GetTickCount64) GetTickCount64;
     decltype(&::GetLocalTime) GetLocalTime;
     decltype(&::WaitForSingleObject) WaitForSingleObject;
     decltype(&::Sleep) Sleep;

@@ -16,19 +16,47 @@ struct HandlerFailureRecord {
 };
 thread_local HandlerFailureRecord t_failure;
 
+// The common controls' subclass functions, looked up by name, else by their
+// ordinals 410 to 413: the system's common controls of Windows XP (without a
+// manifest) export them by ordinal only, and some import libraries lack
+// GetWindowSubclass.
+template <typename Fn>
+Fn SubclassFn(const char* name, WORD ordinal) noexcept {
+    HMODULE comctl = ::GetModuleHandleW(L"comctl32.dll");
+    if (!comctl) return nullptr;
+    FARPROC found = ::GetProcAddress(comctl, name);
+    if (!found) found = ::GetProcAddress(comctl, MAKEINTRESOURCEA(ordinal));
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(found));
+}
+
+using SetWindowSubclassFn = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR);
+using GetWindowSubclassFn = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR*);
+using RemoveWindowSubclassFn = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR);
+using DefSubclassProcFn = LRESULT(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
+
+struct SubclassApi {
+    SetWindowSubclassFn set = SubclassFn<SetWindowSubclassFn>("SetWindowSubclass", 410);
+    GetWindowSubclassFn get = SubclassFn<GetWindowSubclassFn>("GetWindowSubclass", 411);
+    RemoveWindowSubclassFn remove = SubclassFn<RemoveWindowSubclassFn>("RemoveWindowSubclass", 412);
+    DefSubclassProcFn def = SubclassFn<DefSubclassProcFn>("DefSubclassProc", 413);
+};
+
+const SubclassApi& Subclassing() noexcept {
+    static const SubclassApi api;
+    return api;
+}
+
 // The reference data of our subclass of a window; false when it has none.
-// GetWindowSubclass is exported by the common controls but missing from some
-// import libraries: look it up (by name, else by its ordinal 411).
 bool SubclassData(HWND hwnd, UINT_PTR id, SUBCLASSPROC proc, DWORD_PTR& data) noexcept {
-    using GetWindowSubclassFn = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR*);
-    static const GetWindowSubclassFn getSubclass = [] {
-        HMODULE comctl = ::GetModuleHandleW(L"comctl32.dll");
-        if (!comctl) return GetWindowSubclassFn{};
-        FARPROC found = ::GetProcAddress(comctl, "GetWindowSubclass");
-        if (!found) found = ::GetProcAddress(comctl, MAKEINTRESOURCEA(411));
-        return reinterpret_cast<GetWindowSubclassFn>(reinterpret_cast<void*>(found));
-    }();
-    return getSubclass && getSubclass(hwnd, proc, id, &data);
+    const auto get = Subclassing().get;
+    return get && get(hwnd, proc, id, &data);
+}
+
+// The next procedure of a subclassed window (the function is there whenever
+// the subclass could be set).
+LRESULT DefSubclass(HWND hwnd, UINT msg, WPARAM w, LPARAM l) noexcept {
+    const auto def = Subclassing().def;
+    return def ? def(hwnd, msg, w, l) : ::DefWindowProcW(hwnd, msg, w, l);
 }
 }  // namespace
 
@@ -72,8 +100,8 @@ bool CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* titl
 
 bool CWnd::SubclassWindow(HWND hwnd) {
     if (!hwnd || hwnd_ || FromHandle(hwnd)) return false;
-    if (!::SetWindowSubclass(hwnd, StaticSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
-        return false;
+    const auto set = Subclassing().set;
+    if (!set || !set(hwnd, StaticSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) return false;
     hwnd_ = hwnd;
     binding_ = Binding::Subclass;
     return true;
@@ -106,7 +134,7 @@ bool CWnd::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 LRESULT CWnd::DefaultProc(UINT msg, WPARAM w, LPARAM l) noexcept {
     switch (binding_) {
     case Binding::Subclass:
-        return ::DefSubclassProc(hwnd_, msg, w, l);
+        return DefSubclass(hwnd_, msg, w, l);
     case Binding::Dialog: {
         // The dialog class's processing first calls the dialog procedure;
         // that one call must leave the message to the class.
@@ -135,7 +163,7 @@ void CWnd::Unbind() noexcept {
         ::SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
         break;
     case Binding::Subclass:
-        ::RemoveWindowSubclass(hwnd_, StaticSubclassProc, kSubclassId);
+        if (const auto remove = Subclassing().remove) remove(hwnd_, StaticSubclassProc, kSubclassId);
         break;
     case Binding::None:
         break;
@@ -214,7 +242,7 @@ LRESULT CALLBACK CWnd::StaticWindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l)
 LRESULT CALLBACK CWnd::StaticSubclassProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l, UINT_PTR,
                                           DWORD_PTR data) noexcept {
     auto* self = reinterpret_cast<CWnd*>(data);
-    if (!self || self->hwnd_ != hwnd) return ::DefSubclassProc(hwnd, msg, w, l);
+    if (!self || self->hwnd_ != hwnd) return DefSubclass(hwnd, msg, w, l);
     bool failed = false;
     return self->Route(msg, w, l, failed);
 }

@@ -5,6 +5,7 @@
 #include "display/shared_functions.h"
 #include "framework/app.h"
 #include "wallpaper/list_lock.h"
+#include "framework/paths.h"
 #include <algorithm>
 #include <cwchar>
 #include <utility>
@@ -49,7 +50,7 @@ void CWallpaperProp::RebuildWallpaperFileLists() {
         ListOperation::FileList().swap(list);
         const ListOperation& op = ListOperations[static_cast<size_t>(slot)];
         auto listed = std::find_if(listings.begin(), listings.end(), [&record](const auto& entry) {
-            return ::CompareStringOrdinal(entry.first.c_str(), -1, record.PictureFolder, -1, TRUE) == CSTR_EQUAL;
+            return EqualFolded(entry.first.c_str(), record.PictureFolder);
         });
         if (listed != listings.end()) {
             list = listed->second;
@@ -82,7 +83,7 @@ int32_t CWallpaperProp::FindInList(int32_t slot, const wchar_t* fileName) const 
 // changed) when it would not fit the record.
 static bool SetPicturePath(WallpaperRecord& record, const std::wstring& path) noexcept {
     if (path.size() >= static_cast<size_t>(kWallpaperPathUnits)) return false;
-    wcsncpy_s(record.PicturePath, path.c_str(), _TRUNCATE);
+    velk::CopyTruncated(record.PicturePath, path.c_str());
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include "framework/app.h"
 #include "framework/strings.h"
 #include "wallpaper/list_lock.h"
+#include "framework/paths.h"
 #include <commdlg.h>
 #include <cwchar>
 
@@ -207,7 +208,7 @@ int CWallpaperProp::EnableWallpaperControls() {
         EnableControl(IDC_WP_PATH, true);
         if (record.PicturePath[0] == 0) {
             PathText = KeptAsidePath;
-            wcsncpy_s(record.PicturePath, KeptAsidePath.c_str(), _TRUNCATE);
+            velk::CopyTruncated(record.PicturePath, KeptAsidePath.c_str());
         } else {
             PathText = record.PicturePath;
         }
@@ -281,7 +282,7 @@ LRESULT CWallpaperProp::OnCtlColorStatic(WPARAM dc, LPARAM control) {
 }
 
 // The structure's full size for this build: 152 bytes on x64, 88 on x86.
-static_assert(sizeof(void*) != 8 || sizeof(OPENFILENAMEW) == 152);
+static_assert(sizeof(OPENFILENAMEW) == (sizeof(void*) == 8 ? 152 : 88));
 
 void CWallpaperProp::OnBnClickedBrowse() {
     wchar_t file[kWallpaperPathUnits] = {};
@@ -294,7 +295,7 @@ void CWallpaperProp::OnBnClickedBrowse() {
     open.Flags = OFN_FILEMUSTEXIST;
     if (!::GetOpenFileNameW(&open)) return;
     PathText = file;
-    wcsncpy_s(WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)].PicturePath, file, _TRUNCATE);
+    velk::CopyTruncated(WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)].PicturePath, file);
     RebuildWallpaperFileLists();
     RecomposeDisplayPreview(CurrentDisplayIndex);
     OnBnClickedAutoChange();

@@ -178,10 +178,10 @@ TEST_F(DesktopIconsTest, FolderViewSearchFallsBackToEnumerationAndWaitsForALateS
     static std::unique_ptr<DesktopWindows> late;
     for (const bool comesUp : {true, false}) {
         sleeps = 0;
-        Platform().Sleep = comesUp ? +[](DWORD ms) {
+        Platform().Sleep = comesUp ? +[](DWORD ms) WINAPI {
             if (++sleeps == 3) late = std::make_unique<DesktopWindows>(DesktopWindowsOptions{L"VelkLateShell"});
             EXPECT_EQ(ms, 1000u);
-        } : +[](DWORD) { ++sleeps; };
+        } : +[](DWORD) WINAPI { ++sleeps; };
         DesktopIconAccess access;
         page.FindDesktopListView(access);
         EXPECT_EQ(access.ListView, late ? late->List() : nullptr);

@@ -136,7 +136,7 @@ TEST(Dialogs, AnswersThroughTheDialogProcedure) {
     // Someone else's dialog procedure, with its own pointer in DWLP_USER.
     HWND foreign = ::CreateDialogParamW(
         ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_VELKMIRA_DIALOG), nullptr,
-        [](HWND window, UINT msg, WPARAM, LPARAM l) -> INT_PTR {
+        [](HWND window, UINT msg, WPARAM, LPARAM l) WINAPI -> INT_PTR {
             if (msg == WM_INITDIALOG) ::SetWindowLongPtrW(window, DWLP_USER, l);
             return FALSE;
         },

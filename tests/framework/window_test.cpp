@@ -109,7 +109,7 @@ TEST(WindowBase, EachKindIsFoundThroughItsOwnBinding) {
     EXPECT_FALSE(second.SubclassWindow(window.GetSafeHwnd()));
     EXPECT_EQ(CWnd::FromHandle(edit), &control);
     // Neither carries its object in a window property.
-    auto notTheObject = [](HWND, LPWSTR, HANDLE data, ULONG_PTR object) -> BOOL {
+    auto notTheObject = [](HWND, LPWSTR, HANDLE data, ULONG_PTR object) WINAPI -> BOOL {
         return data != reinterpret_cast<HANDLE>(object);
     };
     EXPECT_TRUE(::EnumPropsExW(window.GetSafeHwnd(), notTheObject, reinterpret_cast<LPARAM>(&window)));

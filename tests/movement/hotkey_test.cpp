@@ -494,7 +494,7 @@ TEST_F(HotkeyTest, DeliveredHotkeysMoveTheForegroundWindowAndThePointer) {
 }
 
 TEST_F(HotkeyTest, JapaneseNumberedLabels) {
-    Platform().GetUserDefaultUILanguage = [] { return static_cast<LANGID>(MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT)); };
+    Platform().GetUserDefaultUILanguage = []() WINAPI { return static_cast<LANGID>(MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT)); };
     UseDisplays({{1, kDisplay1}, {2, kDisplay2}, {3, kDisplay3}});
     StartUp();
     EXPECT_EQ(RowText(RowOf(4), 0), L"ウィンドウをディスプレイ3へ");

@@ -87,7 +87,7 @@ HWND RunningProgram::PageHolding(int control, int sibling) const {
     } search{control, sibling};
     ::EnumChildWindows(
         main_,
-        [](HWND child, LPARAM param) -> BOOL {
+        [](HWND child, LPARAM param) WINAPI -> BOOL {
             auto* s = reinterpret_cast<Search*>(param);
             if (!::GetDlgItem(child, s->control) || !::GetDlgItem(child, s->sibling)) return TRUE;
             s->page = child;

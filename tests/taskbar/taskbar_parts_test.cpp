@@ -111,7 +111,7 @@ TEST_F(TaskbarWindowTest, BarRegistersDocksAtTheBottomAndUnregistersWhenRemoved)
     EXPECT_EQ(Protocol(), (std::vector<P>{{ABM_NEW, 0}, {ABM_QUERYPOS, ABE_LEFT}, {ABM_SETPOS, ABE_LEFT},
                                           {ABM_QUERYPOS, ABE_BOTTOM}, {ABM_SETPOS, ABE_BOTTOM}}));
     for (const auto& c : shell.calls) EXPECT_TRUE(c.window == hwnd && c.size == sizeof(APPBARDATA));
-    static_assert(sizeof(void*) != 8 || sizeof(APPBARDATA) == 48);
+    static_assert(sizeof(APPBARDATA) == (sizeof(void*) == 8 ? 48 : 36));
     EXPECT_EQ(shell.calls[0].callbackMessage, UM_APPBARNOTIFY);
     EXPECT_GT(shell.Count(ABM_WINDOWPOSCHANGED), 0);
     EXPECT_EQ(ExtraTaskbarTable[2].Edge, ABE_BOTTOM);

@@ -91,7 +91,7 @@ TEST_F(WallpaperPage, CaptionsAndListsInBothLanguages) {
     for (const Case& c : cases) {
         static LANGID language;
         language = c.language;
-        Platform().GetUserDefaultUILanguage = [] { return language; };
+        Platform().GetUserDefaultUILanguage = []() WINAPI { return language; };
         MakePage();
         EXPECT_EQ(TextOf(Item(IDC_WP_USE_WALLPAPER)), c.useWallpaper);
         EXPECT_EQ(TextOf(Item(IDC_WP_AUTO_CHANGE)), c.autoChange);

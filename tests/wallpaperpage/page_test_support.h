@@ -39,7 +39,7 @@ inline HWND FileNameEdit(HWND dialog) {
     HWND found = nullptr;
     ::EnumChildWindows(
         ::GetDlgItem(dialog, 0x47C),
-        [](HWND child, LPARAM p) -> BOOL {
+        [](HWND child, LPARAM p) WINAPI -> BOOL {
             wchar_t name[16] = {};
             ::GetClassNameW(child, name, 16);
             if (_wcsicmp(name, L"Edit") != 0) return TRUE;

@@ -28,7 +28,7 @@ HWND PageWithControl(HWND main, int id) {
     } search{id, nullptr};
     ::EnumChildWindows(
         main,
-        [](HWND child, LPARAM p) -> BOOL {
+        [](HWND child, LPARAM p) WINAPI -> BOOL {
             auto* s = reinterpret_cast<Search*>(p);
             if (::GetDlgCtrlID(child) == s->id) {
                 s->page = ::GetParent(child);
