@@ -1,7 +1,8 @@
-# The release package: Velkmira-<version>-x64.zip, made by CPack's ZIP
-# generator (`cmake --build build --target package`). It holds the programs,
-# stripped, the help file and a short readme in one folder.
-set(velk_package_name Velkmira-${PROJECT_VERSION}-x64)
+# The release package: Velkmira-<version>-x64.zip (or -x86.zip from the x86
+# build), made by CPack's ZIP generator (`cmake --build build --target
+# package`). It holds the programs, stripped, the help file and a short readme
+# in one folder.
+set(velk_package_name Velkmira-${PROJECT_VERSION}-${VELK_ARCH})
 
 set(velk_package_targets Velkmira Tarnlet)
 if(TARGET Sondreth)
