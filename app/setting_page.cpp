@@ -24,7 +24,6 @@ constexpr wchar_t kStartupValue[] = L"STARTUP";
 constexpr wchar_t kMouseSonarValue[] = L"MOUSESONAR";
 constexpr wchar_t kProgramFileName[] = L"Velkmira.exe";
 constexpr wchar_t kAddOnAdapterText[] = L"DisplayLink Graphics Adapter";
-constexpr DWORD kAddOnListRetryMs = 5000;
 constexpr int kMouseSonarErrorNumber = 1036;
 // dlSetVideoOptimizeModeState: optimised for video, and not.
 constexpr int32_t kVideoOptimizeOn = 1;
@@ -169,6 +168,7 @@ BOOL CSettingProp::LoadSettingPage() {
         RotationListControl.AddString(text);
     }
     ShowSelectedDisplay();
+    AddOnLookThenShow = AddOnLookPending;
     return TRUE;
 }
 
@@ -209,18 +209,23 @@ BOOL CSettingProp::ApplySettingPage() {
     ApplyMouseSonar();
     // The DisplayLink modes and rotations change only through the hidden
     // controls, which nothing shows: there is nothing of them to apply.
+    // A second look of the list that is still due goes on by itself; the
+    // steps after it do not wait for it.
     RefreshAddOnDisplayList();
     OtherSetting* other = OtherSettingPage();
     if (IsWindowsAtLeast(6, 1)) {
         const bool optimize =
             other && ::IsDlgButtonChecked(other->GetSafeHwnd(), IDC_OTHER_VIDEO_OPTIMIZE) == BST_CHECKED;
+        // One read of the library's list serves the ten display numbers.
+        const std::vector<AddOnDisplayEntry> displays = ListAddOnDisplays();
         for (uint32_t number = 1; number <= kDisplaySlots; ++number) {
-            if (AddOnDisplayHandle display = FindAddOnDisplayByAdapterId(number))
+            if (AddOnDisplayHandle display = FindInAddOnDisplays(displays, number))
                 dlSetVideoOptimizeModeState(display, optimize ? kVideoOptimizeOn : kVideoOptimizeOff);
         }
     }
     if (other) other->ApplyDefaultAudioDevice();
     ShowSelectedDisplay();
+    AddOnLookThenShow = AddOnLookPending;
     return TRUE;
 }
 
@@ -233,16 +238,30 @@ void CSettingProp::ShowSelectedDisplay() {
 }
 
 void CSettingProp::RefreshAddOnDisplayList() {
+    // A new load or apply starts the look anew.
+    if (AddOnLookPending) KillTimer(kTimerAddOnLook);
+    AddOnLookPending = false;
+    AddOnLookThenShow = false;
+    const int count = AddOnAccess ? GetActiveAddOnDisplayCount() : 0;
+    FillAddOnDisplayList(count);
+    if (AddOnAccess && count <= 0 && hwnd_) {
+        // None yet: the list shows "-" until the second look.
+        AddOnLookPending = SetTimer(kTimerAddOnLook, kAddOnLookMs) != 0;
+    }
+}
+
+void CSettingProp::FinishAddOnLook() {
+    KillTimer(kTimerAddOnLook);
+    if (!AddOnLookPending) return;
+    AddOnLookPending = false;
+    FillAddOnDisplayList(AddOnAccess ? GetActiveAddOnDisplayCount() : 0);
+    if (AddOnLookThenShow) ShowSelectedDisplay();
+    AddOnLookThenShow = false;
+}
+
+void CSettingProp::FillAddOnDisplayList(int count) {
     for (AddOnDisplayState& state : DisplayStates) state = AddOnDisplayState{};
     DisplayListControl.ResetContent();
-    int count = 0;
-    if (AddOnAccess) {
-        count = GetActiveAddOnDisplayCount();
-        if (count <= 0) {
-            velk::BlockingWait(kAddOnListRetryMs);
-            count = GetActiveAddOnDisplayCount();
-        }
-    }
     if (!AddOnAccess || count <= 0) {
         DisplayListControl.AddString(L"-");
         EnableAddOnDisplayControls(false);
@@ -337,6 +356,7 @@ void CSettingProp::OnDisplaySettingsButton() {
 }
 
 LRESULT CSettingProp::OnTimer(WPARAM w, LPARAM l) {
+    if (w == kTimerAddOnLook) FinishAddOnLook();
     // Until the user touches the box, it follows Windows' own state.
     if (w == kTimerSonar && SonarBoxTouched != 1) SonarBox.SetCheck(WindowsMouseSonarOn() ? BST_CHECKED : BST_UNCHECKED);
     return DefaultProc(WM_TIMER, w, l);
@@ -345,6 +365,8 @@ LRESULT CSettingProp::OnTimer(WPARAM w, LPARAM l) {
 LRESULT CSettingProp::OnDestroy(WPARAM w, LPARAM l) {
     const LRESULT result = DefaultProc(WM_DESTROY, w, l);
     KillTimer(kTimerSonar);
+    KillTimer(kTimerAddOnLook);
+    AddOnLookPending = false;
     return result;
 }
 

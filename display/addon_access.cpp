@@ -224,21 +224,12 @@ void DL_API AddOnDisplayCallback(void* context, int32_t event) noexcept {
     }
 }
 
-int GetActiveAddOnDisplayCount() {
-    PumpAll();
-    int active = 0;
-    for (int32_t index = 0; index < kCountedDisplays; ++index) {
-        dlDisplayHandle display = dlGetNivoDisplay(index);
-        if (!display) continue;
-        int32_t state = 0;
-        dlGetExecutionState(display, dlDisplayScope, &state);
-        if (state == dlExecutionStateActive || state == dlExecutionStateActiveAlt) ++active;
-    }
-    return active;
-}
 
-AddOnDisplayHandle FindAddOnDisplayByAdapterId(uint32_t id) {
-    PumpAll();
+namespace {
+
+// The display with that adapter id as the library reports it now, without a
+// pump of its own.
+AddOnDisplayHandle FindWithoutPump(uint32_t id) {
     for (int32_t index = 0; index < dlGetNivoDisplayCount(); ++index) {
         dlDisplayHandle display = dlGetNivoDisplay(index);
         if (!display) continue;
@@ -250,11 +241,58 @@ AddOnDisplayHandle FindAddOnDisplayByAdapterId(uint32_t id) {
     return 0;
 }
 
-int32_t GetAddOnDisplayAdapterId(int32_t index) {
+// The active displays among the first ten, without a pump of its own.
+int CountActiveWithoutPump() {
+    int active = 0;
+    for (int32_t index = 0; index < kCountedDisplays; ++index) {
+        dlDisplayHandle display = dlGetNivoDisplay(index);
+        if (!display) continue;
+        int32_t state = 0;
+        dlGetExecutionState(display, dlDisplayScope, &state);
+        if (state == dlExecutionStateActive || state == dlExecutionStateActiveAlt) ++active;
+    }
+    return active;
+}
+
+}  // namespace
+
+int GetActiveAddOnDisplayCount() {
     PumpAll();
-    int tries = GetActiveAddOnDisplayCount();
+    return CountActiveWithoutPump();
+}
+
+AddOnDisplayHandle FindAddOnDisplayByAdapterId(uint32_t id) {
+    PumpAll();
+    return FindWithoutPump(id);
+}
+
+std::vector<AddOnDisplayEntry> ListAddOnDisplays() {
+    PumpAll();
+    std::vector<AddOnDisplayEntry> displays;
+    for (int32_t index = 0; index < dlGetNivoDisplayCount(); ++index) {
+        dlDisplayHandle display = dlGetNivoDisplay(index);
+        if (!display) continue;
+        dlAdapterIdRecord record{};
+        record.size = sizeof(record);
+        dlGetDisplayAdapterID(display, &record);
+        displays.push_back({record.adapterId, display});
+    }
+    return displays;
+}
+
+AddOnDisplayHandle FindInAddOnDisplays(const std::vector<AddOnDisplayEntry>& displays, uint32_t id) noexcept {
+    for (const AddOnDisplayEntry& entry : displays)
+        if (entry.AdapterId == id) return entry.Handle;
+    return 0;
+}
+
+int32_t GetAddOnDisplayAdapterId(int32_t index) {
+    // One pump serves the count and the first try; each further try pumps
+    // again, giving the display time to appear.
+    PumpAll();
+    const int tries = CountActiveWithoutPump();
     for (int attempt = 0; attempt < tries; ++attempt) {
-        PumpAll();
+        if (attempt > 0) PumpAll();
         if (dlDisplayHandle display = dlGetNivoDisplay(index)) {
             dlAdapterIdRecord record{};
             record.size = sizeof(record);
@@ -266,8 +304,9 @@ int32_t GetAddOnDisplayAdapterId(int32_t index) {
 }
 
 bool QueryAddOnDisplayState(uint32_t id, AddOnDisplayState* state) {
+    // One pump serves the lookup too.
     PumpAll();
-    AddOnDisplayHandle display = FindAddOnDisplayByAdapterId(id);
+    AddOnDisplayHandle display = FindWithoutPump(id);
     if (!display) return false;
     velk::BlockingWait(kStateQueryWaitMilliseconds);
     int32_t rotation = 0;

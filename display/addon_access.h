@@ -101,6 +101,17 @@ int GetActiveAddOnDisplayCount();
 // The add-on display whose adapter id is `id` (display numbers are passed as
 // ids), or 0 when there is none.
 AddOnDisplayHandle FindAddOnDisplayByAdapterId(uint32_t id);
+// One add-on display of the library's list and its adapter id.
+struct AddOnDisplayEntry {
+    uint32_t AdapterId;
+    AddOnDisplayHandle Handle;
+};
+// The library's display list after one pump, in its order: what
+// FindAddOnDisplayByAdapterId finds for every id at once, so that a caller
+// that looks up several ids pumps once instead of once per id.
+std::vector<AddOnDisplayEntry> ListAddOnDisplays();
+// The first display of the list with that adapter id, or 0.
+AddOnDisplayHandle FindInAddOnDisplays(const std::vector<AddOnDisplayEntry>& displays, uint32_t id) noexcept;
 // The adapter id of the add-on display at `index`, or -1.
 int32_t GetAddOnDisplayAdapterId(int32_t index);
 // Reads the display's state after a 100 ms wait; false when no display has
