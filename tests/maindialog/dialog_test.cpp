@@ -396,3 +396,56 @@ TEST_F(MainDialog, ActiveDesktopNeedsCom) {
 }
 
 }  // namespace
+
+namespace {
+
+// A shell that is not ready for the first calls (ERROR_TIMEOUT), then the
+// stand-in notification area.
+int g_notReadyCalls = 0;
+BOOL WINAPI NotReadyAtFirst(DWORD action, PNOTIFYICONDATAW data) {
+    if (g_notReadyCalls > 0) {
+        --g_notReadyCalls;
+        ::SetLastError(ERROR_TIMEOUT);
+        return FALSE;
+    }
+    return RealPlatform().Shell_NotifyIconW(action, data);
+}
+
+// While the shell is not ready, start-up waits for the tray icon's retries
+// on a timer: the window answers meanwhile, and the remaining steps run, in
+// order, once the shell took the icon. Closing meanwhile leaves nothing.
+TEST_F(MainDialog, StartUpGoesOnWhenTheShellTakesTheTrayIcon) {
+    constexpr UINT_PTR kTrayRetryTimer = 12;
+    dialog.reset();
+    Platform().Shell_NotifyIconW = NotReadyAtFirst;
+    for (bool closeMeanwhile : {true, false}) {
+        SCOPED_TRACE(closeMeanwhile);
+        g_notReadyCalls = 2;
+        dialog = std::make_unique<CVELKMIRADlg>();
+        ASSERT_TRUE(dialog->Create(nullptr));
+        hwnd = dialog->GetSafeHwnd();
+        EXPECT_TRUE(dialog->IsStartUpPending());
+        EXPECT_FALSE(dialog->IsInitialised());
+        EXPECT_EQ(dialog->HookLibrary(), nullptr) << "a step after the tray icon ran before it";
+        EXPECT_EQ(::GetPropW(hwnd, kInstanceProperty), nullptr);
+        DWORD_PTR answer = 0;
+        EXPECT_TRUE(::SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &answer));
+        if (closeMeanwhile) {
+            dialog.reset();
+            EXPECT_FALSE(::IsWindow(hwnd));
+            continue;
+        }
+        ::SendMessageW(hwnd, WM_TIMER, kTrayRetryTimer, 0);
+        EXPECT_TRUE(dialog->IsStartUpPending());
+        ::SendMessageW(hwnd, WM_TIMER, kTrayRetryTimer, 0);  // the shell takes it
+        EXPECT_FALSE(dialog->IsStartUpPending());
+        EXPECT_TRUE(dialog->IsInitialised());
+        EXPECT_NE(dialog->HookLibrary(), nullptr);
+        EXPECT_NE(dialog->Page(4)->GetSafeHwnd(), nullptr);
+        EXPECT_NE(::GetPropW(hwnd, kInstanceProperty), nullptr);
+        EXPECT_STREQ(dialog->TrayIcon().szTip, L"Korvane Panomira");
+        EXPECT_FALSE(::KillTimer(hwnd, kTrayRetryTimer));
+    }
+}
+
+}  // namespace
