@@ -13,6 +13,7 @@
 #include "framework/strings.h"
 #include <shellapi.h>
 #include <cstdlib>
+#include <optional>
 #include <cwchar>
 #include <utility>
 
@@ -211,13 +212,14 @@ BOOL CSettingProp::ApplySettingPage() {
     // controls, which nothing shows: there is nothing of them to apply.
     // A second look of the list that is still due goes on by itself; the
     // steps after it do not wait for it.
-    RefreshAddOnDisplayList();
+    // One pump of the library serves the list and the ten display numbers.
+    const AddOnReading reading;
+    RefreshAddOnDisplayList(&reading);
     OtherSetting* other = OtherSettingPage();
     if (IsWindowsAtLeast(6, 1)) {
         const bool optimize =
             other && ::IsDlgButtonChecked(other->GetSafeHwnd(), IDC_OTHER_VIDEO_OPTIMIZE) == BST_CHECKED;
-        // One read of the library's list serves the ten display numbers.
-        const std::vector<AddOnDisplayEntry> displays = ListAddOnDisplays();
+        const std::vector<AddOnDisplayEntry> displays = reading.Displays();
         for (uint32_t number = 1; number <= kDisplaySlots; ++number) {
             if (AddOnDisplayHandle display = FindInAddOnDisplays(displays, number))
                 dlSetVideoOptimizeModeState(display, optimize ? kVideoOptimizeOn : kVideoOptimizeOff);
@@ -237,13 +239,15 @@ void CSettingProp::ShowSelectedDisplay() {
     UpdateData(false);
 }
 
-void CSettingProp::RefreshAddOnDisplayList() {
+void CSettingProp::RefreshAddOnDisplayList(const AddOnReading* reading) {
     // A new load or apply starts the look anew.
     if (AddOnLookPending) KillTimer(kTimerAddOnLook);
     AddOnLookPending = false;
     AddOnLookThenShow = false;
-    const int count = AddOnAccess ? GetActiveAddOnDisplayCount() : 0;
-    FillAddOnDisplayList(count);
+    std::optional<AddOnReading> own;
+    if (AddOnAccess && !reading) reading = &own.emplace();
+    const int count = AddOnAccess ? reading->ActiveCount() : 0;
+    FillAddOnDisplayList(reading, count);
     if (AddOnAccess && count <= 0 && hwnd_) {
         // None yet: the list shows "-" until the second look.
         AddOnLookPending = SetTimer(kTimerAddOnLook, kAddOnLookMs) != 0;
@@ -254,24 +258,26 @@ void CSettingProp::FinishAddOnLook() {
     KillTimer(kTimerAddOnLook);
     if (!AddOnLookPending) return;
     AddOnLookPending = false;
-    FillAddOnDisplayList(AddOnAccess ? GetActiveAddOnDisplayCount() : 0);
+    std::optional<AddOnReading> reading;
+    if (AddOnAccess) reading.emplace();
+    FillAddOnDisplayList(reading ? &*reading : nullptr, reading ? reading->ActiveCount() : 0);
     if (AddOnLookThenShow) ShowSelectedDisplay();
     AddOnLookThenShow = false;
 }
 
-void CSettingProp::FillAddOnDisplayList(int count) {
+void CSettingProp::FillAddOnDisplayList(const AddOnReading* reading, int count) {
     for (AddOnDisplayState& state : DisplayStates) state = AddOnDisplayState{};
     DisplayListControl.ResetContent();
-    if (!AddOnAccess || count <= 0) {
+    if (!AddOnAccess || !reading || count <= 0) {
         DisplayListControl.AddString(L"-");
         EnableAddOnDisplayControls(false);
     } else {
         for (int index = 0; index <= count; ++index) {
-            const int32_t id = GetAddOnDisplayAdapterId(index);
+            const int32_t id = reading->AdapterIdAt(index);
             if (id < 1 || id > kDisplayStates) continue;
             EnableAddOnDisplayControls(true);
             AddOnDisplayState& state = DisplayStates[id - 1];
-            if (QueryAddOnDisplayState(static_cast<uint32_t>(id), &state)) {
+            if (reading->QueryState(static_cast<uint32_t>(id), &state)) {
                 if (const DisplayList* table = CurrentDisplayList()) {
                     for (const DisplayRecord& record : table->Records) {
                         if (record.SystemsDispNumber != static_cast<uint32_t>(id)) continue;

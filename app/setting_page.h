@@ -78,12 +78,14 @@ private:
     // Rebuilds the DisplayLink display list and the display states. When the
     // add-on access finds no active display, the list shows "-" meanwhile and
     // the page's timer looks once more kAddOnLookMs later.
-    void RefreshAddOnDisplayList();
+    // reading: the library as the caller's one pump left it (null: the
+    // refresh pumps itself when there is add-on access).
+    void RefreshAddOnDisplayList(const AddOnReading* reading = nullptr);
     // The second look: the refresh finished with what the library reports
     // then, followed by the selection step of the load or apply that began it.
     void FinishAddOnLook();
     // Fills the list and the states for count active displays (none: "-").
-    void FillAddOnDisplayList(int count);
+    void FillAddOnDisplayList(const AddOnReading* reading, int count);
     // Enables or disables the label "Display" and the hidden DisplayLink controls.
     void EnableAddOnDisplayControls(bool enable);
     // Adapter id of the display selected in the DisplayLink list; 0 for none.

@@ -225,24 +225,9 @@ void DL_API AddOnDisplayCallback(void* context, int32_t event) noexcept {
 }
 
 
-namespace {
+AddOnReading::AddOnReading() { PumpAll(); }
 
-// The display with that adapter id as the library reports it now, without a
-// pump of its own.
-AddOnDisplayHandle FindWithoutPump(uint32_t id) {
-    for (int32_t index = 0; index < dlGetNivoDisplayCount(); ++index) {
-        dlDisplayHandle display = dlGetNivoDisplay(index);
-        if (!display) continue;
-        dlAdapterIdRecord record{};
-        record.size = sizeof(record);
-        dlGetDisplayAdapterID(display, &record);
-        if (record.adapterId == id) return display;
-    }
-    return 0;
-}
-
-// The active displays among the first ten, without a pump of its own.
-int CountActiveWithoutPump() {
+int AddOnReading::ActiveCount() const {
     int active = 0;
     for (int32_t index = 0; index < kCountedDisplays; ++index) {
         dlDisplayHandle display = dlGetNivoDisplay(index);
@@ -254,20 +239,7 @@ int CountActiveWithoutPump() {
     return active;
 }
 
-}  // namespace
-
-int GetActiveAddOnDisplayCount() {
-    PumpAll();
-    return CountActiveWithoutPump();
-}
-
-AddOnDisplayHandle FindAddOnDisplayByAdapterId(uint32_t id) {
-    PumpAll();
-    return FindWithoutPump(id);
-}
-
-std::vector<AddOnDisplayEntry> ListAddOnDisplays() {
-    PumpAll();
+std::vector<AddOnDisplayEntry> AddOnReading::Displays() const {
     std::vector<AddOnDisplayEntry> displays;
     for (int32_t index = 0; index < dlGetNivoDisplayCount(); ++index) {
         dlDisplayHandle display = dlGetNivoDisplay(index);
@@ -280,17 +252,22 @@ std::vector<AddOnDisplayEntry> ListAddOnDisplays() {
     return displays;
 }
 
-AddOnDisplayHandle FindInAddOnDisplays(const std::vector<AddOnDisplayEntry>& displays, uint32_t id) noexcept {
-    for (const AddOnDisplayEntry& entry : displays)
-        if (entry.AdapterId == id) return entry.Handle;
+AddOnDisplayHandle AddOnReading::Find(uint32_t id) const {
+    for (int32_t index = 0; index < dlGetNivoDisplayCount(); ++index) {
+        dlDisplayHandle display = dlGetNivoDisplay(index);
+        if (!display) continue;
+        dlAdapterIdRecord record{};
+        record.size = sizeof(record);
+        dlGetDisplayAdapterID(display, &record);
+        if (record.adapterId == id) return display;
+    }
     return 0;
 }
 
-int32_t GetAddOnDisplayAdapterId(int32_t index) {
-    // One pump serves the count and the first try; each further try pumps
+int32_t AddOnReading::AdapterIdAt(int32_t index) const {
+    // The reading's pump serves the first try; each further try pumps
     // again, giving the display time to appear.
-    PumpAll();
-    const int tries = CountActiveWithoutPump();
+    const int tries = ActiveCount();
     for (int attempt = 0; attempt < tries; ++attempt) {
         if (attempt > 0) PumpAll();
         if (dlDisplayHandle display = dlGetNivoDisplay(index)) {
@@ -303,10 +280,8 @@ int32_t GetAddOnDisplayAdapterId(int32_t index) {
     return -1;
 }
 
-bool QueryAddOnDisplayState(uint32_t id, AddOnDisplayState* state) {
-    // One pump serves the lookup too.
-    PumpAll();
-    AddOnDisplayHandle display = FindWithoutPump(id);
+bool AddOnReading::QueryState(uint32_t id, AddOnDisplayState* state) const {
+    AddOnDisplayHandle display = Find(id);
     if (!display) return false;
     velk::BlockingWait(kStateQueryWaitMilliseconds);
     int32_t rotation = 0;
@@ -317,6 +292,18 @@ bool QueryAddOnDisplayState(uint32_t id, AddOnDisplayState* state) {
     dlGetActivityType(display, dlDisplayScope, &activityType);
     if (state) *state = AddOnDisplayState{static_cast<int32_t>(id), 0, activityType, rotation, executionState};
     return true;
+}
+
+int GetActiveAddOnDisplayCount() { return AddOnReading().ActiveCount(); }
+AddOnDisplayHandle FindAddOnDisplayByAdapterId(uint32_t id) { return AddOnReading().Find(id); }
+std::vector<AddOnDisplayEntry> ListAddOnDisplays() { return AddOnReading().Displays(); }
+int32_t GetAddOnDisplayAdapterId(int32_t index) { return AddOnReading().AdapterIdAt(index); }
+bool QueryAddOnDisplayState(uint32_t id, AddOnDisplayState* state) { return AddOnReading().QueryState(id, state); }
+
+AddOnDisplayHandle FindInAddOnDisplays(const std::vector<AddOnDisplayEntry>& displays, uint32_t id) noexcept {
+    for (const AddOnDisplayEntry& entry : displays)
+        if (entry.AdapterId == id) return entry.Handle;
+    return 0;
 }
 
 bool SetAddOnDisplayRotation(uint32_t id, int32_t rotation) {

@@ -110,6 +110,18 @@ struct AddOnDisplayEntry {
 // FindAddOnDisplayByAdapterId finds for every id at once, so that a caller
 // that looks up several ids pumps once instead of once per id.
 std::vector<AddOnDisplayEntry> ListAddOnDisplays();
+// The library as one pump leaves it: for a caller that asks several things at
+// once, each answered as the wrapper of the same name would, but without a
+// pump of its own (the adapter id's further tries still pump).
+class AddOnReading {
+public:
+    AddOnReading();  // PumpAddOnApiLoad and one dlPumpMessages
+    int ActiveCount() const;
+    AddOnDisplayHandle Find(uint32_t id) const;
+    std::vector<AddOnDisplayEntry> Displays() const;
+    int32_t AdapterIdAt(int32_t index) const;
+    bool QueryState(uint32_t id, AddOnDisplayState* state) const;
+};
 // The first display of the list with that adapter id, or 0.
 AddOnDisplayHandle FindInAddOnDisplays(const std::vector<AddOnDisplayEntry>& displays, uint32_t id) noexcept;
 // The adapter id of the add-on display at `index`, or -1.
