@@ -21,6 +21,7 @@
 #include <cassert>
 #include <cstdlib>
 #include <cwchar>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -232,6 +233,8 @@ void CVELKMIRADlg::RetryAddOnAccess() {
 }
 
 void CVELKMIRADlg::ContinueStartUp(StartUpStage stage) {
+    // Every add-on reading of these steps takes the library as one pump leaves it.
+    const AddOnReadingScope addOnReading;
     StartUpNext = StartUpStage::Done;
     std::wstring text;
     switch (stage) {
@@ -443,6 +446,7 @@ void CVELKMIRADlg::OnOkHide() {
 }
 
 void CVELKMIRADlg::HideAndReload() {
+    const AddOnReadingScope addOnReading;
     SetSettingsShown(false);
     ShowWindow(SW_HIDE);
     WallpaperPage.LoadWallpaperSettings();
@@ -644,6 +648,8 @@ LRESULT CVELKMIRADlg::OnAppCreateDestroyNotify(WPARAM w, LPARAM l) {
 }
 
 void CVELKMIRADlg::OnApply() {
+    // One pump of the add-on library serves the whole Apply.
+    const AddOnReadingScope addOnReading;
     // 1, 2.
     ApplyRunning = 1;
     ApplyButton.EnableWindow(false);
@@ -787,6 +793,9 @@ void CVELKMIRADlg::TakeAddOnPollSample() {
         KillTimer(TIMER_ADDON_SAMPLE);
         return;
     }
+    // The sample's pump serves the rest of the tick too.
+    std::optional<AddOnReadingScope> addOnReading;
+    if (AddOn) addOnReading.emplace();
     if (!AddOnSamples.TakeSample(sample, &settled)) return;
     KillTimer(TIMER_ADDON_SAMPLE);
     AddOnPollOps ops;
@@ -850,6 +859,7 @@ LRESULT CVELKMIRADlg::OnDisplayChanged(WPARAM, LPARAM) {
     }
     // One burst of changes is handled once per guard period.
     DisplayChangeRunning = 1;
+    const AddOnReadingScope addOnReading;
     SaveDisplayList();
     RefreshPagesAfterDisplayChange();
     RefreshAppSettingGuarded();
@@ -902,6 +912,7 @@ void CVELKMIRADlg::OnResumeFromStandby() {
 }
 
 void CVELKMIRADlg::OnResumeSettled() {
+    const AddOnReadingScope addOnReading;
     KillTimer(TIMER_RESUME_SETTLE);
     if (ResumeStage != 1) return;
     SaveDisplayList();

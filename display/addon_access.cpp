@@ -225,7 +225,19 @@ void DL_API AddOnDisplayCallback(void* context, int32_t event) noexcept {
 }
 
 
-AddOnReading::AddOnReading() { PumpAll(); }
+namespace {
+int g_readingScopes = 0;  // AddOnReadingScope objects alive
+}  // namespace
+
+AddOnReading::AddOnReading() {
+    if (g_readingScopes == 0) PumpAll();
+}
+
+AddOnReadingScope::AddOnReadingScope() {
+    if (g_readingScopes++ == 0) PumpAll();
+}
+
+AddOnReadingScope::~AddOnReadingScope() { --g_readingScopes; }
 
 int AddOnReading::ActiveCount() const {
     int active = 0;

@@ -115,12 +115,24 @@ std::vector<AddOnDisplayEntry> ListAddOnDisplays();
 // pump of its own (the adapter id's further tries still pump).
 class AddOnReading {
 public:
-    AddOnReading();  // PumpAddOnApiLoad and one dlPumpMessages
+    // PumpAddOnApiLoad and one dlPumpMessages, unless a scope below is open.
+    AddOnReading();
     int ActiveCount() const;
     AddOnDisplayHandle Find(uint32_t id) const;
     std::vector<AddOnDisplayEntry> Displays() const;
     int32_t AdapterIdAt(int32_t index) const;
     bool QueryState(uint32_t id, AddOnDisplayState* state) const;
+};
+// While one lives, on the user-interface thread, the reading wrappers above
+// (count, lookups, adapter id, state) read the library as the scope's own
+// pump left it: one handler (an Apply, a display change) pumps once instead
+// of once per wrapper. The set-and-wait wrappers still pump every pass.
+class AddOnReadingScope {
+public:
+    AddOnReadingScope();
+    ~AddOnReadingScope();
+    AddOnReadingScope(const AddOnReadingScope&) = delete;
+    AddOnReadingScope& operator=(const AddOnReadingScope&) = delete;
 };
 // The first display of the list with that adapter id, or 0.
 AddOnDisplayHandle FindInAddOnDisplays(const std::vector<AddOnDisplayEntry>& displays, uint32_t id) noexcept;
