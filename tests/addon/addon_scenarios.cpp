@@ -147,6 +147,18 @@ TEST_F(AddOnScenario, LoadSubscribesAndRegistersWithTheDialogWindow) {
     EXPECT_EQ(sim_.Calls("dlPumpMessages"), pumps + 2);
     EXPECT_EQ(Sim::Loads(), 1);
     EXPECT_TRUE(FakeClock::sleeps.empty()) << "the library's own pump does the waiting";
+    // Within a reading scope the wrappers read the library as the scope's one
+    // pump left it; the set-and-wait wrappers still pump every pass.
+    {
+        const AddOnReadingScope scope;
+        GetActiveAddOnDisplayCount();
+        FindAddOnDisplayByAdapterId(1);
+        ListAddOnDisplays();
+        GetAddOnDisplayAdapterId(0);
+        EXPECT_EQ(sim_.Calls("dlPumpMessages"), pumps + 3);
+        SetAddOnDisplayRotation(1, 1);  // no such display: one pass
+        EXPECT_GT(sim_.Calls("dlPumpMessages"), pumps + 3);
+    }
 
     monitor.reset();
     EXPECT_FALSE(sim_.Registered().held);
