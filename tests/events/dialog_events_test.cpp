@@ -235,6 +235,34 @@ TEST_F(DialogEvents, ApplyRebuildsTheTableAppliesEveryPageAndStartsBothTimers) {
     EXPECT_FALSE(dialog->IsApplyRunning());
 }
 
+// Each pump of the vendor's library takes 200 ms of the user-interface
+// thread: an Apply, a display change, Cancel's reload and the resume's
+// re-layout each pump it once, with one active add-on display and with none.
+TEST_F(DialogEvents, EachHandlerPumpsTheAddOnLibraryOnce) {
+    auto pumps = [] { return SimControl<AddOnSimCallCountFn>("AddOnSimCallCount")("dlPumpMessages"); };
+    for (bool withDisplay : {false, true}) {
+        SCOPED_TRACE(withDisplay);
+        if (withDisplay) AddSimDisplay(0x2001, 2);
+        int before = pumps();
+        Command(IDC_APPLY);
+        EXPECT_EQ(pumps(), before + 1) << "Apply";
+        Send(WM_TIMER, kApplyGuardTimer, 0);
+        before = pumps();
+        Send(UM_DISPLAYCHANGED, 1, 0);
+        EXPECT_EQ(pumps(), before + 1) << "display change";
+        Send(WM_TIMER, kDisplayChangeGuardTimer, 0);
+        Open();
+        before = pumps();
+        Command(IDCANCEL);
+        EXPECT_EQ(pumps(), before + 1) << "Cancel";
+        Send(WM_POWERBROADCAST, 0x12, 0);
+        before = pumps();
+        Send(WM_TIMER, 6, 0);
+        EXPECT_EQ(pumps(), before + 1) << "resume";
+        Send(WM_TIMER, 7, 0);
+    }
+}
+
 TEST_F(DialogEvents, ApplyKeepsApplyEnabledOnlyOnTheWallpaperTabBeforeWindows51) {
     ::SendMessageW(dialog->TabWindow(), TCM_SETCURSEL, 1, 0);
     NMHDR header{dialog->TabWindow(), IDC_MAIN_TAB, static_cast<UINT>(TCN_SELCHANGE)};
