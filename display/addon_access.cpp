@@ -6,6 +6,7 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <new>
@@ -278,8 +279,9 @@ AddOnDisplayHandle AddOnReading::Find(uint32_t id) const {
 
 int32_t AddOnReading::AdapterIdAt(int32_t index) const {
     // The reading's pump serves the first try; each further try pumps
-    // again, giving the display time to appear.
-    const int tries = ActiveCount();
+    // again, giving the display time to appear. Within a reading scope
+    // nothing pumps, so a further try would read the same: one try.
+    const int tries = g_readingScopes > 0 ? std::min(ActiveCount(), 1) : ActiveCount();
     for (int attempt = 0; attempt < tries; ++attempt) {
         if (attempt > 0) PumpAll();
         if (dlDisplayHandle display = dlGetNivoDisplay(index)) {

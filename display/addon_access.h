@@ -126,7 +126,8 @@ public:
 // While one lives, on the user-interface thread, the reading wrappers above
 // (count, lookups, adapter id, state) read the library as the scope's own
 // pump left it: one handler (an Apply, a display change) pumps once instead
-// of once per wrapper. The set-and-wait wrappers still pump every pass.
+// of once per wrapper; the adapter id then takes one try. The set-and-wait
+// wrappers still pump every pass.
 class AddOnReadingScope {
 public:
     AddOnReadingScope();

@@ -237,12 +237,12 @@ TEST_F(DialogEvents, ApplyRebuildsTheTableAppliesEveryPageAndStartsBothTimers) {
 
 // Each pump of the vendor's library takes 200 ms of the user-interface
 // thread: an Apply, a display change, Cancel's reload and the resume's
-// re-layout each pump it once, with one active add-on display and with none.
+// re-layout each pump it once, with no, one and two active add-on displays.
 TEST_F(DialogEvents, EachHandlerPumpsTheAddOnLibraryOnce) {
     auto pumps = [] { return SimControl<AddOnSimCallCountFn>("AddOnSimCallCount")("dlPumpMessages"); };
-    for (bool withDisplay : {false, true}) {
-        SCOPED_TRACE(withDisplay);
-        if (withDisplay) AddSimDisplay(0x2001, 2);
+    for (uint32_t displays = 0; displays <= 2; ++displays) {
+        SCOPED_TRACE(displays);
+        if (displays > 0) AddSimDisplay(displays, 2);
         int before = pumps();
         Command(IDC_APPLY);
         EXPECT_EQ(pumps(), before + 1) << "Apply";

@@ -77,7 +77,7 @@ protected:
 
     void SetUp() override {
         ResetProfile();
-        // The Setting page's 5 s wait for the add-on library ends at once.
+        // The display number overlay's waits end at once.
         RecordBlockingWaits();
         tray = std::make_unique<FakeTray>();
         dialog = std::make_unique<CVELKMIRADlg>();

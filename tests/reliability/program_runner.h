@@ -93,7 +93,6 @@ public:
 private:
     std::optional<SimulatedAddOnDisplay> simulated_;
 };
-inline constexpr AddOnMode kAddOnModes[] = {AddOnMode::NoLibrary, AddOnMode::OneDisplay, AddOnMode::SlowOneDisplay};
 
 // One registry value as stored.
 struct StoredValue {
