@@ -401,13 +401,18 @@ bool CVELKMIRADlg::SetTrayIcon(DWORD action, UINT tipId, UINT iconId) {
     // A newer call takes the place of one still being retried: the record
     // holds only the newest icon and tip.
     if (TrayCall.Begin(action, TrayIconData)) SetTimer(TIMER_TRAY_RETRY, kTrayRetryPauseMs);
-    else KillTimer(TIMER_TRAY_RETRY);
+    else TrayCallDone();
     return true;
 }
 
 void CVELKMIRADlg::RetryTrayIcon() {
     if (TrayCall.Retry(TrayIconData)) return;  // the timer clocks the next one
+    TrayCallDone();
+}
+
+void CVELKMIRADlg::TrayCallDone() {
     KillTimer(TIMER_TRAY_RETRY);
+    // Start-up waited for this call (or for one this call took the place of).
     if (StartUpNext == StartUpStage::AfterTrayAdd || StartUpNext == StartUpStage::AfterTrayModify)
         ContinueStartUp(StartUpNext);
 }

@@ -160,6 +160,8 @@ private:
     void RetryAddOnAccess();
     // A due retry of the tray icon call; start-up goes on when the call is done.
     void RetryTrayIcon();
+    // The tray icon call has no retry due any more: start-up goes on if it waited.
+    void TrayCallDone();
     // Kills every timer of this window (shut-down).
     void KillAllTimers();
     // Hides the settings window and reloads what was changed but not applied.
