@@ -22,6 +22,7 @@
 #include <cassert>
 #include <cstdlib>
 #include <cwchar>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,15 @@ constexpr UINT_PTR TIMER_REAPPLY = 4;
 constexpr UINT_PTR TIMER_REAPPLY_GUARD = 5;
 constexpr UINT_PTR TIMER_DISPLAYCHANGE_GUARD = 9;
 constexpr UINT_PTR TIMER_APPLY_GUARD = 10;
+// Timers that stand for what used to be waits of the user-interface thread.
+constexpr UINT_PTR TIMER_RESUME_SETTLE = 6;   // resume: the displays come back
+constexpr UINT_PTR TIMER_RESUME_AFTER = 7;    // resume: the pause after the re-layout
+constexpr UINT_PTR TIMER_ADDON_RETRY = 11;    // start-up: the add-on access object's retry
+constexpr UINT_PTR TIMER_TRAY_RETRY = 12;     // the tray icon's retries while the shell is not ready
+constexpr UINT_PTR kAllTimers[] = {TIMER_ADDON_POLL,    TIMER_ADDON_SAMPLE,        TIMER_REAPPLY,
+                                   TIMER_REAPPLY_GUARD, TIMER_RESUME_SETTLE,       TIMER_RESUME_AFTER,
+                                   TIMER_DISPLAYCHANGE_GUARD, TIMER_APPLY_GUARD,  TIMER_ADDON_RETRY,
+                                   TIMER_TRAY_RETRY};
 constexpr UINT kAddOnPollMs = kAddOnPollPeriodMs;
 constexpr UINT kDisplayChangeGuardMs = 2000;
 // The Other settings page's audio refresh after an Apply.
@@ -196,64 +206,109 @@ BOOL CVELKMIRADlg::OnInitDialog() {
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(Icon));
     // 3.
     Initialised = 0;
-    // 4, 5. The add-on access object, tried once more after 10 s.
-    {
-        std::vector<uint32_t> productIds = BuildAddOnProductIdList();
-        AddOn = AddOnMonitor::Create(productIds.data(), hwnd_);
-        if (!AddOn) {
-            velk::BlockingWait(kAddOnRetryWaitMs);
-            AddOn = AddOnMonitor::Create(productIds.data(), hwnd_);
-        }
-        if (!AddOn) return EndStartUp();
-    }
-    // 6. The tray icon while starting.
-    SetTrayIcon(NIM_ADD, IDS_PLEASE_WAIT, IDI_TRAY_WAIT);
-    // 7. Caption and Cancel text.
-    std::wstring text;
-    if (LoadStringOrWarn(IDS_APP_TITLE, text)) SetWindowText(text);
-    text.clear();
-    if (LoadStringOrWarn(IDS_CANCEL, text)) ::SetDlgItemTextW(hwnd_, IDCANCEL, text.c_str());
-    // 8. The hook library.
-    if (!LoadHookLibrary()) return EndStartUp();
-    // 9. The display table.
-    DisplayTable = std::make_unique<DisplayList>();
-    DisplayTable->AddOn = AddOn.get();
-    DisplayTable->OwnerWindow = hwnd_;
-    SetCurrentDisplayList(DisplayTable.get());
-    RebuildDisplayTable();
-    // 10. Button texts; a missing string leaves the button empty.
-    text.clear();
-    LoadStringOrWarn(IDS_IDENTIFY_DISPLAY, text);
-    ::SetDlgItemTextW(hwnd_, IDC_IDENTIFY_DISPLAY, text.c_str());
-    text.clear();
-    LoadStringOrWarn(IDS_APPLY, text);
-    ApplyButton.SetWindowText(text);
-    // 11. What the desktop looks like now, for the wallpaper's recompose test.
-    theApp.WriteProfileInt(L"Wallpaper", L"IconShow", (!AreDesktopIconsHidden() && !IsActiveDesktopOn()) ? 1 : 0);
-    // 12. The pages.
-    if (!InitTabPages()) return EndStartUp();
-    // 13. Hotkeys.
-    HotkeyPage.LoadHotkeys();
-    HotkeyPage.ReadHotkeyChecks();
-    HotkeyPage.RegisterHotkeys();
-    HotkeyPage.FillHotkeyList();
-    // 14. The hook library's report messages.
-    if (HookModule) SetHookNotifyMessages();
-    // 15. The display watch thread; without it the dialog runs on half started.
-    if (!StartDisplayWatch(hwnd_)) {
-        ShowErrorNumber(1030);
+    // 4, 5. The add-on access object; when that fails, tried once more
+    // 10 s later on a timer (RetryAddOnAccess), and start-up goes on from there.
+    AddOnProductIds = BuildAddOnProductIdList();
+    AddOn = AddOnMonitor::Create(AddOnProductIds.data(), hwnd_);
+    if (!AddOn) {
+        SetTimer(TIMER_ADDON_RETRY, kAddOnRetryWaitMs);
         return TRUE;
     }
-    // 16, 17.
-    ApplyButton.EnableWindow(false);
-    SetTrayIcon(NIM_MODIFY, IDS_APP_TITLE, RunningTrayIconId());
-    // 18.
-    if (WallpaperPage.IsWallpaperRecomposeNeeded() == 1) ApplyWallpaper();
-    // 19, 20, 21. From now on a second start finds this instance.
-    SetTimer(TIMER_ADDON_POLL, kAddOnPollMs);
-    Initialised = 1;
-    ::SetPropW(hwnd_, kInstanceProperty, reinterpret_cast<HANDLE>(1));
+    AddOnProductIds.clear();  // the notifier keeps its own copy
+    ContinueStartUp(StartUpStage::AddTrayIcon);
     return TRUE;
+}
+
+void CVELKMIRADlg::RetryAddOnAccess() {
+    KillTimer(TIMER_ADDON_RETRY);
+    if (AddOn || StartUpNext != StartUpStage::AddTrayIcon) return;
+    AddOn = AddOnMonitor::Create(AddOnProductIds.data(), hwnd_);
+    AddOnProductIds.clear();
+    if (!AddOn) {
+        // Twice no add-on access: the program ends without a message.
+        StartUpNext = StartUpStage::Done;
+        EndStartUp();
+        return;
+    }
+    ContinueStartUp(StartUpStage::AddTrayIcon);
+}
+
+void CVELKMIRADlg::ContinueStartUp(StartUpStage stage) {
+    // Every add-on reading of these steps takes the library as one pump leaves it.
+    const AddOnReadingScope addOnReading;
+    StartUpNext = StartUpStage::Done;
+    std::wstring text;
+    switch (stage) {
+    case StartUpStage::AddTrayIcon:
+        // 6. The tray icon while starting; the rest follows once the shell took it.
+        SetTrayIcon(NIM_ADD, IDS_PLEASE_WAIT, IDI_TRAY_WAIT);
+        if (TrayCall.RetryDue()) {
+            StartUpNext = StartUpStage::AfterTrayAdd;
+            return;
+        }
+        [[fallthrough]];
+    case StartUpStage::AfterTrayAdd:
+        // 7. Caption and Cancel text.
+        if (LoadStringOrWarn(IDS_APP_TITLE, text)) SetWindowText(text);
+        text.clear();
+        if (LoadStringOrWarn(IDS_CANCEL, text)) ::SetDlgItemTextW(hwnd_, IDCANCEL, text.c_str());
+        // 8. The hook library.
+        if (!LoadHookLibrary()) {
+            EndStartUp();
+            return;
+        }
+        // 9. The display table.
+        DisplayTable = std::make_unique<DisplayList>();
+        DisplayTable->AddOn = AddOn.get();
+        DisplayTable->OwnerWindow = hwnd_;
+        SetCurrentDisplayList(DisplayTable.get());
+        RebuildDisplayTable();
+        // 10. Button texts; a missing string leaves the button empty.
+        text.clear();
+        LoadStringOrWarn(IDS_IDENTIFY_DISPLAY, text);
+        ::SetDlgItemTextW(hwnd_, IDC_IDENTIFY_DISPLAY, text.c_str());
+        text.clear();
+        LoadStringOrWarn(IDS_APPLY, text);
+        ApplyButton.SetWindowText(text);
+        // 11. What the desktop looks like now, for the wallpaper's recompose test.
+        theApp.WriteProfileInt(L"Wallpaper", L"IconShow",
+                               (!AreDesktopIconsHidden() && !IsActiveDesktopOn()) ? 1 : 0);
+        // 12. The pages.
+        if (!InitTabPages()) {
+            EndStartUp();
+            return;
+        }
+        // 13. Hotkeys.
+        HotkeyPage.LoadHotkeys();
+        HotkeyPage.ReadHotkeyChecks();
+        HotkeyPage.RegisterHotkeys();
+        HotkeyPage.FillHotkeyList();
+        // 14. The hook library's report messages.
+        if (HookModule) SetHookNotifyMessages();
+        // 15. The display watch thread; without it the dialog runs on half started.
+        if (!StartDisplayWatch(hwnd_)) {
+            ShowErrorNumber(1030);
+            return;
+        }
+        // 16, 17.
+        ApplyButton.EnableWindow(false);
+        SetTrayIcon(NIM_MODIFY, IDS_APP_TITLE, RunningTrayIconId());
+        if (TrayCall.RetryDue()) {
+            StartUpNext = StartUpStage::AfterTrayModify;
+            return;
+        }
+        [[fallthrough]];
+    case StartUpStage::AfterTrayModify:
+        // 18.
+        if (WallpaperPage.IsWallpaperRecomposeNeeded() == 1) ApplyWallpaper();
+        // 19, 20, 21. From now on a second start finds this instance.
+        SetTimer(TIMER_ADDON_POLL, kAddOnPollMs);
+        Initialised = 1;
+        ::SetPropW(hwnd_, kInstanceProperty, reinterpret_cast<HANDLE>(1));
+        break;
+    case StartUpStage::Done:
+        break;
+    }
 }
 
 int CVELKMIRADlg::InitTabPages() {
@@ -344,11 +399,29 @@ bool CVELKMIRADlg::SetTrayIcon(DWORD action, UINT tipId, UINT iconId) {
     std::wstring tip;
     LoadStringOrWarn(tipId, tip);
     FillTrayIconData(TrayIconData, hwnd_, tip, ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId)));
-    NotifyIconWithRetries(action, TrayIconData);
+    // A newer call takes the place of one still being retried: the record
+    // holds only the newest icon and tip.
+    if (TrayCall.Begin(action, TrayIconData)) SetTimer(TIMER_TRAY_RETRY, kTrayRetryPauseMs);
+    else TrayCallDone();
     return true;
 }
 
+void CVELKMIRADlg::RetryTrayIcon() {
+    if (TrayCall.Retry(TrayIconData)) return;  // the timer clocks the next one
+    TrayCallDone();
+}
+
+void CVELKMIRADlg::TrayCallDone() {
+    KillTimer(TIMER_TRAY_RETRY);
+    // Start-up waited for this call (or for one this call took the place of).
+    if (StartUpNext == StartUpStage::AfterTrayAdd || StartUpNext == StartUpStage::AfterTrayModify)
+        ContinueStartUp(StartUpNext);
+}
+
 LRESULT CVELKMIRADlg::OnTrayNotify(WPARAM w, LPARAM l) {
+    // Before the pages exist there is no settings window to open; the
+    // icon that start-up is adding is its own.
+    if (!DisplayTable || !Pages[0]) return 1;
     if (w == kTrayReAdd) SetTrayIcon(NIM_ADD, IDS_APP_TITLE, RunningTrayIconId());
     if (l == WM_LBUTTONDBLCLK) OnSettingCommand();
     else if (l == WM_RBUTTONUP) ShowTrayMenu(hwnd_);
@@ -375,10 +448,11 @@ void CVELKMIRADlg::OnOkHide() {
     SetSettingsShown(false);
     ShowWindow(SW_HIDE);
     // The pages are applied through the re-apply timer, after the displays settle.
-    if (!ReapplySuppressed) SetTimer(TIMER_REAPPLY, DisplayCountDelayMs());
+    StartReapplyTimer();
 }
 
 void CVELKMIRADlg::HideAndReload() {
+    const AddOnReadingScope addOnReading;
     SetSettingsShown(false);
     ShowWindow(SW_HIDE);
     WallpaperPage.LoadWallpaperSettings();
@@ -482,9 +556,18 @@ int CVELKMIRADlg::EnableActiveDesktop() {
     return 1;
 }
 
+void CVELKMIRADlg::KillAllTimers() {
+    for (UINT_PTR id : kAllTimers) KillTimer(id);
+    TrayCall.Cancel();
+    ResumeStage = 0;
+    StartUpNext = StartUpStage::Done;
+}
+
 void CVELKMIRADlg::ShutDown() {
     assert(!ShutDownDone);
     ShutDownDone = true;
+    // Nothing that waits on a timer runs after this.
+    KillAllTimers();
     // 1. The add-on access (its destruction marks the access as ending).
     AddOn.reset();
     // 2. The watch thread.
@@ -571,6 +654,8 @@ LRESULT CVELKMIRADlg::OnAppCreateDestroyNotify(WPARAM w, LPARAM l) {
 }
 
 void CVELKMIRADlg::OnApply() {
+    // One pump of the add-on library serves the whole Apply.
+    const AddOnReadingScope addOnReading;
     // 1, 2.
     ApplyRunning = 1;
     ApplyButton.EnableWindow(false);
@@ -639,7 +724,9 @@ void CVELKMIRADlg::RefreshAppSettingGuarded() {
 }
 
 void CVELKMIRADlg::StartReapplyTimer() {
-    if (!ReapplySuppressed) SetTimer(TIMER_REAPPLY, DisplayCountDelayMs());
+    if (ReapplySuppressed) return;
+    SetTimer(TIMER_REAPPLY, DisplayCountDelayMs());
+    ReapplyPending = 1;
 }
 
 LRESULT CVELKMIRADlg::OnMainTimer(WPARAM w, LPARAM l) {
@@ -652,9 +739,12 @@ LRESULT CVELKMIRADlg::OnMainTimer(WPARAM w, LPARAM l) {
         break;
     case TIMER_REAPPLY:
         KillTimer(TIMER_REAPPLY);
+        ReapplyPending = 0;
         ReapplySuppressed = 1;
-        SetTimer(TIMER_REAPPLY_GUARD, DisplayCountDelayMs());
         OnApply();
+        // The guard is counted from the end of the Apply, so that the
+        // changes the Apply itself causes all fall inside it.
+        SetTimer(TIMER_REAPPLY_GUARD, DisplayCountDelayMs());
         break;
     case TIMER_REAPPLY_GUARD:
         KillTimer(TIMER_REAPPLY_GUARD);
@@ -663,10 +753,24 @@ LRESULT CVELKMIRADlg::OnMainTimer(WPARAM w, LPARAM l) {
     case TIMER_DISPLAYCHANGE_GUARD:
         KillTimer(TIMER_DISPLAYCHANGE_GUARD);
         DisplayChangeRunning = 0;
-        if (DisplayChangePending) {
+        if (DisplayChangePending && !ResumeStage) {
             DisplayChangePending = 0;
             OnDisplayChanged(0, 0);
+        } else if (!DisplayChangePending) {
+            BurstReapplyStarted = 0;  // the burst is over
         }
+        break;
+    case TIMER_RESUME_SETTLE:
+        OnResumeSettled();
+        break;
+    case TIMER_RESUME_AFTER:
+        OnResumeEnded();
+        break;
+    case TIMER_ADDON_RETRY:
+        RetryAddOnAccess();
+        break;
+    case TIMER_TRAY_RETRY:
+        RetryTrayIcon();
         break;
     case TIMER_APPLY_GUARD:
         KillTimer(TIMER_APPLY_GUARD);
@@ -695,6 +799,9 @@ void CVELKMIRADlg::TakeAddOnPollSample() {
         KillTimer(TIMER_ADDON_SAMPLE);
         return;
     }
+    // The sample's pump serves the rest of the tick too.
+    std::optional<AddOnReadingScope> addOnReading;
+    if (AddOn) addOnReading.emplace();
     if (!AddOnSamples.TakeSample(sample, &settled)) return;
     KillTimer(TIMER_ADDON_SAMPLE);
     AddOnPollOps ops;
@@ -747,7 +854,9 @@ LRESULT CVELKMIRADlg::OnSettingChange(WPARAM w, LPARAM l) {
 
 LRESULT CVELKMIRADlg::OnDisplayChanged(WPARAM, LPARAM) {
     if (SessionEnding) return 0;
-    if (DisplayChangeRunning) {
+    // Within a guard period, and while a resume is between its steps (which
+    // then rebuilds itself): handled when that ends.
+    if (DisplayChangeRunning || ResumeStage) {
         // Handled once more when the guard period ends, from the displays as
         // they are then, so the sections never keep an arrangement of the
         // middle of a burst.
@@ -756,10 +865,18 @@ LRESULT CVELKMIRADlg::OnDisplayChanged(WPARAM, LPARAM) {
     }
     // One burst of changes is handled once per guard period.
     DisplayChangeRunning = 1;
+    const AddOnReadingScope addOnReading;
     SaveDisplayList();
     RefreshPagesAfterDisplayChange();
     RefreshAppSettingGuarded();
-    StartReapplyTimer();
+    // One delayed Apply for a whole burst: a change replayed after a guard
+    // period only moves the Apply still waiting to the state it found.
+    if (!BurstReapplyStarted) {
+        StartReapplyTimer();
+        BurstReapplyStarted = 1;
+    } else if (ReapplyPending) {
+        StartReapplyTimer();
+    }
     ApplyWallpaper();
     SetTimer(TIMER_DISPLAYCHANGE_GUARD, kDisplayChangeGuardMs);
     return 0;
@@ -785,13 +902,40 @@ LRESULT CVELKMIRADlg::OnAddOnCallback(WPARAM w, LPARAM) {
     return 1;
 }
 
+// Resume from standby runs as two timed steps: 10 s after the resume the
+// display table is rebuilt and saved, the pages refreshed and the wallpaper
+// applied; 5 s after that the resume ends. Meanwhile the window answers as
+// always. A display change that comes in between is held, as a change within
+// a guard period is, and handled once when the resume ends, so it sees the
+// displays after the resume's own re-layout. A second resume starts the
+// 10 s again. WM_CLOSE ends the program at once; its shut-down kills the
+// timers, so nothing of the resume runs after it.
 void CVELKMIRADlg::OnResumeFromStandby() {
-    // The displays come back some time after the system: wait, blocking.
-    velk::BlockingWait(kResumeSettleMs);
+    if (!DisplayTable || !Pages[0]) return;  // start-up has not got that far
+    KillTimer(TIMER_RESUME_AFTER);
+    ResumeStage = 1;
+    SetTimer(TIMER_RESUME_SETTLE, kResumeSettleMs);
+}
+
+void CVELKMIRADlg::OnResumeSettled() {
+    const AddOnReadingScope addOnReading;
+    KillTimer(TIMER_RESUME_SETTLE);
+    if (ResumeStage != 1) return;
     SaveDisplayList();
     RefreshPagesAfterDisplayChange();
     ApplyWallpaper();
-    velk::BlockingWait(kResumeAfterMs);
+    ResumeStage = 2;
+    SetTimer(TIMER_RESUME_AFTER, kResumeAfterMs);
+}
+
+void CVELKMIRADlg::OnResumeEnded() {
+    KillTimer(TIMER_RESUME_AFTER);
+    if (ResumeStage != 2) return;
+    ResumeStage = 0;
+    if (DisplayChangePending && !DisplayChangeRunning) {
+        DisplayChangePending = 0;
+        OnDisplayChanged(0, 0);
+    }
 }
 
 LRESULT CVELKMIRADlg::OnQueryEndSessionMark(WPARAM w, LPARAM l) {

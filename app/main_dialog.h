@@ -10,6 +10,7 @@
 #include "app/main_dialog_state.h"
 #include "app/other_setting_page.h"
 #include "app/setting_page.h"
+#include "app/tray_icon.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "taskbar/app_setting_page.h"
@@ -19,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 class AddOnMonitor;
 struct DisplayList;
@@ -91,6 +93,11 @@ public:
     bool IsSessionEnding() const noexcept { return SessionEnding != 0; }
     int AddOnPollTickCount() const noexcept { return AddOnPollTicks; }
     bool IsAddOnPollSampling() const noexcept { return AddOnSamples.IsRunning(); }
+    // Start-up still has steps to run (it waits for the add-on retry or the
+    // tray icon's retries on a timer).
+    bool IsStartUpPending() const noexcept { return StartUpNext != StartUpStage::Done; }
+    // Resume from standby is between its resume and the end of its second pause.
+    bool IsResumePending() const noexcept { return ResumeStage != 0; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -125,8 +132,12 @@ private:
 
     // Before the message table: UM_PAGECHANGED sets the Apply button's state.
     void OnWndMsg(UINT msg, WPARAM w, LPARAM l);
-    // Resuming from standby: lets the displays come back, then re-lays the desktop.
+    // Resuming from standby: lets the displays come back (a timer), then
+    // re-lays the desktop.
     void OnResumeFromStandby();
+    // The resume's timers: the displays are read again, then its pause ends.
+    void OnResumeSettled();
+    void OnResumeEnded();
     // One tick of the add-on poll: starts its samples.
     void PollAddOnDisplays();
     // One sample of the add-on poll; the last one ends the tick.
@@ -141,6 +152,18 @@ private:
     void ApplyPages();
     // Ends the modal run at start-up; OnInitDialog then answers TRUE at once.
     BOOL EndStartUp();
+    // Start-up's steps from the tray icon on, run when they are due: each
+    // stage ends where the tray icon's retries make it wait.
+    enum class StartUpStage { AddTrayIcon, AfterTrayAdd, AfterTrayModify, Done };
+    void ContinueStartUp(StartUpStage stage);
+    // The add-on access object's one retry, 10 s after the first try failed.
+    void RetryAddOnAccess();
+    // A due retry of the tray icon call; start-up goes on when the call is done.
+    void RetryTrayIcon();
+    // The tray icon call has no retry due any more: start-up goes on if it waited.
+    void TrayCallDone();
+    // Kills every timer of this window (shut-down).
+    void KillAllTimers();
     // Hides the settings window and reloads what was changed but not applied.
     void HideAndReload();
     // The shut-down: releases the add-on access, the watch thread, the
@@ -177,4 +200,12 @@ private:
     std::unique_ptr<DisplayList> DisplayTable;  // the program's display table while it runs
     bool ShutDownDone = false;  // ShutDown has run
     uint8_t DisplayChangePending = 0;  // a display change came within the guard period
+    // 1 from the first display change of a burst, which starts its delayed
+    // Apply, until a guard period ends without a further change.
+    uint8_t BurstReapplyStarted = 0;
+    uint8_t ReapplyPending = 0;  // TIMER_REAPPLY runs
+    std::vector<uint32_t> AddOnProductIds;  // kept for the add-on access's retry
+    StartUpStage StartUpNext = StartUpStage::AddTrayIcon;
+    TrayIconCall TrayCall;  // the last tray icon call, with its retries
+    int ResumeStage = 0;  // 1 waiting for the displays, 2 in the pause after
 };

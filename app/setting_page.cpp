@@ -14,6 +14,7 @@
 #include "framework/paths.h"
 #include <shellapi.h>
 #include <cstdlib>
+#include <optional>
 #include <cwchar>
 #include <utility>
 
@@ -25,7 +26,6 @@ constexpr wchar_t kStartupValue[] = L"STARTUP";
 constexpr wchar_t kMouseSonarValue[] = L"MOUSESONAR";
 constexpr wchar_t kProgramFileName[] = L"Velkmira.exe";
 constexpr wchar_t kAddOnAdapterText[] = L"DisplayLink Graphics Adapter";
-constexpr DWORD kAddOnListRetryMs = 5000;
 constexpr int kMouseSonarErrorNumber = 1036;
 // dlSetVideoOptimizeModeState: optimised for video, and not.
 constexpr int32_t kVideoOptimizeOn = 1;
@@ -170,6 +170,7 @@ BOOL CSettingProp::LoadSettingPage() {
         RotationListControl.AddString(text);
     }
     ShowSelectedDisplay();
+    AddOnLookThenShow = AddOnLookPending;
     return TRUE;
 }
 
@@ -210,18 +211,24 @@ BOOL CSettingProp::ApplySettingPage() {
     ApplyMouseSonar();
     // The DisplayLink modes and rotations change only through the hidden
     // controls, which nothing shows: there is nothing of them to apply.
-    RefreshAddOnDisplayList();
+    // A second look of the list that is still due goes on by itself; the
+    // steps after it do not wait for it.
+    // One pump of the library serves the list and the ten display numbers.
+    const AddOnReading reading;
+    RefreshAddOnDisplayList(&reading);
     OtherSetting* other = OtherSettingPage();
     if (IsWindowsAtLeast(6, 1)) {
         const bool optimize =
             other && ::IsDlgButtonChecked(other->GetSafeHwnd(), IDC_OTHER_VIDEO_OPTIMIZE) == BST_CHECKED;
+        const std::vector<AddOnDisplayEntry> displays = reading.Displays();
         for (uint32_t number = 1; number <= kDisplaySlots; ++number) {
-            if (AddOnDisplayHandle display = FindAddOnDisplayByAdapterId(number))
+            if (AddOnDisplayHandle display = FindInAddOnDisplays(displays, number))
                 dlSetVideoOptimizeModeState(display, optimize ? kVideoOptimizeOn : kVideoOptimizeOff);
         }
     }
     if (other) other->ApplyDefaultAudioDevice();
     ShowSelectedDisplay();
+    AddOnLookThenShow = AddOnLookPending;
     return TRUE;
 }
 
@@ -233,27 +240,45 @@ void CSettingProp::ShowSelectedDisplay() {
     UpdateData(false);
 }
 
-void CSettingProp::RefreshAddOnDisplayList() {
+void CSettingProp::RefreshAddOnDisplayList(const AddOnReading* reading) {
+    // A new load or apply starts the look anew.
+    if (AddOnLookPending) KillTimer(kTimerAddOnLook);
+    AddOnLookPending = false;
+    AddOnLookThenShow = false;
+    std::optional<AddOnReading> own;
+    if (AddOnAccess && !reading) reading = &own.emplace();
+    const int count = AddOnAccess ? reading->ActiveCount() : 0;
+    FillAddOnDisplayList(reading, count);
+    if (AddOnAccess && count <= 0 && hwnd_) {
+        // None yet: the list shows "-" until the second look.
+        AddOnLookPending = SetTimer(kTimerAddOnLook, kAddOnLookMs) != 0;
+    }
+}
+
+void CSettingProp::FinishAddOnLook() {
+    KillTimer(kTimerAddOnLook);
+    if (!AddOnLookPending) return;
+    AddOnLookPending = false;
+    std::optional<AddOnReading> reading;
+    if (AddOnAccess) reading.emplace();
+    FillAddOnDisplayList(reading ? &*reading : nullptr, reading ? reading->ActiveCount() : 0);
+    if (AddOnLookThenShow) ShowSelectedDisplay();
+    AddOnLookThenShow = false;
+}
+
+void CSettingProp::FillAddOnDisplayList(const AddOnReading* reading, int count) {
     for (AddOnDisplayState& state : DisplayStates) state = AddOnDisplayState{};
     DisplayListControl.ResetContent();
-    int count = 0;
-    if (AddOnAccess) {
-        count = GetActiveAddOnDisplayCount();
-        if (count <= 0) {
-            velk::BlockingWait(kAddOnListRetryMs);
-            count = GetActiveAddOnDisplayCount();
-        }
-    }
-    if (!AddOnAccess || count <= 0) {
+    if (!AddOnAccess || !reading || count <= 0) {
         DisplayListControl.AddString(L"-");
         EnableAddOnDisplayControls(false);
     } else {
         for (int index = 0; index <= count; ++index) {
-            const int32_t id = GetAddOnDisplayAdapterId(index);
+            const int32_t id = reading->AdapterIdAt(index);
             if (id < 1 || id > kDisplayStates) continue;
             EnableAddOnDisplayControls(true);
             AddOnDisplayState& state = DisplayStates[id - 1];
-            if (QueryAddOnDisplayState(static_cast<uint32_t>(id), &state)) {
+            if (reading->QueryState(static_cast<uint32_t>(id), &state)) {
                 if (const DisplayList* table = CurrentDisplayList()) {
                     for (const DisplayRecord& record : table->Records) {
                         if (record.SystemsDispNumber != static_cast<uint32_t>(id)) continue;
@@ -338,6 +363,7 @@ void CSettingProp::OnDisplaySettingsButton() {
 }
 
 LRESULT CSettingProp::OnTimer(WPARAM w, LPARAM l) {
+    if (w == kTimerAddOnLook) FinishAddOnLook();
     // Until the user touches the box, it follows Windows' own state.
     if (w == kTimerSonar && SonarBoxTouched != 1) SonarBox.SetCheck(WindowsMouseSonarOn() ? BST_CHECKED : BST_UNCHECKED);
     return DefaultProc(WM_TIMER, w, l);
@@ -346,6 +372,8 @@ LRESULT CSettingProp::OnTimer(WPARAM w, LPARAM l) {
 LRESULT CSettingProp::OnDestroy(WPARAM w, LPARAM l) {
     const LRESULT result = DefaultProc(WM_DESTROY, w, l);
     KillTimer(kTimerSonar);
+    KillTimer(kTimerAddOnLook);
+    AddOnLookPending = false;
     return result;
 }
 

@@ -33,6 +33,10 @@ public:
     // TIMER_SONAR: the sonar box follows Windows' mouse sonar at this period.
     static constexpr UINT_PTR kTimerSonar = 1;
     static constexpr UINT kSonarFollowMs = 3000;
+    // The DisplayLink list's second look, when the first found no active
+    // display: a one-shot timer of the page.
+    static constexpr UINT_PTR kTimerAddOnLook = 2;
+    static constexpr UINT kAddOnLookMs = 5000;
     // Slots of the DisplayLink display states (adapter ids 1 to 10).
     static constexpr int kDisplayStates = 10;
 
@@ -48,6 +52,8 @@ public:
 
     const AddOnDisplayState& DisplayState(int index) const noexcept { return DisplayStates[index]; }
     bool IsSonarBoxTouched() const noexcept { return SonarBoxTouched != 0; }
+    // The DisplayLink list waits for its second look.
+    bool IsAddOnLookPending() const noexcept { return AddOnLookPending; }
 
     static std::span<const velk::MessageEntry<CSettingProp>> MessageTable();
 
@@ -69,8 +75,17 @@ private:
     CVELKMIRADlg* MainDialog() const noexcept;
     OtherSetting* OtherSettingPage() const noexcept;
 
-    // Rebuilds the DisplayLink display list and the display states.
-    void RefreshAddOnDisplayList();
+    // Rebuilds the DisplayLink display list and the display states. When the
+    // add-on access finds no active display, the list shows "-" meanwhile and
+    // the page's timer looks once more kAddOnLookMs later.
+    // reading: the library as the caller's one pump left it (null: the
+    // refresh pumps itself when there is add-on access).
+    void RefreshAddOnDisplayList(const AddOnReading* reading = nullptr);
+    // The second look: the refresh finished with what the library reports
+    // then, followed by the selection step of the load or apply that began it.
+    void FinishAddOnLook();
+    // Fills the list and the states for count active displays (none: "-").
+    void FillAddOnDisplayList(const AddOnReading* reading, int count);
     // Enables or disables the label "Display" and the hidden DisplayLink controls.
     void EnableAddOnDisplayControls(bool enable);
     // Adapter id of the display selected in the DisplayLink list; 0 for none.
@@ -102,4 +117,7 @@ private:
     std::wstring Description;
     velk::CButton DisplaySettingsButton;
     velk::CStatic DescriptionControl;
+    bool AddOnLookPending = false;
+    // The load or apply that started the look shows the selection after it.
+    bool AddOnLookThenShow = false;
 };

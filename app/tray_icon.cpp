@@ -45,14 +45,23 @@ void FillTrayIconData(NOTIFYICONDATAW& data, HWND window, const std::wstring& ti
     data.uTimeout = 4000;
 }
 
-bool NotifyIconWithRetries(DWORD action, NOTIFYICONDATAW& data) {
-    auto notify = velk::Platform().Shell_NotifyIconW;
-    if (notify(action, &data)) return true;
-    for (int retry = 0; retry < kTrayRetries && ::GetLastError() == ERROR_TIMEOUT; ++retry) {
-        velk::BlockingWait(kTrayRetryPauseMs);
-        if (notify(action, &data)) return true;
-    }
-    return false;
+bool TrayIconCall::Try(NOTIFYICONDATAW& data) {
+    succeeded_ = velk::Platform().Shell_NotifyIconW(action_, &data) != FALSE;
+    // Only "not ready yet" is worth another try.
+    if (succeeded_ || ::GetLastError() != ERROR_TIMEOUT) retriesLeft_ = 0;
+    return RetryDue();
+}
+
+bool TrayIconCall::Begin(DWORD action, NOTIFYICONDATAW& data) {
+    action_ = action;
+    retriesLeft_ = kTrayRetries;
+    return Try(data);
+}
+
+bool TrayIconCall::Retry(NOTIFYICONDATAW& data) {
+    if (!RetryDue()) return false;
+    --retriesLeft_;
+    return Try(data);
 }
 
 UINT RunningTrayIconId() { return IsWindowsAtLeast(5, 1) ? IDI_TRAY : IDI_TRAY_LEGACY; }

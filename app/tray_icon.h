@@ -20,10 +20,28 @@ inline constexpr WPARAM kTrayReAdd = 256;
 // Fills the record as every add or modify sends it.
 void FillTrayIconData(NOTIFYICONDATAW& data, HWND window, const std::wstring& tip, HICON icon) noexcept;
 
-// Shell_NotifyIconW, tried again up to kTrayRetries times kTrayRetryPauseMs
-// apart while it fails with ERROR_TIMEOUT (the shell is not ready yet).
-// True when a call succeeded.
-bool NotifyIconWithRetries(DWORD action, NOTIFYICONDATAW& data);
+// One Shell_NotifyIconW call with its retries: while the shell answers
+// ERROR_TIMEOUT (not ready yet) the call is tried again, up to kTrayRetries
+// times kTrayRetryPauseMs apart. The owner clocks the retries with a timer,
+// so nothing waits meanwhile.
+class TrayIconCall {
+public:
+    // The first try. True when a retry is due after kTrayRetryPauseMs.
+    bool Begin(DWORD action, NOTIFYICONDATAW& data);
+    // One retry with the record as it is now. True when one more is due.
+    bool Retry(NOTIFYICONDATAW& data);
+    // Gives up the retries still due (the call is not made again).
+    void Cancel() noexcept { retriesLeft_ = 0; }
+    bool RetryDue() const noexcept { return retriesLeft_ > 0; }
+    // Whether the last try succeeded.
+    bool Succeeded() const noexcept { return succeeded_; }
+
+private:
+    bool Try(NOTIFYICONDATAW& data);
+    DWORD action_ = 0;
+    int retriesLeft_ = 0;
+    bool succeeded_ = false;
+};
 
 // The running icon: 133 from Windows 5.1 on, 134 before.
 UINT RunningTrayIconId();

@@ -1,4 +1,5 @@
 #include "app/velkmira_app.h"
+#include "app/tray_icon.h"
 #include "app/main_dialog.h"
 #include "display/program_messages.h"
 #include "framework/message_box.h"
@@ -76,15 +77,20 @@ BOOL CALLBACK FindRunningInstanceProc(HWND window, LPARAM) {
     // that differ only in characters it ignores (a soft hyphen, for one).
     if (std::wcscmp(title, kErrorWindowTitle) == 0) return FALSE;
     if (!::GetPropW(window, kInstanceProperty)) return TRUE;
-    // A running instance that does not answer (stopped, or stuck in a long
-    // wait) must not hold this start for ever: each send is bounded, and
-    // the start ends either way.
+    // A running instance that does not answer in time must not hold this
+    // start for ever: each send is bounded. A send that times out is taken
+    // off the receiver's queue, so the request is then posted instead: it
+    // stays queued and is handled as soon as the instance answers again.
     DWORD_PTR ignored = 0;
     if (!::SendMessageTimeoutW(window, UM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK, SMTO_NORMAL, kSecondStartSendTimeoutMs,
-                               &ignored))
+                               &ignored)) {
+        ::PostMessageW(window, UM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
+        ::PostMessageW(window, UM_TRAYNOTIFY, kTrayReAdd, 0);
         return FALSE;
+    }
     if (::IsIconic(window)) ::ShowWindow(window, SW_RESTORE);
-    ::SendMessageTimeoutW(window, UM_TRAYNOTIFY, 256, 0, SMTO_NORMAL, kSecondStartSendTimeoutMs, &ignored);
+    if (!::SendMessageTimeoutW(window, UM_TRAYNOTIFY, kTrayReAdd, 0, SMTO_NORMAL, kSecondStartSendTimeoutMs, &ignored))
+        ::PostMessageW(window, UM_TRAYNOTIFY, kTrayReAdd, 0);
     ::SetForegroundWindow(::GetLastActivePopup(window));
     return FALSE;
 }

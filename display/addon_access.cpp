@@ -6,6 +6,7 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <new>
@@ -224,8 +225,22 @@ void DL_API AddOnDisplayCallback(void* context, int32_t event) noexcept {
     }
 }
 
-int GetActiveAddOnDisplayCount() {
-    PumpAll();
+
+namespace {
+int g_readingScopes = 0;  // AddOnReadingScope objects alive
+}  // namespace
+
+AddOnReading::AddOnReading() {
+    if (g_readingScopes == 0) PumpAll();
+}
+
+AddOnReadingScope::AddOnReadingScope() {
+    if (g_readingScopes++ == 0) PumpAll();
+}
+
+AddOnReadingScope::~AddOnReadingScope() { --g_readingScopes; }
+
+int AddOnReading::ActiveCount() const {
     int active = 0;
     for (int32_t index = 0; index < kCountedDisplays; ++index) {
         dlDisplayHandle display = dlGetNivoDisplay(index);
@@ -237,8 +252,20 @@ int GetActiveAddOnDisplayCount() {
     return active;
 }
 
-AddOnDisplayHandle FindAddOnDisplayByAdapterId(uint32_t id) {
-    PumpAll();
+std::vector<AddOnDisplayEntry> AddOnReading::Displays() const {
+    std::vector<AddOnDisplayEntry> displays;
+    for (int32_t index = 0; index < dlGetNivoDisplayCount(); ++index) {
+        dlDisplayHandle display = dlGetNivoDisplay(index);
+        if (!display) continue;
+        dlAdapterIdRecord record{};
+        record.size = sizeof(record);
+        dlGetDisplayAdapterID(display, &record);
+        displays.push_back({record.adapterId, display});
+    }
+    return displays;
+}
+
+AddOnDisplayHandle AddOnReading::Find(uint32_t id) const {
     for (int32_t index = 0; index < dlGetNivoDisplayCount(); ++index) {
         dlDisplayHandle display = dlGetNivoDisplay(index);
         if (!display) continue;
@@ -250,11 +277,13 @@ AddOnDisplayHandle FindAddOnDisplayByAdapterId(uint32_t id) {
     return 0;
 }
 
-int32_t GetAddOnDisplayAdapterId(int32_t index) {
-    PumpAll();
-    int tries = GetActiveAddOnDisplayCount();
+int32_t AddOnReading::AdapterIdAt(int32_t index) const {
+    // The reading's pump serves the first try; each further try pumps
+    // again, giving the display time to appear. Within a reading scope
+    // nothing pumps, so a further try would read the same: one try.
+    const int tries = g_readingScopes > 0 ? std::min(ActiveCount(), 1) : ActiveCount();
     for (int attempt = 0; attempt < tries; ++attempt) {
-        PumpAll();
+        if (attempt > 0) PumpAll();
         if (dlDisplayHandle display = dlGetNivoDisplay(index)) {
             dlAdapterIdRecord record{};
             record.size = sizeof(record);
@@ -265,9 +294,8 @@ int32_t GetAddOnDisplayAdapterId(int32_t index) {
     return -1;
 }
 
-bool QueryAddOnDisplayState(uint32_t id, AddOnDisplayState* state) {
-    PumpAll();
-    AddOnDisplayHandle display = FindAddOnDisplayByAdapterId(id);
+bool AddOnReading::QueryState(uint32_t id, AddOnDisplayState* state) const {
+    AddOnDisplayHandle display = Find(id);
     if (!display) return false;
     velk::BlockingWait(kStateQueryWaitMilliseconds);
     int32_t rotation = 0;
@@ -278,6 +306,18 @@ bool QueryAddOnDisplayState(uint32_t id, AddOnDisplayState* state) {
     dlGetActivityType(display, dlDisplayScope, &activityType);
     if (state) *state = AddOnDisplayState{static_cast<int32_t>(id), 0, activityType, rotation, executionState};
     return true;
+}
+
+int GetActiveAddOnDisplayCount() { return AddOnReading().ActiveCount(); }
+AddOnDisplayHandle FindAddOnDisplayByAdapterId(uint32_t id) { return AddOnReading().Find(id); }
+std::vector<AddOnDisplayEntry> ListAddOnDisplays() { return AddOnReading().Displays(); }
+int32_t GetAddOnDisplayAdapterId(int32_t index) { return AddOnReading().AdapterIdAt(index); }
+bool QueryAddOnDisplayState(uint32_t id, AddOnDisplayState* state) { return AddOnReading().QueryState(id, state); }
+
+AddOnDisplayHandle FindInAddOnDisplays(const std::vector<AddOnDisplayEntry>& displays, uint32_t id) noexcept {
+    for (const AddOnDisplayEntry& entry : displays)
+        if (entry.AdapterId == id) return entry.Handle;
+    return 0;
 }
 
 bool SetAddOnDisplayRotation(uint32_t id, int32_t rotation) {

@@ -101,6 +101,42 @@ int GetActiveAddOnDisplayCount();
 // The add-on display whose adapter id is `id` (display numbers are passed as
 // ids), or 0 when there is none.
 AddOnDisplayHandle FindAddOnDisplayByAdapterId(uint32_t id);
+// One add-on display of the library's list and its adapter id.
+struct AddOnDisplayEntry {
+    uint32_t AdapterId;
+    AddOnDisplayHandle Handle;
+};
+// The library's display list after one pump, in its order: what
+// FindAddOnDisplayByAdapterId finds for every id at once, so that a caller
+// that looks up several ids pumps once instead of once per id.
+std::vector<AddOnDisplayEntry> ListAddOnDisplays();
+// The library as one pump leaves it: for a caller that asks several things at
+// once, each answered as the wrapper of the same name would, but without a
+// pump of its own (the adapter id's further tries still pump).
+class AddOnReading {
+public:
+    // PumpAddOnApiLoad and one dlPumpMessages, unless a scope below is open.
+    AddOnReading();
+    int ActiveCount() const;
+    AddOnDisplayHandle Find(uint32_t id) const;
+    std::vector<AddOnDisplayEntry> Displays() const;
+    int32_t AdapterIdAt(int32_t index) const;
+    bool QueryState(uint32_t id, AddOnDisplayState* state) const;
+};
+// While one lives, on the user-interface thread, the reading wrappers above
+// (count, lookups, adapter id, state) read the library as the scope's own
+// pump left it: one handler (an Apply, a display change) pumps once instead
+// of once per wrapper; the adapter id then takes one try. The set-and-wait
+// wrappers still pump every pass.
+class AddOnReadingScope {
+public:
+    AddOnReadingScope();
+    ~AddOnReadingScope();
+    AddOnReadingScope(const AddOnReadingScope&) = delete;
+    AddOnReadingScope& operator=(const AddOnReadingScope&) = delete;
+};
+// The first display of the list with that adapter id, or 0.
+AddOnDisplayHandle FindInAddOnDisplays(const std::vector<AddOnDisplayEntry>& displays, uint32_t id) noexcept;
 // The adapter id of the add-on display at `index`, or -1.
 int32_t GetAddOnDisplayAdapterId(int32_t index);
 // Reads the display's state after a 100 ms wait; false when no display has

@@ -2,7 +2,6 @@
 
 #include "display/addon_access.h"
 #include "display/addon_binder.h"
-#include "framework/platform.h"
 
 #include <cstring>
 
@@ -80,10 +79,10 @@ struct Failing<R(DL_API*)(A...)> {
 
 dlDisplayHandle DL_API NoDisplay(int32_t) noexcept { return 0; }
 
-int32_t DL_API SleepingPump(uint32_t waitMilliseconds, uint32_t) noexcept {
-    velk::Platform().Sleep(waitMilliseconds);
-    return dlResultNotAvailable;
-}
+// Without the library there is nothing to pump: the substitute answers at
+// once instead of letting the time pass, so no caller blocks the
+// user-interface thread for it.
+int32_t DL_API IdlePump(uint32_t, uint32_t) noexcept { return dlResultNotAvailable; }
 
 struct Substitute {
     const char* name;
@@ -91,7 +90,7 @@ struct Substitute {
 };
 
 const Substitute kSubstitutes[kEntryCount] = {
-    {"dlPumpMessages", AsFarProc(&SleepingPump)},
+    {"dlPumpMessages", AsFarProc(&IdlePump)},
     {"dlSubscribePids", AsFarProc(&Failing<dlSubscribePidsFn>::Answer)},
     {"dlUnSubscribePids", AsFarProc(&Failing<dlUnSubscribePidsFn>::Answer)},
     {"dlRegisterNivoDisplayNotification", AsFarProc(&Failing<dlRegisterNivoDisplayNotificationFn>::Answer)},

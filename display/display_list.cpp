@@ -1,6 +1,8 @@
 #include "display/display_list.h"
 
 #include <cstring>
+#include <optional>
+#include <vector>
 #include <cwchar>
 #include <iterator>
 
@@ -52,6 +54,9 @@ int32_t EnumerateDisplays(DisplayList& destination) {
     const bool windowsVista = !systemNumbers && IsWindowsAtLeast(6, 0);
 
     DisplayRecord table[kDisplaySlots] = {};
+    // The add-on displays, read once (one pump of the library) for every
+    // display that asks.
+    std::optional<std::vector<AddOnDisplayEntry>> addOnDisplays;
     uint32_t running = 0;
     int32_t listed = 0;
     for (DWORD index = 0;; ++index) {
@@ -93,7 +98,8 @@ int32_t EnumerateDisplays(DisplayList& destination) {
 
         if (!systemNumbers) {
             NameFromDeviceString(record, device.DeviceString);
-            if (windowsVista && destination.AddOn && FindAddOnDisplayByAdapterId(record.DisplayNumber) != 0) {
+            if (windowsVista && destination.AddOn && !addOnDisplays) addOnDisplays = ListAddOnDisplays();
+            if (addOnDisplays && FindInAddOnDisplays(*addOnDisplays, record.DisplayNumber) != 0) {
                 wcscpy(record.Name, L"VELK-DORVIX Multi Display Adapter");
             }
         }

@@ -331,4 +331,33 @@ void PrintUtf8(const std::wstring& text) {
     ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
+AnswerProbe::AnswerProbe(HWND window, DWORD intervalMs)
+    : window_(window), intervalMs_(intervalMs), thread_([this] { Run(); }) {}
+
+AnswerProbe::~AnswerProbe() {
+    stop_ = true;
+    thread_.join();
+}
+
+DWORD AnswerProbe::TakeLongest() {
+    const int before = answers_;
+    const DWORD end = ::GetTickCount() + 30000;
+    while (answers_ < before + 2 && static_cast<LONG>(::GetTickCount() - end) < 0) ::Sleep(5);
+    return longest_.exchange(0);
+}
+
+void AnswerProbe::Run() {
+    while (!stop_) {
+        const DWORD start = ::GetTickCount();
+        DWORD_PTR ignored = 0;
+        // A send that gets no answer at all counts as its whole time-out.
+        if (::SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored)) ++answers_;
+        const DWORD took = ::GetTickCount() - start;
+        DWORD seen = longest_.load();
+        while (took > seen && !longest_.compare_exchange_weak(seen, took)) {
+        }
+        ::Sleep(intervalMs_);
+    }
+}
+
 }  // namespace velk::test

@@ -5,6 +5,7 @@
 #include "framework/handles.h"
 #include "framework/platform.h"
 #include <windows.h>
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -85,6 +86,29 @@ private:
     std::thread watcher_;
     std::optional<DialogInfo> caught_;
     volatile bool stop_ = false;
+};
+
+// A thread that sends a window WM_NULL every intervalMs and keeps the
+// longest time to an answer: how long the window's thread was blocked.
+class AnswerProbe {
+public:
+    explicit AnswerProbe(HWND window, DWORD intervalMs = 20);
+    ~AnswerProbe();
+    AnswerProbe(const AnswerProbe&) = delete;
+    AnswerProbe& operator=(const AnswerProbe&) = delete;
+    // The longest answer since the last call (ms). Waits first until the
+    // send under way has been answered, so that a block still going on counts.
+    DWORD TakeLongest();
+    int Answers() const noexcept { return answers_; }
+
+private:
+    void Run();
+    HWND window_;
+    DWORD intervalMs_;
+    std::atomic<bool> stop_{false};
+    std::atomic<DWORD> longest_{0};
+    std::atomic<int> answers_{0};
+    std::thread thread_;
 };
 
 // Registry of the test prefix.

@@ -58,6 +58,7 @@ uint32_t g_registerFlags = 0;
 int32_t g_lastExtendFlag = -1;
 int32_t g_eventOnPump = 0;
 int32_t g_eventPumps = -1;
+bool g_slowPump = false;
 
 void Count(const char* name) { ++g_calls[name]; }
 
@@ -152,6 +153,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
                 next = *end ? end + 1 : end;
             }
         }
+        wchar_t slow[4] = {};
+        if (::GetEnvironmentVariableW(kAddOnSimSlowPumpVariable, slow, 4) > 0 && slow[0] == L'1') g_slowPump = true;
         AddToVariable(kAddOnSimLoadsVariable);
     } else if (reason == DLL_PROCESS_DETACH && !reserved) {
         // Unloaded by FreeLibrary, not by the process's end.
@@ -164,8 +167,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
 
 // ---- The fourteen entry points.
 
-SIM_EXPORT int32_t DL_API dlPumpMessages(uint32_t, uint32_t) {
+SIM_EXPORT int32_t DL_API dlPumpMessages(uint32_t waitMilliseconds, uint32_t) {
     Count("dlPumpMessages");
+    if (g_slowPump) ::Sleep(waitMilliseconds);
     for (Display& d : g_displays) ApplyPendingOnPump(d);
     for (size_t i = 0; i < g_displays.size();) {
         Display& d = g_displays[i];
@@ -404,6 +408,8 @@ SIM_EXPORT void DL_API AddOnSimFireEventAfterPumps(int32_t event, int32_t pumps)
     g_eventPumps = pumps;
 }
 
+SIM_EXPORT void DL_API AddOnSimSetSlowPump(BOOL slow) { g_slowPump = slow != FALSE; }
+
 // Each export has the type the program's binding calls it with.
 static_assert(std::is_same_v<decltype(&dlPumpMessages), dlPumpMessagesFn>);
 static_assert(std::is_same_v<decltype(&dlSubscribePids), dlSubscribePidsFn>);
@@ -422,3 +428,4 @@ static_assert(std::is_same_v<decltype(&dlSetActivityType), dlSetActivityTypeFn>)
 static_assert(std::is_same_v<decltype(&dlSetVideoOptimizeModeState), dlSetVideoOptimizeModeStateFn>);
 static_assert(std::is_same_v<decltype(&AddOnSimAddDisplay), AddOnSimAddDisplayFn>);
 static_assert(std::is_same_v<decltype(&AddOnSimFireEvent), AddOnSimFireEventFn>);
+static_assert(std::is_same_v<decltype(&AddOnSimSetSlowPump), AddOnSimSetSlowPumpFn>);

@@ -44,6 +44,10 @@ using AddOnSimLastActivityExtendFlagFn = int32_t(DL_API*)();
 using AddOnSimFireEventFn = BOOL(DL_API*)(int32_t event);
 // The same, from inside the message pump that many pumps later.
 using AddOnSimFireEventAfterPumpsFn = void(DL_API*)(int32_t event, int32_t pumps);
+// Slow mode on (true) or off: the pump then really takes the milliseconds it
+// is given, as the vendor's does. Off (answers at once) unless the variable
+// below asked for it at the first load.
+using AddOnSimSetSlowPumpFn = void(DL_API*)(BOOL slow);
 
 }  // extern "C"
 
@@ -58,3 +62,6 @@ inline constexpr wchar_t kAddOnSimLeftSubscribedVariable[] = L"VELK_ADDONSIM_LEF
 // its first load: how a test gives add-on displays to a program it starts
 // (the program inherits the variable).
 inline constexpr wchar_t kAddOnSimDisplaysVariable[] = L"VELK_ADDONSIM_DISPLAYS";
+// "1": the pump is slow from the first load on (a program started by a test
+// inherits it).
+inline constexpr wchar_t kAddOnSimSlowPumpVariable[] = L"VELK_ADDONSIM_SLOW_PUMP";

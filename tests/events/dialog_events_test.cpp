@@ -226,12 +226,41 @@ TEST_F(DialogEvents, ApplyRebuildsTheTableAppliesEveryPageAndStartsBothTimers) {
     EXPECT_TRUE(TimerRan(OtherPage(), OtherSetting::kTimerAudioRefresh));
     EXPECT_TRUE(TimerRan(hwnd, kApplyGuardTimer));
     EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer)) << "Apply itself schedules no re-apply";
-    // The only wait: the Setting page asks the add-on library once more after
-    // 5 s when it reports no active DisplayLink display.
-    EXPECT_EQ(RecordedWaits(), std::vector<DWORD>{5000});
+    // Nothing waited: the Setting page asks the add-on library once more
+    // on its own timer when it reports no active DisplayLink display.
+    EXPECT_TRUE(RecordedWaits().empty());
+    EXPECT_TRUE(static_cast<CSettingProp*>(dialog->Page(0))->IsAddOnLookPending());
 
     Send(WM_TIMER, kApplyGuardTimer, 0);
     EXPECT_FALSE(dialog->IsApplyRunning());
+}
+
+// Each pump of the vendor's library takes 200 ms of the user-interface
+// thread: an Apply, a display change, Cancel's reload and the resume's
+// re-layout each pump it once, with no, one and two active add-on displays.
+TEST_F(DialogEvents, EachHandlerPumpsTheAddOnLibraryOnce) {
+    auto pumps = [] { return SimControl<AddOnSimCallCountFn>("AddOnSimCallCount")("dlPumpMessages"); };
+    for (uint32_t displays = 0; displays <= 2; ++displays) {
+        SCOPED_TRACE(displays);
+        if (displays > 0) AddSimDisplay(displays, 2);
+        int before = pumps();
+        Command(IDC_APPLY);
+        EXPECT_EQ(pumps(), before + 1) << "Apply";
+        Send(WM_TIMER, kApplyGuardTimer, 0);
+        before = pumps();
+        Send(UM_DISPLAYCHANGED, 1, 0);
+        EXPECT_EQ(pumps(), before + 1) << "display change";
+        Send(WM_TIMER, kDisplayChangeGuardTimer, 0);
+        Open();
+        before = pumps();
+        Command(IDCANCEL);
+        EXPECT_EQ(pumps(), before + 1) << "Cancel";
+        Send(WM_POWERBROADCAST, 0x12, 0);
+        before = pumps();
+        Send(WM_TIMER, 6, 0);
+        EXPECT_EQ(pumps(), before + 1) << "resume";
+        Send(WM_TIMER, 7, 0);
+    }
 }
 
 TEST_F(DialogEvents, ApplyKeepsApplyEnabledOnlyOnTheWallpaperTabBeforeWindows51) {
@@ -333,6 +362,32 @@ TEST_F(DialogEvents, DisplayChangeRewritesEverySectionOnceWithinTwoSeconds) {
     PumpFor(50);
     EXPECT_EQ(MonitorValue(2, L"DisplayNumber"), 3u);
     EXPECT_EQ(dialog->DisplayCount, 3);
+}
+
+// A burst gets one delayed Apply, even when the reapply guard has ended
+// before the change held within the burst's guard period is replayed: the
+// replay only moves an Apply still waiting. After the burst a change starts
+// its own.
+TEST_F(DialogEvents, BurstOfDisplayChangesGetsOneDelayedApply) {
+    Send(UM_DISPLAYCHANGED, 1, 0);
+    Send(UM_DISPLAYCHANGED, 1, 0);  // held
+    Send(WM_TIMER, kReapplyTimer, 0);
+    EXPECT_TRUE(dialog->IsReapplySuppressed());
+    Send(WM_TIMER, kReapplyGuardTimer, 0);
+    EXPECT_FALSE(dialog->IsReapplySuppressed());
+    DeleteMonitorSections();
+    Send(WM_TIMER, kDisplayChangeGuardTimer, 0);  // the replay
+    EXPECT_TRUE(AnyMonitorSection()) << "the held change was rebuilt";
+    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer)) << "a second delayed Apply for the same burst";
+
+    // A held change replayed while the burst's Apply still waits moves it.
+    Send(WM_TIMER, kDisplayChangeGuardTimer, 0);  // the burst ends
+    Send(UM_DISPLAYCHANGED, 1, 0);
+    EXPECT_TRUE(TimerRan(hwnd, kReapplyTimer)) << "a new burst gets its Apply";
+    ::SetTimer(hwnd, kReapplyTimer, 60000, nullptr);
+    Send(UM_DISPLAYCHANGED, 1, 0);
+    Send(WM_TIMER, kDisplayChangeGuardTimer, 0);
+    EXPECT_TRUE(TimerRan(hwnd, kReapplyTimer));
 }
 
 // A burst of changes under the watched key, the displays changing with each:
@@ -573,21 +628,38 @@ TEST_F(DialogEvents, AddOnNotificationRebuildsTheTableAndSchedulesApply) {
 
 // ---- Power, session and the other handlers.
 
-TEST_F(DialogEvents, ResumeWaitsTenSecondsThenRewritesTheSectionsAndWaitsFive) {
-    std::vector<bool> sectionsSeenAtWait;
-    OnRecordedWait() = [&](DWORD) { sectionsSeenAtWait.push_back(AnyMonitorSection()); };
+// Resume: the display sections are rewritten on a timer 10 s after it, the
+// pause after them is a second timer of 5 s; a display change meanwhile is
+// held until the pause ends and then handled once; a second resume starts
+// the 10 s again.
+TEST_F(DialogEvents, ResumeRewritesTheSectionsOnItsTimersAndHoldsDisplayChangesTillItEnds) {
+    constexpr UINT_PTR kResumeSettleTimer = 6, kResumeAfterTimer = 7;
     Send(WM_POWERBROADCAST, 4 /* suspend */, 0);
-    EXPECT_TRUE(RecordedWaits().empty());
-    EXPECT_FALSE(AnyMonitorSection());
+    EXPECT_FALSE(dialog->IsResumePending());
 
     Send(WM_POWERBROADCAST, 0x12, 0);
-    OnRecordedWait() = nullptr;
-    // Between the two: the Setting page's apply, with its own 5 s wait for
-    // the add-on library.
-    EXPECT_EQ(RecordedWaits(), (std::vector<DWORD>{10000, 5000, 5000}));
-    EXPECT_EQ(sectionsSeenAtWait, (std::vector<bool>{false, true, true}));
+    EXPECT_TRUE(RecordedWaits().empty()) << "resume waited";
+    EXPECT_TRUE(dialog->IsResumePending());
+    EXPECT_FALSE(AnyMonitorSection());
+    Send(UM_DISPLAYCHANGED, 1, 0);
+    EXPECT_FALSE(AnyMonitorSection()) << "a display change within the resume is held";
+    Send(WM_POWERBROADCAST, 0x12, 0);  // restarts the 10 s
+    EXPECT_TRUE(TimerRan(hwnd, kResumeSettleTimer));
+    EXPECT_FALSE(TimerRan(hwnd, kResumeAfterTimer));
+
+    Send(WM_TIMER, kResumeSettleTimer, 0);
     EXPECT_EQ(MonitorValue(1, L"DisplayNumber"), 2u);
     EXPECT_EQ(MonitorValue(9, L"DisplayNumber"), 0u);
+    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer)) << "resume itself starts no delayed Apply";
+    EXPECT_TRUE(dialog->IsResumePending());
+    EXPECT_TRUE(TimerRan(hwnd, kResumeAfterTimer));
+
+    DeleteMonitorSections();
+    Send(WM_TIMER, kResumeAfterTimer, 0);
+    EXPECT_FALSE(dialog->IsResumePending());
+    EXPECT_TRUE(AnyMonitorSection()) << "the held display change was handled at the end";
+    EXPECT_TRUE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_TRUE(TimerRan(hwnd, kDisplayChangeGuardTimer));
 }
 
 TEST_F(DialogEvents, SystemMenuReportsAndOtherHandlersAreBound) {

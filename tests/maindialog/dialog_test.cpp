@@ -77,7 +77,7 @@ protected:
 
     void SetUp() override {
         ResetProfile();
-        // The Setting page's 5 s wait for the add-on library ends at once.
+        // The display number overlay's waits end at once.
         RecordBlockingWaits();
         tray = std::make_unique<FakeTray>();
         dialog = std::make_unique<CVELKMIRADlg>();
@@ -393,6 +393,66 @@ TEST_F(MainDialog, ActiveDesktopNeedsCom) {
         ::CoUninitialize();
     }).join();
     EXPECT_EQ(withCom, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// A shell that is not ready (ERROR_TIMEOUT) for calls g_notReadyFrom to
+// g_notReadyFrom + g_notReadyCalls - 1 (counted from 0), otherwise the
+// stand-in notification area.
+int g_shellCalls = 0, g_notReadyFrom = 0, g_notReadyCalls = 0;
+BOOL WINAPI NotReadyAtFirst(DWORD action, PNOTIFYICONDATAW data) {
+    const int call = g_shellCalls++;
+    if (call >= g_notReadyFrom && call < g_notReadyFrom + g_notReadyCalls) {
+        ::SetLastError(ERROR_TIMEOUT);
+        return FALSE;
+    }
+    return RealPlatform().Shell_NotifyIconW(action, data);
+}
+
+// While the shell is not ready, start-up waits for the tray icon's retries
+// on a timer: the window answers meanwhile, and the remaining steps run, in
+// order, once the shell took the icon (also when a re-add took the place of
+// the call start-up waited for). Closing meanwhile leaves nothing.
+TEST_F(MainDialog, StartUpGoesOnWhenTheShellTakesTheTrayIcon) {
+    constexpr UINT_PTR kTrayRetryTimer = 12;
+    dialog.reset();
+    Platform().Shell_NotifyIconW = NotReadyAtFirst;
+    enum Case { CloseMeanwhile, RetriedAdd, ReAddDuringModify };
+    for (Case which : {CloseMeanwhile, RetriedAdd, ReAddDuringModify}) {
+        SCOPED_TRACE(which);
+        g_shellCalls = 0;
+        g_notReadyFrom = which == ReAddDuringModify ? 1 : 0;  // the add, or the modify of step 17
+        g_notReadyCalls = 2;
+        dialog = std::make_unique<CVELKMIRADlg>();
+        ASSERT_TRUE(dialog->Create(nullptr));
+        hwnd = dialog->GetSafeHwnd();
+        EXPECT_TRUE(dialog->IsStartUpPending());
+        EXPECT_FALSE(dialog->IsInitialised());
+        EXPECT_EQ(::GetPropW(hwnd, kInstanceProperty), nullptr);
+        DWORD_PTR answer = 0;
+        EXPECT_TRUE(::SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &answer));
+        if (which == CloseMeanwhile) {
+            EXPECT_EQ(dialog->HookLibrary(), nullptr) << "a step after the tray icon ran before it";
+            dialog.reset();
+            EXPECT_FALSE(::IsWindow(hwnd));
+            continue;
+        }
+        ::SendMessageW(hwnd, WM_TIMER, kTrayRetryTimer, 0);
+        EXPECT_TRUE(dialog->IsStartUpPending());
+        if (which == RetriedAdd) ::SendMessageW(hwnd, WM_TIMER, kTrayRetryTimer, 0);  // the shell takes it
+        else ::SendMessageW(hwnd, UM_TRAYNOTIFY, 256, 0);  // a re-add, which the shell takes
+        EXPECT_FALSE(dialog->IsStartUpPending());
+        EXPECT_TRUE(dialog->IsInitialised());
+        EXPECT_NE(dialog->HookLibrary(), nullptr);
+        EXPECT_NE(dialog->Page(4)->GetSafeHwnd(), nullptr);
+        EXPECT_NE(::GetPropW(hwnd, kInstanceProperty), nullptr);
+        EXPECT_STREQ(dialog->TrayIcon().szTip, L"Korvane Panomira");
+        EXPECT_FALSE(::KillTimer(hwnd, kTrayRetryTimer));
+        dialog.reset();
+    }
 }
 
 }  // namespace

@@ -121,14 +121,33 @@ DWORD RunningProgram::Close(DWORD timeoutMs) {
     return code;
 }
 
-SimulatedAddOnDisplay::SimulatedAddOnDisplay() {
+SimulatedAddOnDisplay::SimulatedAddOnDisplay(const wchar_t* displays, bool slowPump) {
     addon_test::SetLibraryPath(addon_test::SimulatedLibraryPath());
-    ::SetEnvironmentVariableW(kAddOnSimDisplaysVariable, L"7");
+    ::SetEnvironmentVariableW(kAddOnSimDisplaysVariable, displays);
+    ::SetEnvironmentVariableW(kAddOnSimSlowPumpVariable, slowPump ? L"1" : nullptr);
 }
 
 SimulatedAddOnDisplay::~SimulatedAddOnDisplay() {
     ::SetEnvironmentVariableW(kAddOnSimDisplaysVariable, nullptr);
+    ::SetEnvironmentVariableW(kAddOnSimSlowPumpVariable, nullptr);
     addon_test::RemoveLibraryPath();
+}
+
+const char* AddOnModeName(AddOnMode mode) {
+    switch (mode) {
+    case AddOnMode::NoLibrary:
+        return "no add-on library";
+    case AddOnMode::OneDisplay:
+        return "simulated add-on library, one display";
+    case AddOnMode::SlowOneDisplay:
+        return "slow simulated add-on library, one display";
+    }
+    return "";
+}
+
+ProgramAddOn::ProgramAddOn(AddOnMode mode) {
+    if (mode == AddOnMode::NoLibrary) addon_test::RemoveLibraryPath();
+    else simulated_.emplace(L"7", mode == AddOnMode::SlowOneDisplay);
 }
 
 namespace {

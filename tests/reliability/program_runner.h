@@ -10,6 +10,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -69,14 +70,28 @@ private:
 };
 
 // While it lives, programs started from this process load the simulated
-// add-on library with one active add-on display: the add-on waits of the
-// settings pages that an empty add-on list prescribes then do not arise.
+// add-on library with the active add-on displays given (adapter ids, comma
+// separated; by default one), its pump answering at once or, slow, taking
+// the milliseconds it is given as the vendor's does.
 class SimulatedAddOnDisplay {
 public:
-    SimulatedAddOnDisplay();
+    explicit SimulatedAddOnDisplay(const wchar_t* displays = L"7", bool slowPump = false);
     ~SimulatedAddOnDisplay();
     SimulatedAddOnDisplay(const SimulatedAddOnDisplay&) = delete;
     SimulatedAddOnDisplay& operator=(const SimulatedAddOnDisplay&) = delete;
+};
+
+// How the programs a test starts meet the add-on library: none at all, the
+// simulated one with one display, or the simulated one with a slow pump.
+enum class AddOnMode { NoLibrary, OneDisplay, SlowOneDisplay };
+const char* AddOnModeName(AddOnMode mode);
+// The library setting for the mode while it lives (nothing for NoLibrary).
+class ProgramAddOn {
+public:
+    explicit ProgramAddOn(AddOnMode mode);
+
+private:
+    std::optional<SimulatedAddOnDisplay> simulated_;
 };
 
 // One registry value as stored.

@@ -1,10 +1,11 @@
 // Shut-down of the real program in each state it can be in: the settings
 // window open, the About box open over it, a page's colour or file dialog
-// open, windows gathered, and in the middle of the add-on poll's samples; by
-// WM_CLOSE and by the tray menu's Exit. The simulated
-// add-on library is loaded with one add-on display throughout. Each ends
-// promptly with exit code 0, takes its tray icon away and leaves the system
-// hooks free.
+// open, windows gathered, in the middle of the add-on poll's samples, with
+// a resume from standby or the Setting page's second look at the DisplayLink
+// list still to come; by WM_CLOSE and by the tray menu's Exit; without the
+// add-on library and with the simulated one with one add-on display. Each
+// ends promptly with exit code 0, takes its tray icon away and leaves the
+// system hooks free.
 #include "display/program_messages.h"
 #include "resources/resource.h"
 #include "tests/maindialog/tray_fixture.h"
@@ -70,6 +71,13 @@ const State kStates[] = {
          ::Sleep(1500);  // one sample taken, the next one pending
          return program.Responsive();
      }},
+    {"resume from standby pending",
+     [](RunningProgram& program) {
+         ::PostMessageW(program.Main(), WM_POWERBROADCAST, 0x12, 0);
+         return program.Responsive();
+     }},
+    // Without an active add-on display the list looks again 5 s later.
+    {"after Apply", [](RunningProgram& program) { return program.Apply(); }},
 };
 
 struct Ending {
@@ -80,11 +88,12 @@ struct Ending {
 const Ending kEndings[] = {{"WM_CLOSE", WM_CLOSE, 0}, {"Exit", WM_COMMAND, ID_TRAY_EXIT}};
 
 TEST(ShutDown, EveryStateEndsPromptlyWithExitCodeZeroAndLeavesNothingBehind) {
+    for (AddOnMode mode : {AddOnMode::NoLibrary, AddOnMode::OneDisplay})
     for (const State& state : kStates) {
         for (const Ending& ending : kEndings) {
-            SCOPED_TRACE(std::string(state.name) + ", by " + ending.name);
+            SCOPED_TRACE(std::string(state.name) + ", by " + ending.name + ", " + AddOnModeName(mode));
             ResetProfile();
-            SimulatedAddOnDisplay addOn;
+            ProgramAddOn addOn(mode);
             FakeTray tray;
             g_foreignWindow = std::make_unique<TitledWindow>(L"A window of the test process");
             {

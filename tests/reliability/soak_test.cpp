@@ -27,7 +27,8 @@ constexpr DWORD kAllowedStepMs = 2 * velk::hooklib::kReportSendTimeoutMs + 4000;
 TEST(ForeignProcesses, KeepWorkingWhileTheProgramRunsIsSuspendedIsKilledAndStartsAgain) {
     ResetProfile();
     DeleteTree(HKEY_CURRENT_USER, kSoakKey);
-    SimulatedAddOnDisplay addOn;
+    // Without any add-on library, as on most machines.
+    ProgramAddOn addOn(AddOnMode::NoLibrary);
     FakeTray tray;
     velk::UniqueHandleObj stop(::CreateEventW(nullptr, TRUE, FALSE, kStopEventName));
     ASSERT_TRUE(stop);

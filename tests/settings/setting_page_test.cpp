@@ -215,14 +215,53 @@ TEST_F(SettingPage, ApplySendsVideoOptimisationToEveryDisplayLinkDisplayFromWind
     Apply();
     EXPECT_EQ(sim.State(2).videoOptimize, 5) << "not before Windows 6.1";
 
-    // Without active DisplayLink displays the list asks again after 5 s,
-    // holds "-" and the label goes grey.
+    // Without active DisplayLink displays the list holds "-" and the label
+    // goes grey at once, while Apply's other steps go on; the page's timer
+    // looks once more 5 s later.
     RemoveSimDisplays();
     RecordedWaits().clear();
+    auto& setting = *static_cast<CSettingProp*>(dialog->Page(0));
+    ::CheckDlgButton(other, IDC_OTHER_VIDEO_OPTIMIZE, BST_UNCHECKED);
+    FakeWindowsVersion(6, 1);
     Apply();
-    EXPECT_EQ(std::count(RecordedWaits().begin(), RecordedWaits().end(), 5000u), 1);
+    EXPECT_TRUE(RecordedWaits().empty()) << "the refresh waited";
+    EXPECT_TRUE(setting.IsAddOnLookPending());
     EXPECT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), 1);
     EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(page, IDC_SET_DISPLAY_LABEL)));
+    // The second look finds the display that came meanwhile and finishes the refresh.
+    AddSimDisplay(3);
+    sim.SetState(3, 2, 1, 3);
+    ::SendMessageW(page, WM_TIMER, CSettingProp::kTimerAddOnLook, 0);
+    EXPECT_FALSE(setting.IsAddOnLookPending());
+    EXPECT_FALSE(::KillTimer(page, CSettingProp::kTimerAddOnLook)) << "the look is one-shot";
+    ASSERT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), 1);
+    ::SendMessageW(list, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
+    EXPECT_STREQ(first, L"3 : DisplayLink Graphics Adapter");
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(page, IDC_SET_DISPLAY_LABEL)));
+}
+
+// The second look is a one-shot timer of the page: a new load restarts it, a
+// look that finds nothing leaves "-", and the page's end kills it.
+TEST_F(SettingPage, SecondLookOfTheDisplayLinkListIsRestartedAndEndsWithThePage) {
+    Start();
+    auto& setting = *static_cast<CSettingProp*>(dialog->Page(0));
+    HWND page = SettingHwnd();
+    HWND list = ::GetDlgItem(page, IDC_SET_DL_DISPLAYS);
+    setting.LoadSettingPage();
+    ASSERT_TRUE(setting.IsAddOnLookPending());
+    setting.LoadSettingPage();
+    EXPECT_TRUE(setting.IsAddOnLookPending());
+    ::SendMessageW(page, WM_TIMER, CSettingProp::kTimerAddOnLook, 0);
+    EXPECT_FALSE(setting.IsAddOnLookPending());
+    EXPECT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), 1);
+    wchar_t entry[64] = {};
+    ::SendMessageW(list, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(entry));
+    EXPECT_STREQ(entry, L"-");
+
+    setting.LoadSettingPage();
+    ASSERT_TRUE(setting.IsAddOnLookPending());
+    ::DestroyWindow(page);
+    EXPECT_FALSE(setting.IsAddOnLookPending());
 }
 
 }  // namespace

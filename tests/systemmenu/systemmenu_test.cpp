@@ -160,7 +160,7 @@ protected:
         monitorKey.emplace(MonitorEnumKey::ValuesFor(topology));
         g_realPlatform = velk::Platform();
         velk::Platform().SetWindowPlacement = SetPlacementAcrossProcesses;
-        // The Setting page's 5 s wait for the add-on library ends at once.
+        // The display number overlay's waits end at once.
         RecordBlockingWaits();
 
         report = ::CreateWindowExW(0, L"VelkSysMenuReport", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
