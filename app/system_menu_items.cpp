@@ -63,9 +63,9 @@ LRESULT OnMenuPopupNotify(MainDialogState& state, HWND dialog, WPARAM, LPARAM l)
     HWND window = reinterpret_cast<HWND>(l);
     const DisplayList* list = CurrentDisplayList();
     const uint32_t cur = GetSystemNumberFromWindow(window);
-    // The displays in the table: the build's count is a device counter,
-    // which from Windows 6.1 on can be smaller than that (numbers 2 then 1
-    // give a count of 1).
+    // The displays in the table, counted: the build's count is a device
+    // counter, which from Windows 6.1 on can be smaller than the number of
+    // displays (numbers 2 then 1 give a count of 1).
     std::array<uint32_t, kDisplaySlots> numbers{};
     if (list) {
         for (int i = 0; i < kDisplaySlots; ++i) numbers[static_cast<size_t>(i)] = list->Records[i].DisplayNumber;
