@@ -21,6 +21,7 @@ constexpr UINT kStringList = 171;
 constexpr UINT kStringChangeGroup = 172;
 constexpr UINT kStringChange = 173;
 constexpr UINT kStringInvalidSetting = 204;
+constexpr UINT kStringHotkeyInUse = IDS_HOTKEY_IN_USE;
 
 // The first "%d" of a label replaced by the number; labels without it stay as they are.
 std::wstring FormatLabel(const std::wstring& label, uint32_t number) {
@@ -160,7 +161,20 @@ int CHotkeyDialog::SaveHotkeys() { return SaveHotkeyTable(Table) ? 1 : 0; }
 BOOL CHotkeyDialog::RegisterHotkeys() {
     HWND parent = ParentWindow();
     if (!parent) return FALSE;
-    return RegisterHotkeyTable(Table, parent);
+    const BOOL result = RegisterHotkeyTable(Table, parent);
+    Applied = Table;
+    return result;
+}
+
+void CHotkeyDialog::RestoreAppliedHotkeys() {
+    // Only what the user sets is restored: which entries are available
+    // follows the display table as it is now.
+    for (size_t i = 0; i < Table.size(); ++i) {
+        Table[i].modifiers = Applied[i].modifiers;
+        Table[i].key = Applied[i].key;
+        Table[i].enabled = Applied[i].enabled;
+    }
+    FillHotkeyList();
 }
 
 int CHotkeyDialog::UnregisterHotkeys(HWND window) {
@@ -208,7 +222,31 @@ int CHotkeyDialog::FillHotkeyList() {
     InsertHotkeyRow(kWindowNextEntry);
     WidenColumnsToRows(List.GetSafeHwnd());
     Filling = false;
+    ShowSelectedAfterFill();
     return 1;
+}
+
+int CHotkeyDialog::RowOfEntry(int entry) const {
+    LVFINDINFOW find{};
+    find.flags = LVFI_PARAM;
+    find.lParam = entry;
+    return static_cast<int>(List.SendMessage(LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
+void CHotkeyDialog::ShowSelectedAfterFill() {
+    // Each inserted row put its key into the control; the label still names
+    // the selected entry, so the control must show that entry's key, or a
+    // Change would copy another entry's key onto it.
+    const int row = Selected >= 0 ? RowOfEntry(Selected) : -1;
+    if (row >= 0) {
+        SelectedLabel = List.GetItemText(row, 0);
+        ShowKeyOf(Selected);
+    } else {
+        Selected = -1;
+        SelectedLabel.clear();
+        HotkeyControl.SetHotKey(0, 0);
+    }
+    UpdateData(false);
 }
 
 void CHotkeyDialog::ReadHotkeyChecks() {
@@ -256,15 +294,18 @@ void CHotkeyDialog::OnHotkeyChangeButton() {
         return;
     }
     if (Selected < 0 || Selected >= kHotkeyCount) return;
+    // Two entries with one combination cannot both be registered: the next
+    // Apply would switch one of them off and forget its key.
+    if (FindHotkeyHolder(Table, Selected, modifiers, key) >= 0) {
+        velk::AfxMessageBox(velk::LoadResString(kStringHotkeyInUse), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     HotkeySlot& slot = Table[static_cast<size_t>(Selected)];
     slot.modifiers = modifiers;
     slot.key = key;
     FillHotkeyList();
 
-    LVFINDINFOW find{};
-    find.flags = LVFI_PARAM;
-    find.lParam = Selected;
-    const int row = static_cast<int>(List.SendMessage(LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+    const int row = RowOfEntry(Selected);
     if (row >= 0) {
         LVITEMW state{};
         state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;

@@ -41,6 +41,9 @@ public:
     void ReadHotkeyChecks();
     // LoadHotkeys, ReadHotkeyChecks, RegisterHotkeys, FillHotkeyList.
     void ReloadHotkeys();
+    // Cancel and the close box: every entry gets back its keys and check as
+    // the last RegisterHotkeys left them, and the list is refilled.
+    void RestoreAppliedHotkeys();
 
     // Set by a confirmed Reset; the next Apply resets the section and clears it.
     bool IsResetPending() const noexcept { return ResetPending != 0; }
@@ -65,10 +68,15 @@ private:
     LRESULT OnDestroy(WPARAM w, LPARAM l);
 
     void ShowKeyOf(int entry);
+    // After a refill: the label and the hotkey control show the selected
+    // entry again, or nothing when it has no row any more.
+    void ShowSelectedAfterFill();
+    int RowOfEntry(int entry) const;
     void NotifyParentChanged() const;
     HWND ParentWindow() const noexcept;
 
     HotkeyTable Table{};
+    HotkeyTable Applied{};  // the table as the last RegisterHotkeys left it
     velk::CListCtrl List;
     velk::CHotKeyCtrl HotkeyControl;
     std::wstring SelectedLabel;  // label of the selected row, shown in static 1029

@@ -52,26 +52,32 @@ bool IsCorruptCombination(UINT modifiers, UINT key) noexcept {
     return (modifiers & ~kKnownModifierFlags) != 0 || key > 0xFE || IsMouseButton(key);
 }
 
-// Keys that type text: space, digits, letters, the number pad and punctuation.
-bool IsTypingKey(uint16_t key) noexcept {
-    return key == VK_SPACE || (key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z') ||
-           (key >= VK_NUMPAD0 && key <= VK_DIVIDE) || (key >= VK_OEM_1 && key <= VK_OEM_3) ||
-           (key >= VK_OEM_4 && key <= VK_OEM_8) || key == VK_OEM_102;
+// Keys that are Shift, Ctrl, Alt or a Windows key themselves.
+bool IsModifierKey(uint16_t key) noexcept {
+    return key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU || (key >= VK_LSHIFT && key <= VK_RMENU) ||
+           key == VK_LWIN || key == VK_RWIN;
+}
+
+// Keys that neither type nor edit nor move anything in a program, so that
+// holding one without Ctrl or Alt takes nothing from the program in front:
+// the function keys, Pause, Print Screen, the command keys of old keyboards,
+// and the browser, volume, media and launch keys.
+bool IsFreeStandingKey(uint16_t key) noexcept {
+    return (key >= VK_F1 && key <= VK_F24) || key == VK_PAUSE || key == VK_SNAPSHOT || key == VK_HELP ||
+           key == VK_SELECT || key == VK_PRINT || key == VK_EXECUTE || key == VK_SLEEP ||
+           (key >= VK_BROWSER_BACK && key <= VK_LAUNCH_APP2) || key == VK_PLAY || key == VK_ZOOM;
 }
 
 }  // namespace
 
 bool IsHotkeyRegistrable(uint16_t modifiers, uint16_t key) noexcept {
-    if (key == 0) return false;
-    // Without Ctrl or Alt a typing key would be taken from every program on
-    // the desktop (with Shift alone: its capital).
-    if (IsTypingKey(key) && (modifiers & (HOTKEYF_CONTROL | HOTKEYF_ALT)) == 0) return false;
+    if (key == 0 || IsModifierKey(key)) return false;
+    // Without Ctrl or Alt every other key (letters, digits, arrows, Enter,
+    // Tab, Esc, the editing keys; with Shift alone: capitals and selection)
+    // would be taken from every program on the desktop.
+    if ((modifiers & (HOTKEYF_CONTROL | HOTKEYF_ALT)) == 0) return IsFreeStandingKey(key);
     return true;
 }
-
-namespace {
-
-}  // namespace
 
 const HotkeyDefault& HotkeyDefaultOf(int index) noexcept {
     return kDefaults[(index >= 0 && index < kHotkeyCount) ? index : 0];
@@ -103,6 +109,16 @@ UINT HotkeyModifiersToRegister(uint16_t hotkeyFlags) noexcept {
     if (hotkeyFlags & HOTKEYF_CONTROL) modifiers |= MOD_CONTROL;
     if (hotkeyFlags & HOTKEYF_SHIFT) modifiers |= MOD_SHIFT;
     return modifiers;
+}
+
+int FindHotkeyHolder(const HotkeyTable& table, int except, uint16_t modifiers, uint16_t key) noexcept {
+    if (key == 0) return -1;
+    const UINT wanted = HotkeyModifiersToRegister(modifiers);
+    for (int i = 0; i < kHotkeyCount; ++i) {
+        const HotkeySlot& entry = table[static_cast<size_t>(i)];
+        if (i != except && entry.key == key && HotkeyModifiersToRegister(entry.modifiers) == wanted) return i;
+    }
+    return -1;
 }
 
 void LoadHotkeyTable(HotkeyTable& table, const DisplayList* displays) {

@@ -60,9 +60,17 @@ int HotkeyDisplaySlot(int index) noexcept;
 // across, the extended-key flag is dropped, the Windows key never used.
 UINT HotkeyModifiersToRegister(uint16_t hotkeyFlags) noexcept;
 
-// False for a combination that must not be registered: no key, or a typing
-// key (space, digits, letters, number pad, punctuation) without Ctrl or Alt.
+// False for a combination that must not be registered: no key, a modifier
+// key by itself, or, without Ctrl or Alt, any key but F1 to F24 and the keys
+// that type, edit and move nothing (Pause, Print Screen, the browser, volume,
+// media and launch keys and the like).
 bool IsHotkeyRegistrable(uint16_t modifiers, uint16_t key) noexcept;
+
+// The first entry other than `except` that holds the combination as Windows
+// would register it (the extended-key flag does not count), -1 when none
+// does. Entries of detached displays and unchecked entries count too: they
+// come back with their keys.
+int FindHotkeyHolder(const HotkeyTable& table, int except, uint16_t modifiers, uint16_t key) noexcept;
 
 // Fills the table from the profile (defaults where values are missing) and
 // the display table (may be null: no numbered entries are available). A
@@ -75,7 +83,8 @@ void LoadHotkeyTable(HotkeyTable& table, const DisplayList* displays);
 bool SaveHotkeyTable(const HotkeyTable& table);
 // Unregisters ids 256..279 on window, then registers every available and
 // enabled entry; an entry that IsHotkeyRegistrable refuses is switched off
-// (its key kept), one Windows refuses is switched off and its key cleared. Answers the result of the last RegisterHotKey (TRUE when none was
+// (its key kept), one Windows refuses is switched off and its key cleared.
+// Answers the result of the last RegisterHotKey (TRUE when none was
 // attempted).
 BOOL RegisterHotkeyTable(HotkeyTable& table, HWND window);
 // Unregisters ids 256..279 on window; failures are ignored. Answers 1.

@@ -98,6 +98,12 @@ const NotifySetter kNotifySetters[] = {
      UM_APPCREATEDESTROY},
 };
 
+// The resize policy of window movement as the Setting page shows it: 0 when
+// "Do not resize a window." is checked, else 1.
+int ResizeModeShownBy(HWND settingPage) {
+    return (::IsDlgButtonChecked(settingPage, IDC_SET_RESIZE_FIXED) & 3) ? 0 : 1;
+}
+
 // "Could not get function %s from library..." with name, or the error number
 // when that string is missing.
 void ReportMissingExport(const wchar_t* name, int errorNumber) {
@@ -329,6 +335,8 @@ int CVELKMIRADlg::InitTabPages() {
     for (velk::CDialog* page : Pages) page->Create(hwnd_);
 
     SettingPage.LoadSettingPage();
+    // Moves follow the saved resize choice from the start, not only after an Apply.
+    SetResizeMode(ResizeModeShownBy(SettingPage.GetSafeHwnd()));
     WallpaperPage.InitWallpaperPage(HighestNumber);
     VirtualScreenWidth = velk::Platform().GetSystemMetrics(SM_CXVIRTUALSCREEN);
     VirtualScreenHeight = velk::Platform().GetSystemMetrics(SM_CYVIRTUALSCREEN);
@@ -458,7 +466,7 @@ void CVELKMIRADlg::HideAndReload() {
     WallpaperPage.LoadWallpaperSettings();
     WallpaperPage.OnCbnSelchangeDisplay();
     SettingPage.LoadSettingPage();
-    HotkeyPage.FillHotkeyList();
+    HotkeyPage.RestoreAppliedHotkeys();
 }
 
 void CVELKMIRADlg::OnCancelHide() { HideAndReload(); }
@@ -661,7 +669,7 @@ void CVELKMIRADlg::OnApply() {
     ApplyButton.EnableWindow(false);
     UpdateData(false);
     // 3. The resize choice as the Setting page's control shows it now.
-    SetResizeMode((::IsDlgButtonChecked(SettingPage.GetSafeHwnd(), IDC_SET_RESIZE_FIXED) & 3) ? 0 : 1);
+    SetResizeMode(ResizeModeShownBy(SettingPage.GetSafeHwnd()));
     // 4.
     RebuildDisplayTable();
     // 5 to 11.

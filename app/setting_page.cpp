@@ -57,6 +57,16 @@ constexpr UINT kRotationTexts[] = {IDS_ROTATION_NORMAL, IDS_ROTATION_LEFT90, IDS
 constexpr int kHiddenControls[] = {IDC_SET_DL_MIRROR,     IDC_SET_DL_EXTEND,         IDC_SET_DL_OFF,
                                    IDC_SET_DL_MODE_LABEL, IDC_SET_DL_ROTATION_LABEL, IDC_SET_DL_ROTATION};
 
+// "Monitor%d_Rotation", d = 1 to 10: the rotation of the DisplayLink display
+// with adapter id d, as the hidden rotation list numbers it (1 to 4); 0 when
+// none is known. Anything else read or about to be written counts as 0.
+constexpr int32_t kRotationNone = 0;
+constexpr int32_t kRotationLast = 4;
+std::wstring RotationValueName(int adapterId) { return velk::FormatText(L"Monitor%d_Rotation", adapterId); }
+int32_t BoundedRotation(int64_t value) noexcept {
+    return value >= kRotationNone && value <= kRotationLast ? static_cast<int32_t>(value) : kRotationNone;
+}
+
 bool IsChecked(const velk::CButton& button) { return button.GetCheck() == BST_CHECKED; }
 
 bool WindowsMouseSonarOn() {
@@ -162,6 +172,11 @@ BOOL CSettingProp::LoadSettingPage() {
         const bool sonar = app->GetProfileInt(kSection, kMouseSonarValue, 1) != 0 && WindowsMouseSonarOn();
         SonarBox.SetCheck(sonar ? BST_CHECKED : BST_UNCHECKED);
         RefreshAddOnDisplayList();
+        // The saved rotations take the place of what the displays reported.
+        for (int i = 0; i < kDisplayStates; ++i) {
+            const UINT stored = app->GetProfileInt(kSection, RotationValueName(i + 1).c_str(), kRotationNone);
+            DisplayStates[i].Rotation = BoundedRotation(stored);
+        }
     }
     RotationListControl.ResetContent();
     for (UINT stringId : kRotationTexts) {
@@ -180,6 +195,11 @@ bool CSettingProp::SaveSettingPage() {
         app->WriteProfileInt(kSection, kFixSizeValue, IsChecked(ResizeRadio) ? 0 : 1);
         app->WriteProfileInt(kSection, kStartupValue, IsChecked(StartupBox) ? 1 : 0);
         app->WriteProfileInt(kSection, kMouseSonarValue, IsChecked(SonarBox) ? 1 : 0);
+        // All ten, display 1's too, so that every value the load reads follows the display.
+        for (int i = 0; i < kDisplayStates; ++i) {
+            app->WriteProfileInt(kSection, RotationValueName(i + 1).c_str(),
+                                 BoundedRotation(DisplayStates[i].Rotation));
+        }
     }
     velk::UniqueKey run;
     if (::RegCreateKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, run.put(),

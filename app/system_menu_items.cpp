@@ -9,6 +9,8 @@
 #include "framework/message_box.h"
 #include "framework/strings.h"
 #include "resources/resource.h"
+#include <algorithm>
+#include <array>
 #include <string>
 
 namespace {
@@ -27,6 +29,17 @@ bool IsMovableByCommand(HWND window) noexcept {
 }
 
 }  // namespace
+
+std::vector<int> OtherDisplaySlots(std::span<const uint32_t> numbers, uint32_t cur) {
+    std::vector<int> slots;
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        if (numbers[i] != 0 && numbers[i] != cur) slots.push_back(static_cast<int>(i));
+    }
+    std::stable_sort(slots.begin(), slots.end(), [&](int a, int b) {
+        return numbers[static_cast<size_t>(a)] < numbers[static_cast<size_t>(b)];
+    });
+    return slots;
+}
 
 bool AppendSystemMenuItem(HWND dialog, HWND window, UINT stringId, UINT commandId, int number) {
     std::wstring text = velk::LoadResString(stringId);
@@ -50,23 +63,30 @@ LRESULT OnMenuPopupNotify(MainDialogState& state, HWND dialog, WPARAM, LPARAM l)
     HWND window = reinterpret_cast<HWND>(l);
     const DisplayList* list = CurrentDisplayList();
     const uint32_t cur = GetSystemNumberFromWindow(window);
-    const int32_t count = list ? list->Count : 0;
+    // The displays in the table, counted: the build's count is a device
+    // counter, which from Windows 6.1 on can be smaller than the number of
+    // displays (numbers 2 then 1 give a count of 1).
+    std::array<uint32_t, kDisplaySlots> numbers{};
+    if (list) {
+        for (int i = 0; i < kDisplaySlots; ++i) numbers[static_cast<size_t>(i)] = list->Records[i].DisplayNumber;
+    }
+    const auto displays =
+        static_cast<int32_t>(std::count_if(numbers.begin(), numbers.end(), [](uint32_t n) { return n != 0; }));
+    const int32_t count = (list && list->Count <= kDisplaySlots) ? displays : 0;
 
     if (count == 2) {
         if (cur == 1) AppendSystemMenuItem(dialog, window, kStringNext, state.CommandIds[kCommandNext], -1);
         else AppendSystemMenuItem(dialog, window, kStringPrevious, state.CommandIds[kCommandPrevious], -1);
-    } else if (count >= 3 && count <= 10) {
+    } else if (count >= 3) {
         AppendSystemMenuItem(dialog, window, kStringNext, state.CommandIds[kCommandNext], -1);
         AppendSystemMenuItem(dialog, window, kStringPrevious, state.CommandIds[kCommandPrevious], -1);
-        for (uint32_t k = 1; k <= static_cast<uint32_t>(kDisplaySlots); ++k) {
-            if (k == cur) continue;
-            if (k >= 5 && HighestDisplayNumber < k) continue;
-            // Empty slots carry number 0, for which nothing is appended.
-            AppendSystemMenuItem(dialog, window, kStringDisplay, state.CommandIds[k + 1],
-                                 static_cast<int>(list->Records[k - 1].DisplayNumber));
+        // Each other display by its number, under the command of its slot.
+        for (const int slot : OtherDisplaySlots(numbers, cur)) {
+            AppendSystemMenuItem(dialog, window, kStringDisplay, state.CommandIds[kCommandFirstSlot + slot],
+                                 static_cast<int>(numbers[static_cast<size_t>(slot)]));
         }
     }
-    if (count >= 2 && count <= 10) state.OpenMoveGate();
+    if (count >= 2) state.OpenMoveGate();
     ::DrawMenuBar(window);
     return 1;
 }

@@ -6,6 +6,8 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include <span>
+#include <vector>
 
 struct MainDialogState;
 
@@ -17,9 +19,15 @@ inline constexpr int kCommandSpan = 12;
 // Menu items live under the first twelve command ids (the span has no item).
 inline constexpr int kMenuCommandCount = 12;
 
+// The slots (0..9) of the displays other than `cur` among the slots'
+// display numbers (0: empty), in the order of their numbers: from Windows
+// 6.1 on a slot need not hold display slot+1.
+std::vector<int> OtherDisplaySlots(std::span<const uint32_t> numbers, uint32_t cur);
+
 // UM_MENUPOPUP (lParam: the window whose system menu is about to open).
-// Appends next/previous and one item per other display while 2 to 10
-// displays are attached, and then allows the move. Answers 1.
+// Appends next/previous and one item per other display while the table
+// holds 2 to 10 displays (and the last build met no more than ten), and then
+// allows the move. Answers 1.
 LRESULT OnMenuPopupNotify(MainDialogState& state, HWND dialog, WPARAM w, LPARAM l);
 // UM_MENUSELECTED (lParam: the window whose menu has closed): takes the
 // items out again. Answers 1.

@@ -15,6 +15,8 @@ namespace {
 
 constexpr UINT kTrayMenuFlags = TPM_RIGHTBUTTON | TPM_RIGHTALIGN;  // 0x0A
 constexpr wchar_t kHelpFileName[] = L"VELKPanomira.chm";
+// How long Exit waits for the help viewer to take its close.
+constexpr UINT kHelpCloseTimeoutMs = 1000;
 
 // The drive and folder of the program's own file.
 std::wstring ProgramFolder() {
@@ -121,6 +123,8 @@ void OpenHelpFile() {
 void CloseHelpWindow() {
     HWND help = FindHelpWindow(velk::LoadResString(IDS_HELP_WINDOW_TITLE));
     if (!help) return;
-    if (velk::AfxMessageBox(velk::LoadResString(IDS_ASK_CLOSE_HELP), MB_YESNO | MB_ICONQUESTION) == IDYES)
-        ::SendMessageW(help, WM_CLOSE, 0, 0);
+    if (velk::AfxMessageBox(velk::LoadResString(IDS_ASK_CLOSE_HELP), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    // The viewer is another program: a hung one must not hold up Exit.
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(help, WM_CLOSE, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kHelpCloseTimeoutMs, &result);
 }

@@ -29,6 +29,14 @@ LONG MapCoordinate(LONG value, LONG from0, LONG from1, LONG to0, LONG to1) noexc
     return static_cast<LONG>(mapped);
 }
 
+// The start of [start, end) moved the least distance into [areaStart, areaEnd).
+LONG FitStart(LONG start, LONG end, LONG areaStart, LONG areaEnd) noexcept {
+    const int64_t length = static_cast<int64_t>(end) - start;
+    if (length >= static_cast<int64_t>(areaEnd) - areaStart || start < areaStart) return areaStart;
+    if (end > areaEnd) return static_cast<LONG>(areaEnd - length);
+    return start;
+}
+
 bool HasNumber(SlotNumbers numbers, uint32_t number) noexcept {
     if (number == 0) return false;
     for (uint32_t n : numbers) {
@@ -48,6 +56,40 @@ std::array<uint32_t, kDisplaySlots> CurrentSlotNumbers() noexcept {
 }
 
 namespace {
+
+// The work area of the display numbered `number`; `display` (its whole
+// rectangle) when its monitor cannot tell.
+RECT WorkAreaOfDisplay(uint32_t number, const RECT& display) {
+    const DisplayList* list = CurrentDisplayList();
+    if (!list) return display;
+    for (const DisplayRecord& record : list->Records) {
+        if (record.SystemsDispNumber != number) continue;
+        MONITORINFO info{};
+        info.cbSize = sizeof(info);
+        if (record.Monitor && velk::Platform().GetMonitorInfoW(record.Monitor, &info) &&
+            info.rcWork.right > info.rcWork.left && info.rcWork.bottom > info.rcWork.top)
+            return info.rcWork;
+        break;
+    }
+    return display;
+}
+
+// What a window's normal rectangle is offset by from desktop coordinates:
+// Windows keeps it in workspace coordinates (relative to the primary
+// display's work area) unless the window is a tool window.
+POINT PlacementOffset(HWND window) {
+    if (::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) return POINT{};
+    velk::PlatformApi& api = velk::Platform();
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    HMONITOR primary = api.MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    if (!primary || !api.GetMonitorInfoW(primary, &info)) return POINT{};
+    return POINT{info.rcWork.left - info.rcMonitor.left, info.rcWork.top - info.rcMonitor.top};
+}
+
+RECT Offset(const RECT& r, LONG dx, LONG dy) noexcept {
+    return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
 
 // Rectangles of the current table's occupied slots, in slot order.
 std::vector<RECT> CurrentDisplayRects() {
@@ -186,6 +228,23 @@ RECT ScaleRect(const RECT& rect, const RECT& src, const RECT& dst) noexcept {
                 MapCoordinate(rect.bottom, src.top, src.bottom, dst.top, dst.bottom)};
 }
 
+RECT FitRectIntoArea(const RECT& rect, const RECT& area) noexcept {
+    const LONG left = FitStart(rect.left, rect.right, area.left, area.right);
+    const LONG top = FitStart(rect.top, rect.bottom, area.top, area.bottom);
+    return RECT{left, top, static_cast<LONG>(left + (static_cast<int64_t>(rect.right) - rect.left)),
+                static_cast<LONG>(top + (static_cast<int64_t>(rect.bottom) - rect.top))};
+}
+
+RECT MoveRectToDisplay(const RECT& rect, const RECT& src, const RECT& dst, const RECT& dstWork, bool scale) noexcept {
+    if (scale) {
+        const bool onSource = rect.left >= src.left && rect.top >= src.top && rect.right <= src.right &&
+                              rect.bottom <= src.bottom;
+        const RECT scaled = ScaleRect(rect, src, dst);
+        return onSource ? scaled : FitRectIntoArea(scaled, dstWork);
+    }
+    return FitRectIntoArea(TranslateRect(rect, src, dst), dstWork);
+}
+
 uint32_t NextDisplayNumber(uint32_t cur, SlotNumbers numbers, uint32_t highest, uint32_t lowest) noexcept {
     if (cur == highest) return lowest;
     if (HasNumber(numbers, cur + 1)) return cur + 1;
@@ -247,9 +306,11 @@ bool MoveWindowToDisplay(MainDialogState& state, HWND window, int resizeMode, ui
     if (!api.GetWindowPlacement(window, &placement)) return false;
 
     WINDOWPLACEMENT moved = placement;
-    moved.rcNormalPosition = (resizeMode != 0 && (style & WS_THICKFRAME))
-                                 ? ScaleRect(placement.rcNormalPosition, src, dst)
-                                 : TranslateRect(placement.rcNormalPosition, src, dst);
+    const POINT offset = PlacementOffset(window);
+    const RECT normal = Offset(placement.rcNormalPosition, offset.x, offset.y);
+    const bool scale = resizeMode != 0 && (style & WS_THICKFRAME);
+    moved.rcNormalPosition =
+        Offset(MoveRectToDisplay(normal, src, dst, WorkAreaOfDisplay(target, dst), scale), -offset.x, -offset.y);
 
     if (placement.showCmd == SW_SHOWMAXIMIZED) {
         // Minimise first: Windows then maximises the window again on the

@@ -23,6 +23,17 @@ RECT TranslateRect(const RECT& rect, const RECT& src, const RECT& dst) noexcept;
 // toward zero. An axis along which src has no extent is translated instead.
 RECT ScaleRect(const RECT& rect, const RECT& src, const RECT& dst) noexcept;
 
+// rect moved the least distance that puts it wholly inside area; along an
+// axis on which it is larger than area, its near edge goes to area's.
+RECT FitRectIntoArea(const RECT& rect, const RECT& area) noexcept;
+// The normal rectangle of a window moved from display src to display dst
+// (whole display rectangles; dstWork is the target's work area), all in
+// desktop coordinates: scaled when `scale`, else translated. A translated
+// rectangle, and a scaled one that did not lie wholly on src, is then fitted
+// into dstWork, so that the window lands on its target and Windows
+// maximises it there again.
+RECT MoveRectToDisplay(const RECT& rect, const RECT& src, const RECT& dst, const RECT& dstWork, bool scale) noexcept;
+
 // The display numbers of the ten slots, 0 for an empty slot.
 using SlotNumbers = std::span<const uint32_t>;
 // The display numbers (SystemsDispNumber) of the current table's ten slots;

@@ -205,12 +205,18 @@ extern "C" BOOL WINAPI HookInstall(HWND notifyWindow, UINT* commandIds) {
 extern "C" BOOL WINAPI ClearHook(HWND notifyWindow) {
     using namespace velk::hooklib;
     if (!notifyWindow || notifyWindow != HookSharedData.NotifyWindow.load()) return FALSE;
-    ::UnhookWindowsHookEx(HookSharedData.GetMessageHook.load());
-    if (!::UnhookWindowsHookEx(HookSharedData.CallWndProcHook.load())) return FALSE;
+    // Every handle is read while the claim is still held: once it is
+    // released, an install from another process may store its own handles
+    // here, and those must not be unhooked by this call.
+    const HHOOK getMessage = HookSharedData.GetMessageHook.load();
+    const HHOOK callWndProc = HookSharedData.CallWndProcHook.load();
+    const HHOOK shell = HookSharedData.ShellHook.load();
+    ::UnhookWindowsHookEx(getMessage);
+    if (!::UnhookWindowsHookEx(callWndProc)) return FALSE;
+    const BOOL shellRemoved = ::UnhookWindowsHookEx(shell);
     HookSharedData.NotifyWindow.store(nullptr);
     HookSharedData.Owner.store(0);
-    if (!::UnhookWindowsHookEx(HookSharedData.ShellHook.load())) return FALSE;
-    return TRUE;
+    return shellRemoved ? TRUE : FALSE;
 }
 
 extern "C" BOOL WINAPI SetWinMoveNextNotifyMessage(UINT message) {

@@ -382,6 +382,55 @@ TEST_F(MainDialog, ExitAsksToCloseTheHelpWindow) {
     EXPECT_TRUE(WaitUntil(2000, [&] { return !help.Exists(); }));
 }
 
+TEST_F(MainDialog, CancelAndTheCloseBoxDropAHotkeyChangedButNotApplied) {
+    auto& page = *static_cast<CHotkeyDialog*>(dialog->Page(2));
+    HWND pageHwnd = page.GetSafeHwnd();
+    HWND list = ::GetDlgItem(pageHwnd, CHotkeyDialog::kListId);
+    const auto changeEntry1 = [&] {
+        LVFINDINFOW find{};
+        find.flags = LVFI_PARAM;
+        find.lParam = 1;
+        const int row = static_cast<int>(::SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1),
+                                                        reinterpret_cast<LPARAM>(&find)));
+        ASSERT_GE(row, 0);
+        LVITEMW state{};
+        state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+        ::SendDlgItemMessageW(pageHwnd, CHotkeyDialog::kHotkeyControlId, HKM_SETHOTKEY,
+                              MAKEWORD(VK_F5, HOTKEYF_CONTROL), 0);
+        ::SendMessageW(pageHwnd, WM_COMMAND, MAKEWPARAM(CHotkeyDialog::kChangeButtonId, BN_CLICKED), 0);
+        ASSERT_EQ(page.Hotkeys()[1].key, VK_F5);
+    };
+    Open();
+    changeEntry1();
+    ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_EQ(page.Hotkeys()[1].key, VK_LEFT);
+    Open();
+    changeEntry1();
+    ::SendMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(page.Hotkeys()[1].key, VK_LEFT);
+    // A later Apply keeps the applied key.
+    ::SendMessageW(hwnd, WM_COMMAND, IDC_APPLY, 0);
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, ProfileSection(L"HotkeyEntry"), L"WIN_BEFORE_KEY"), DWORD(VK_LEFT));
+}
+
+TEST_F(MainDialog, ExitIsNotHeldUpByAHungHelpViewer) {
+    // A viewer that takes no messages for a minute.
+    ChildProcess viewer = ChildProcess::Start(L"hung_window.exe", L"\"Korvane Panomira Help\" 60");
+    ASSERT_TRUE(viewer.Started());
+    ASSERT_NE(WaitForWindow(nullptr, L"Korvane Panomira Help", 20000, viewer.Id()), nullptr);
+    const DWORD start = ::GetTickCount();
+    {
+        MessageBoxCatcher catcher(IDYES);
+        ::SendMessageW(hwnd, WM_COMMAND, ID_TRAY_EXIT, 0);
+        EXPECT_TRUE(catcher.Result().has_value());
+    }
+    // A plain send would wait as long as the viewer does.
+    EXPECT_LT(::GetTickCount() - start, 30000u);
+    viewer.Terminate();
+    EXPECT_TRUE(viewer.Wait(20000));
+}
+
 TEST_F(MainDialog, ActiveDesktopNeedsCom) {
     int withoutCom = -1;
     std::thread([&] { withoutCom = dialog->EnableActiveDesktop(); }).join();

@@ -336,4 +336,45 @@ TEST_F(Program, FailedHandlerEndsTheRunThroughTheGuard) {
     EXPECT_TRUE(HooksAreFree());
 }
 
+// The program's manifest, as the system reads it from Velkmira.exe: aware of
+// each display's DPI (other programs' windows are read and written in real
+// pixels), version 2 where the system has it and system-wide before. At 96
+// DPI the program's own window has exactly the size its template gives it in
+// the system font.
+TEST_F(Program, ManifestAwareOfEachDisplaysDpiAndTheWindowRightAt96Dpi) {
+    ACTCTXW request{};
+    request.cbSize = sizeof(request);
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    const std::wstring exe = BinDir() + L"Velkmira.exe";
+    request.lpSource = exe.c_str();
+    request.lpResourceName = MAKEINTRESOURCEW(1);
+    HANDLE context = ::CreateActCtxW(&request);
+    ASSERT_NE(context, INVALID_HANDLE_VALUE) << ::GetLastError();
+    const auto setting = [context](const wchar_t* ns, const wchar_t* name) {
+        wchar_t value[128] = {};
+        SIZE_T written = 0;
+        if (!::QueryActCtxSettingsW(0, context, ns, name, value, std::size(value), &written)) return std::wstring();
+        return std::wstring(value);
+    };
+    EXPECT_EQ(setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness"),
+              L"PerMonitorV2, System");
+    EXPECT_EQ(setting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware"), L"true");
+    ::ReleaseActCtx(context);
+
+    StartAndWaitUntilRunning(L"Velkmira.exe");
+    using DpiFn = UINT(WINAPI*)(HWND);
+    auto dpiOf = reinterpret_cast<DpiFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    ASSERT_NE(dpiOf, nullptr);
+    EXPECT_EQ(dpiOf(main), 96u);
+    // The template is 266 x 222 dialog units, laid out in the system font.
+    const LONG units = ::GetDialogBaseUnits();
+    RECT client{};
+    ::GetClientRect(main, &client);
+    EXPECT_EQ(client.right, MulDiv(266, LOWORD(units), 4));
+    EXPECT_EQ(client.bottom, MulDiv(222, HIWORD(units), 8));
+    ::PostMessageW(main, WM_COMMAND, ID_TRAY_EXIT, 0);
+    ExpectCleanEnd();
+}
+
 }  // namespace

@@ -179,6 +179,10 @@ TEST_P(TextFitTest, EveryTextFitsItsControl) {
     auto dialog = std::make_unique<CVELKMIRADlg>();
     ASSERT_TRUE(dialog->Create(nullptr));
     HWND main = dialog->GetSafeHwnd();
+    // The program's manifest is this test's too: the controls are those of
+    // version 6, whose buttons know their ideal size.
+    SIZE ideal{};
+    ASSERT_TRUE(::SendDlgItemMessageW(main, IDC_APPLY, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)));
     ::SendMessageW(main, UM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);  // the settings window as the user opens it
     fit.Dialog(main, IDD_VELKMIRA_DIALOG);
     for (int i = 0; i < kPageCount; ++i) fit.Dialog(dialog->Page(i)->GetSafeHwnd(), dialog->Page(i)->TemplateId());

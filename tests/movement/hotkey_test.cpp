@@ -146,6 +146,10 @@ protected:
                               MAKEWORD(key, modifiers), 0);
     }
     const HotkeySlot& Entry(int i) const { return page.Hotkeys()[static_cast<size_t>(i)]; }
+    WORD HotkeyControlValue() const {
+        return static_cast<WORD>(
+            ::SendDlgItemMessageW(page.GetSafeHwnd(), CHotkeyDialog::kHotkeyControlId, HKM_GETHOTKEY, 0, 0));
+    }
 
     HWND parent = nullptr;
     HWND listView = nullptr;
@@ -222,7 +226,7 @@ TEST_F(HotkeyTest, ProfileRoundTripKeepsDwords) {
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kSection, L"WIN_MON2_KEY"), static_cast<DWORD>(VK_F7));
 }
 
-TEST_F(HotkeyTest, DamagedOrBareTypingKeysFromTheProfileAreNeverRegistered) {
+TEST_F(HotkeyTest, DamagedBareAndModifierKeysFromTheProfileAreNeverRegistered) {
     UseDisplays({{1, kDisplay1}});
     constexpr uint16_t kDefaultMod = 0x0D;
     struct Case {
@@ -245,6 +249,33 @@ TEST_F(HotkeyTest, DamagedOrBareTypingKeysFromTheProfileAreNeverRegistered) {
         {HOTKEYF_CONTROL, 'B', HOTKEYF_CONTROL, 'B', true},        // ordinary combinations stay
         {HOTKEYF_ALT | HOTKEYF_EXT, VK_OEM_PERIOD, HOTKEYF_ALT | HOTKEYF_EXT, VK_OEM_PERIOD, true},
         {0, VK_F9, 0, VK_F9, true},
+        // Without Ctrl or Alt only the function keys and keys that type, edit and move nothing.
+        {0, VK_RIGHT, 0, VK_RIGHT, false},
+        {HOTKEYF_EXT, VK_RIGHT, HOTKEYF_EXT, VK_RIGHT, false},
+        {HOTKEYF_SHIFT | HOTKEYF_EXT, VK_LEFT, HOTKEYF_SHIFT | HOTKEYF_EXT, VK_LEFT, false},
+        {0, VK_RETURN, 0, VK_RETURN, false},
+        {0, VK_TAB, 0, VK_TAB, false},
+        {HOTKEYF_SHIFT, VK_TAB, HOTKEYF_SHIFT, VK_TAB, false},
+        {0, VK_ESCAPE, 0, VK_ESCAPE, false},
+        {0, VK_BACK, 0, VK_BACK, false},
+        {HOTKEYF_EXT, VK_DELETE, HOTKEYF_EXT, VK_DELETE, false},
+        {HOTKEYF_EXT, VK_INSERT, HOTKEYF_EXT, VK_INSERT, false},
+        {HOTKEYF_EXT, VK_HOME, HOTKEYF_EXT, VK_HOME, false},
+        {HOTKEYF_EXT, VK_END, HOTKEYF_EXT, VK_END, false},
+        {HOTKEYF_EXT, VK_PRIOR, HOTKEYF_EXT, VK_PRIOR, false},
+        {HOTKEYF_EXT, VK_NEXT, HOTKEYF_EXT, VK_NEXT, false},
+        {0, VK_CAPITAL, 0, VK_CAPITAL, false},
+        // A modifier key by itself, with or without others.
+        {0, VK_SHIFT, 0, VK_SHIFT, false},
+        {HOTKEYF_CONTROL, VK_SHIFT, HOTKEYF_CONTROL, VK_SHIFT, false},
+        {HOTKEYF_ALT, VK_LCONTROL, HOTKEYF_ALT, VK_LCONTROL, false},
+        {0, VK_LWIN, 0, VK_LWIN, false},
+        {HOTKEYF_SHIFT, VK_F24, HOTKEYF_SHIFT, VK_F24, true},
+        {0, VK_PAUSE, 0, VK_PAUSE, true},
+        {HOTKEYF_EXT, VK_MEDIA_PLAY_PAUSE, HOTKEYF_EXT, VK_MEDIA_PLAY_PAUSE, true},
+        {HOTKEYF_EXT, VK_BROWSER_HOME, HOTKEYF_EXT, VK_BROWSER_HOME, true},
+        {HOTKEYF_CONTROL | HOTKEYF_EXT, VK_RIGHT, HOTKEYF_CONTROL | HOTKEYF_EXT, VK_RIGHT, true},
+        {HOTKEYF_ALT, VK_RETURN, HOTKEYF_ALT, VK_RETURN, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << "mod 0x" << c.mod << " key 0x" << c.key);
@@ -400,6 +431,70 @@ TEST_F(HotkeyTest, ChangeNeedsAKeyAndTakesEffectAtApply) {
     EXPECT_TRUE(IsHeld(MOD_CONTROL, VK_F5));
     EXPECT_FALSE(IsHeld(kWindowMods, VK_LEFT));
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kSection, L"WIN_BEFORE_KEY"), static_cast<DWORD>(VK_F5));
+}
+
+TEST_F(HotkeyTest, AfterARefillTheControlShowsTheLabelledEntryAndChangeRefusesADuplicate) {
+    UseDisplays({{1, kDisplay1}, {2, kDisplay2}});
+    constexpr WORD kCtrlAlt = HOTKEYF_CONTROL | HOTKEYF_ALT;
+    SetDword(HKEY_CURRENT_USER, kSection, L"WIN_MON2_MOD", kCtrlAlt);
+    SetDword(HKEY_CURRENT_USER, kSection, L"WIN_MON2_KEY", 'N');
+    StartUp();
+    SelectRow(RowOf(3));
+    Apply();  // refills the list twice
+    EXPECT_EQ(page.SelectedEntry(), 3);
+    EXPECT_EQ(Wnd(::GetDlgItem(page.GetSafeHwnd(), CHotkeyDialog::kLabelId)).GetWindowText(),
+              L"Move Window to display 2");
+    EXPECT_EQ(HotkeyControlValue(), MAKEWORD('N', kCtrlAlt));
+    // Change with what the control shows keeps the entry's own key, silently.
+    {
+        MessageBoxCatcher box(IDOK, 1000);
+        Click(CHotkeyDialog::kChangeButtonId);
+        EXPECT_FALSE(box.Result().has_value());
+    }
+    Apply();
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kSection, L"WIN_MON2_KEY"), static_cast<DWORD>('N'));
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kSection, L"WIN_MON2_CHECK"), 1u);
+    EXPECT_TRUE(IsHeld(MOD_CONTROL | MOD_ALT, 'N'));
+
+    // Another entry's combination is refused: entry 0's (with and without the
+    // extended-key flag, which registration drops), and that of entry 4,
+    // whose display 3 is detached now.
+    const std::pair<WORD, WORD> taken[] = {
+        {VK_RIGHT, 0x0D}, {VK_RIGHT, HOTKEYF_SHIFT | HOTKEYF_ALT}, {'3', 0x0D}};
+    for (const auto& [key, modifiers] : taken) {
+        SCOPED_TRACE(key);
+        TypeIntoHotkeyControl(key, modifiers);
+        MessageBoxCatcher box(IDOK);
+        Click(CHotkeyDialog::kChangeButtonId);
+        auto shown = box.Result();
+        ASSERT_TRUE(shown.has_value());
+        EXPECT_EQ(shown->text, L"This hotkey is already assigned to another function.");
+        EXPECT_EQ(Entry(3).key, 'N');
+        EXPECT_EQ(Entry(3).modifiers, kCtrlAlt);
+    }
+    EXPECT_EQ(FindHotkeyHolder(page.Hotkeys(), 3, 0x0D, '3'), 4);
+    EXPECT_EQ(FindHotkeyHolder(page.Hotkeys(), 4, 0x0D, '3'), -1);
+}
+
+TEST_F(HotkeyTest, CancelRestoresTheKeysAndChecksLastApplied) {
+    UseDisplays({{1, kDisplay1}});
+    StartUp();
+    SelectRow(RowOf(1));
+    TypeIntoHotkeyControl(VK_F5, HOTKEYF_CONTROL);
+    Click(CHotkeyDialog::kChangeButtonId);
+    ASSERT_EQ(Entry(1).key, VK_F5);
+    SetRowChecked(RowOf(0), false);
+    page.RestoreAppliedHotkeys();  // what Cancel and the close box do
+    EXPECT_EQ(Entry(1).key, VK_LEFT);
+    EXPECT_EQ(Entry(1).modifiers, 0x0D);
+    EXPECT_TRUE(RowChecked(RowOf(0)));
+    EXPECT_EQ(HotkeyControlValue(), MAKEWORD(VK_LEFT, 0x0D));
+    // The next Apply of any kind registers and saves what was applied before.
+    Apply();
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kSection, L"WIN_BEFORE_KEY"), static_cast<DWORD>(VK_LEFT));
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, kSection, L"WIN_NEXT_CHECK"), 1u);
+    EXPECT_TRUE(IsHeld(kWindowMods, VK_LEFT));
+    EXPECT_FALSE(IsHeld(MOD_CONTROL, VK_F5));
 }
 
 TEST_F(HotkeyTest, ResetWaitsForApply) {

@@ -48,6 +48,74 @@ TEST(MovementArithmetic, ScaleOfLargeDesktopsDoesNotOverflow) {
                        {60000, 0, 60001, 1}));
 }
 
+TEST(MovementArithmetic, FitMovesTheLeastDistanceIntoTheArea) {
+    const RECT area{1920, 0, 3200, 984};
+    EXPECT_TRUE(RectIs(FitRectIntoArea({2000, 100, 2800, 700}, area), {2000, 100, 2800, 700}));  // inside: stays
+    EXPECT_TRUE(RectIs(FitRectIntoArea({3020, 400, 3820, 1000}, area), {2400, 384, 3200, 984}));
+    EXPECT_TRUE(RectIs(FitRectIntoArea({1800, -50, 2600, 550}, area), {1920, 0, 2720, 600}));
+    // Larger than the area: the top-left corner at the area's, the size kept.
+    EXPECT_TRUE(RectIs(FitRectIntoArea({2500, 300, 4500, 1500}, area), {1920, 0, 3920, 1200}));
+}
+
+// A window moved between any two displays of a layout ends wholly on the
+// target's work area (a 40-pixel taskbar at the bottom of each display),
+// unless it is larger; a scaled window that lay on its source keeps the
+// proportional rectangle.
+TEST(MovementArithmetic, EveryMovedWindowLiesOnItsTarget) {
+    const std::vector<std::vector<RECT>> layouts{
+        {kFullHd, {1920, 0, 3200, 1024}, {3200, 0, 4480, 1024}},  // side by side, different sizes
+        {kFullHd, {0, 1080, 1280, 2104}},                          // stacked, the lower one narrower
+        {kFullHd, {-1280, -200, 0, 824}, {-2304, 0, -1280, 768}},  // negative coordinates
+        {{0, 0, 1024, 768}, {1100, 0, 2124, 768}, {0, 900, 800, 1500}},  // gaps between them
+    };
+    for (size_t l = 0; l < layouts.size(); ++l) {
+        const std::vector<RECT>& displays = layouts[l];
+        for (const RECT& src : displays) {
+            // Windows at the corners, across the right and bottom edges, and
+            // one larger than some targets.
+            const LONG w = src.right - src.left, h = src.bottom - src.top;
+            const std::vector<RECT> windows{
+                {src.left, src.top, src.left + 800, src.top + 600},
+                {src.right - 800, src.bottom - 600, src.right, src.bottom},
+                {src.right - 300, src.top + 400, src.right + 500, src.top + 1000},
+                {src.left + 100, src.bottom - 200, src.left + 900, src.bottom + 400},
+                {src.left + w / 4, src.top + h / 4, src.left + w / 4 + 1100, src.top + h / 4 + 900},
+            };
+            for (const RECT& dst : displays) {
+                const RECT work{dst.left, dst.top, dst.right, dst.bottom - 40};
+                for (const RECT& window : windows) {
+                    for (const bool scale : {false, true}) {
+                        SCOPED_TRACE(::testing::Message() << "layout " << l << " from " << src.left << "," << src.top
+                                                          << " to " << dst.left << "," << dst.top << " window "
+                                                          << window.left << "," << window.top << " scale " << scale);
+                        const RECT moved = MoveRectToDisplay(window, src, dst, work, scale);
+                        const bool onSource = window.right <= src.right && window.bottom <= src.bottom &&
+                                              window.left >= src.left && window.top >= src.top;
+                        if (scale && onSource) {
+                            EXPECT_TRUE(RectIs(moved, ScaleRect(window, src, dst)));
+                            continue;
+                        }
+                        if (!scale) {
+                            EXPECT_EQ(moved.right - moved.left, window.right - window.left);
+                            EXPECT_EQ(moved.bottom - moved.top, window.bottom - window.top);
+                        }
+                        const bool fitsAcross = moved.right - moved.left <= work.right - work.left;
+                        const bool fitsDown = moved.bottom - moved.top <= work.bottom - work.top;
+                        EXPECT_EQ(moved.left >= work.left && moved.right <= work.right, fitsAcross);
+                        EXPECT_EQ(moved.top >= work.top && moved.bottom <= work.bottom, fitsDown);
+                        if (!fitsAcross) {
+                            EXPECT_EQ(moved.left, work.left);
+                        }
+                        if (!fitsDown) {
+                            EXPECT_EQ(moved.top, work.top);
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST(MovementArithmetic, NextAndPreviousWithConsecutiveNumbers) {
     const std::array<uint32_t, 10> numbers{1, 2, 3, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(NextDisplayNumber(1, numbers, 3, 1), 2u);

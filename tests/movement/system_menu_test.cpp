@@ -2,6 +2,8 @@
 // fake display topologies, with real windows of this process.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,12 @@ BOOL WINAPI FakeSetWindowPlacement(HWND, const WINDOWPLACEMENT* placement) {
     if (g_refuseSet) return FALSE;
     g_placement = *placement;
     return TRUE;
+}
+
+::testing::AssertionResult RectIs(const RECT& actual, const RECT& expected) {
+    if (::EqualRect(&actual, &expected)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "(" << actual.left << ", " << actual.top << ", " << actual.right << ", "
+                                         << actual.bottom << ")";
 }
 
 struct MenuItem {
@@ -125,6 +133,47 @@ TEST_F(SystemMenuTest, NumberedItemsAboveFourNeedTheHighestNumber) {
     Popup(w);
     EXPECT_EQ(OurItems(w), (Texts{L"Move Window to Next display", L"Move Window to previous display", L"Display2",
                                   L"Display3", L"Display5"}));
+}
+
+TEST_F(SystemMenuTest, SlotsOutOfNumberOrderOfferExactlyTheOtherDisplaysByNumber) {
+    // From Windows 6.1 on the numbers come from the monitors: adapters in the
+    // order \\.\DISPLAY2, \\.\DISPLAY1 give displays 2 and 1 in slots 0 and 2
+    // and a build count of 1.
+    FakeWindowsVersion(6, 1);
+    topology.Add(ActiveDisplay(2, kDisplay1, true));
+    topology.Add(ActiveDisplay(1, kDisplay2));
+    std::optional<MonitorEnumKey> key(std::in_place, MonitorEnumKey::ValuesFor(topology));
+    uint32_t highest = 0;
+    int32_t count = 0;
+    BuildDisplayList(&highest, &count);
+    ASSERT_EQ(CurrentSlotNumbers(), (std::array<uint32_t, 10>{2, 0, 1, 0, 0, 0, 0, 0, 0, 0}));
+    ASSERT_EQ(count, 1);
+    HWND onDisplay1 = MakeWindow(kWindowOn2);
+    Popup(onDisplay1);
+    EXPECT_EQ(OurItems(onDisplay1), (Texts{L"Move Window to Next display"}));
+    EXPECT_EQ(state.MoveAllowed, 1);
+
+    // A third adapter: slots hold 2, 3, 1. A window on display 1 is offered 2
+    // and 3, in that order, each under its own slot's command.
+    topology.Add(ActiveDisplay(3, kDisplay3));
+    key.reset();
+    key.emplace(MonitorEnumKey::ValuesFor(topology));
+    BuildDisplayList(&highest, &count);
+    ASSERT_EQ(CurrentSlotNumbers(), (std::array<uint32_t, 10>{2, 3, 1, 0, 0, 0, 0, 0, 0, 0}));
+    Closed(onDisplay1);
+    Popup(onDisplay1);
+    EXPECT_EQ(OurItems(onDisplay1), (Texts{L"Move Window to Next display", L"Move Window to previous display",
+                                          L"Display2", L"Display3"}));
+    HMENU menu = ::GetSystemMenu(onDisplay1, FALSE);
+    EXPECT_NE(::GetMenuState(menu, state.CommandIds[kCommandFirstSlot + 0], MF_BYCOMMAND), UINT(-1));
+    EXPECT_NE(::GetMenuState(menu, state.CommandIds[kCommandFirstSlot + 1], MF_BYCOMMAND), UINT(-1));
+    EXPECT_EQ(::GetMenuState(menu, state.CommandIds[kCommandFirstSlot + 2], MF_BYCOMMAND), UINT(-1));
+    state.ResizeMode = 0;
+    Choose(onDisplay1, kCommandFirstSlot + 1);  // "Display3"
+    EXPECT_EQ(NormalRect(onDisplay1).left, 650);
+
+    EXPECT_EQ(OtherDisplaySlots(std::array<uint32_t, 10>{0, 7, 0, 3, 5, 0, 0, 0, 0, 1}, 5),
+              (std::vector<int>{9, 3, 1}));
 }
 
 TEST_F(SystemMenuTest, ChosenItemMovesTheWindowOnce) {
@@ -237,6 +286,46 @@ TEST_F(PlacementTest, MaximisedIsMinimisedThenMaximisedWithTheNewRectangle) {
     EXPECT_EQ(g_showCmds, (std::vector<UINT>{SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED}));
     EXPECT_EQ(Placed().left, 2020);
     EXPECT_EQ(g_placement.showCmd, static_cast<UINT>(SW_SHOWMAXIMIZED));
+}
+
+TEST_F(PlacementTest, TranslatedWindowLandsWhollyOnTheTargetsWorkArea) {
+    // A third display beyond the target, and a taskbar on the target.
+    UseDisplays({{1, {0, 0, 1920, 1080}}, {2, {1920, 0, 3200, 1024}}, {3, {3200, 0, 4480, 1024}}});
+    // The work area of the fake displays at a slot's rectangle (the fixture's
+    // first layout lies under this one).
+    const auto setWork = [&](int slot, RECT work) {
+        const DisplayRecord& r = list.Records[slot];
+        const RECT rect{r.left, r.top, r.right, r.bottom};
+        for (FakeDisplay& d : topology.displays()) {
+            if (::EqualRect(&d.rect, &rect)) d.work = work;
+        }
+    };
+    setWork(1, {1920, 0, 3200, 984});
+    HWND w = MakeWindow(kWindowOn1);
+    g_placement.showCmd = SW_SHOWMAXIMIZED;
+    g_placement.rcNormalPosition = RECT{1100, 400, 1900, 1000};
+    state.MoveAllowed = 1;
+    EXPECT_TRUE(MoveWindowToDisplay(state, w, 0, 1, 2));
+    EXPECT_TRUE(RectIs(Placed(), {2400, 384, 3200, 984}));
+    // Maximised again by Windows on the display holding the new rectangle: display 2.
+    EXPECT_EQ(g_showCmds, (std::vector<UINT>{SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED}));
+
+    // The normal rectangle is in workspace coordinates: with the primary
+    // display's taskbar at the top, (100, 440) there is (100, 480) on the
+    // desktop, and the window must end 40 pixels higher than the raw numbers say.
+    setWork(0, {0, 40, 1920, 1080});
+    setWork(1, {});
+    g_placement.showCmd = SW_SHOWNORMAL;
+    g_placement.rcNormalPosition = RECT{100, 440, 900, 1040};
+    state.MoveAllowed = 1;
+    EXPECT_TRUE(MoveWindowToDisplay(state, w, 0, 1, 2));
+    EXPECT_TRUE(RectIs(Placed(), {2020, 384, 2820, 984}));
+    // A tool window's rectangle is in desktop coordinates.
+    HWND tool = MakeWindow(kWindowOn1, WS_OVERLAPPEDWINDOW, WS_EX_TOOLWINDOW);
+    g_placement.rcNormalPosition = RECT{100, 480, 900, 1080};
+    state.MoveAllowed = 1;
+    EXPECT_TRUE(MoveWindowToDisplay(state, tool, 0, 1, 2));
+    EXPECT_TRUE(RectIs(Placed(), {2020, 424, 2820, 1024}));
 }
 
 TEST_F(PlacementTest, RefusedPlacementKeepsTheGateOpen) {

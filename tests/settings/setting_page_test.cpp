@@ -128,6 +128,52 @@ TEST_F(SettingPage, CancelDropsWhatWasNotAppliedAndReopeningShowsTheAppliedValue
     EXPECT_FALSE(RunValue());
 }
 
+TEST_F(SettingPage, MovesFollowTheSavedResizeChoiceFromStartUp) {
+    for (const auto& [saved, mode] : {std::pair{0u, 0}, std::pair{1u, 1}}) {
+        SetDword(HKEY_CURRENT_USER, ProfileSection(L"Setting"), L"WINFIXSIZE", saved);
+        Start();
+        EXPECT_EQ(dialog->ResizeMode, mode) << saved;
+        dialog.reset();
+        tray.reset();
+    }
+}
+
+TEST_F(SettingPage, RotationValuesAreLoadedAndSavedWithinTheirBounds) {
+    FakeTopology topology;
+    topology.Add(ActiveDisplay(1, {0, 0, 1024, 768}, true));
+    topology.Add(ActiveDisplay(2, {1024, 0, 2048, 768}));
+    topology.Add(ActiveDisplay(3, {2048, 0, 3072, 768}));
+    MonitorEnumKey monitors(MonitorEnumKey::ValuesFor(topology));
+    const std::wstring section = ProfileSection(L"Setting");
+    // Display 2 saved as "180 deg.", display 3's value damaged, display 1 rotated.
+    SetDword(HKEY_CURRENT_USER, section, L"Monitor1_Rotation", 2);
+    SetDword(HKEY_CURRENT_USER, section, L"Monitor2_Rotation", 3);
+    SetDword(HKEY_CURRENT_USER, section, L"Monitor3_Rotation", 9);
+    SetDword(HKEY_CURRENT_USER, section, L"Monitor10_Rotation", 0xFFFFFFFF);
+    Start();
+    AddSimDisplay(2);
+    AddSimDisplay(3);
+    addon_test::Sim sim;
+    sim.SetState(2, 2, 1, 3);
+    sim.SetState(3, 2, 4, 3);
+    Command(hwnd, IDCANCEL);  // loads the page again, with the displays
+    const auto& page = *static_cast<CSettingProp*>(dialog->Page(0));
+    const int32_t loaded[10] = {2, 3, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(page.DisplayState(i).Rotation, loaded[i]) << i;
+    // The first listed display is adapter 2: its saved rotation is selected.
+    EXPECT_EQ(::SendDlgItemMessageW(SettingHwnd(), IDC_SET_DL_ROTATION, CB_GETCURSEL, 0, 0), 2);
+
+    Apply();  // saves what was loaded, then reads the displays again
+    for (int d = 1; d <= 10; ++d) {
+        const std::wstring name = L"Monitor" + std::to_wstring(d) + L"_Rotation";
+        EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, name.c_str()), static_cast<DWORD>(loaded[d - 1])) << d;
+    }
+    Apply();  // now what the displays reported
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, L"Monitor2_Rotation"), 1u);
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, L"Monitor3_Rotation"), 4u);
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, L"Monitor1_Rotation"), 0u);
+}
+
 TEST_F(SettingPage, SonarBoxFollowsWindowsUntilTouchedAndTheProfileCanOnlyTurnItOff) {
     Start();
     HWND page = SettingHwnd();
