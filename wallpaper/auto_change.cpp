@@ -120,21 +120,30 @@ bool CWallpaperProp::RestartAutoChangeTimer() {
 }
 
 LRESULT CWallpaperProp::OnTimer(WPARAM id, LPARAM l) {
-    if (id == kAutoChangeTimer) {
+    // While "Use Wallpaper" is off the desktop shows the Windows wallpaper and
+    // no picture of ours changes: the tick does nothing.
+    if (id == kAutoChangeTimer && IsUseWallpaperChecked()) {
         ++TickCounter;
-        AdvanceAutoWallpaper(static_cast<uint32_t>(5 * TickCounter));
-        ComposeDesktopWallpaper();
-        SaveWallpaperSettings();
+        // The desktop is composed and the positions saved only when some
+        // display stepped; otherwise nothing on it changed.
+        if (AdvanceAutoWallpaper(static_cast<uint32_t>(5 * TickCounter)) && steppedOnLastAdvance_) {
+            ComposeDesktopWallpaper();
+            SaveWallpaperSettings();
+        }
         if (TickCounter >= kTicksPerCycle) TickCounter = 0;
     }
     return DefaultProc(WM_TIMER, id, l);
 }
 
 bool CWallpaperProp::AdvanceAutoWallpaper(uint32_t elapsed) {
+    steppedOnLastAdvance_ = false;
     for (int32_t slot = 0; slot < 10; ++slot) {
         const WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(slot)];
         if (elapsed % IntervalMinutes(record.IntervalIndex) != 0 || record.AutoChange != 1) continue;
-        if (StepSlot(slot, true, record.PictureFolder)) RecomposeDisplayPreview(slot);
+        if (StepSlot(slot, true, record.PictureFolder)) {
+            steppedOnLastAdvance_ = true;
+            RecomposeDisplayPreview(slot);
+        }
     }
     RecomposeDisplayPreview(CurrentDisplayIndex);
     PathText = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)].PicturePath;

@@ -92,6 +92,8 @@ int CWallpaperProp::LoadWallpaperSettings() {
     }
     RebuildWallpaperFileLists();
     AnyAutoChange = IsAnyAutoChangeOn() ? 1 : 0;
+    // The box is a setting too: as applied, it is what the desktop shows.
+    if (pageFilled_ && hwnd_) SetUseWallpaperFromDesktop();
     return 1;
 }
 
