@@ -20,6 +20,16 @@ bool EqualFolded(const wchar_t* a, const wchar_t* b) noexcept {
     return *a == *b;
 }
 
+// The folder's last write time, which changes when a file in it is added,
+// removed or renamed; 0 when it cannot be read.
+uint64_t FolderWriteTime(const wchar_t* folder) {
+    std::wstring path = folder;
+    if (path.size() > 3 && path.back() == L'\\') path.pop_back();
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
 bool FileExists(const std::wstring& path) noexcept {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -46,6 +56,20 @@ void CWallpaperProp::RebuildWallpaperFileLists() {
         GetFolderOfPath(record.PictureFolder, record.PicturePath);
         if (record.PictureFolder[0] == 0) continue;
         ListOperation::FileList& list = FileLists[static_cast<size_t>(slot)];
+        // A list is made again only when its folder, its order or the folder's
+        // entries changed since it was made.
+        ListKey key{true, record.PictureFolder, record.SortStyle, FolderWriteTime(record.PictureFolder)};
+        ListKey& last = listKeys_[static_cast<size_t>(slot)];
+        const bool unchanged = last.valid && key.folderWritten != 0 && last.folderWritten == key.folderWritten &&
+                               last.sortStyle == key.sortStyle &&
+                               ::CompareStringOrdinal(last.folder.c_str(), -1, key.folder.c_str(), -1, TRUE) == CSTR_EQUAL;
+        last = key;
+        if (unchanged) {
+            wchar_t fileName[kWallpaperPathUnits] = {};
+            GetFileNameOfPath(fileName, record.PicturePath);
+            if (const int32_t found = FindInList(slot, fileName); found >= 0) record.CurrentNumber = found;
+            continue;
+        }
         ListOperation::FileList().swap(list);
         const ListOperation& op = ListOperations[static_cast<size_t>(slot)];
         auto listed = std::find_if(listings.begin(), listings.end(), [&record](const auto& entry) {
@@ -171,6 +195,7 @@ void CWallpaperProp::OnBnClickedAutoChange() {
     {
         ListLock lock(ListMutex.get());
         ListOperation::FileList().swap(FileLists[static_cast<size_t>(CurrentDisplayIndex)]);
+        listKeys_[static_cast<size_t>(CurrentDisplayIndex)].valid = false;
         record.CurrentNumber = 0;
     }
     if (IsChecked(IDC_WP_AUTO_CHANGE)) {

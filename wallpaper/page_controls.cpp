@@ -325,6 +325,7 @@ void CWallpaperProp::OnCbnSelchangeOrder() {
         record.SortStyle = OrderCombo.GetCurSel();
         ListOperations[static_cast<size_t>(CurrentDisplayIndex)].SortFileList(
             FileLists[static_cast<size_t>(CurrentDisplayIndex)], record.SortStyle);
+        listKeys_[static_cast<size_t>(CurrentDisplayIndex)].sortStyle = record.SortStyle;
     }
     NotifyParentChanged();
 }

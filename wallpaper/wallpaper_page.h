@@ -183,6 +183,15 @@ private:
     // regard to case; -1 when it is not there.
     int32_t FindInList(int32_t slot, const wchar_t* fileName) const;
 
+    // What each slot's picture list was made from.
+    struct ListKey {
+        bool valid = false;
+        std::wstring folder;
+        int32_t sortStyle = 0;
+        uint64_t folderWritten = 0;
+    };
+    ListKey listKeys_[kDisplaySlots];
+
     velk::CComboBox DisplayCombo;
     velk::CComboBox StyleCombo;
     velk::CComboBox IntervalCombo;
