@@ -14,6 +14,8 @@
 namespace {
 
 constexpr DWORD kStopWaitMs = 1500;
+// The thread's stack: GDI+ and its codecs keep their buffers on the heap.
+constexpr SIZE_T kStackBytes = 512 * 1024;
 
 // A file's size and last write time; all zero when it is missing.
 struct FileStamp {
@@ -69,13 +71,13 @@ private:
 
 struct RecomposeWorker::State {
     CriticalSection lock;
-    velk::UniqueHandleObj wake{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
     // Guarded by lock.
     std::optional<RecomposeRequest> pending;
     uint64_t pendingId = 0, lastId = 0;
     HWND window = nullptr;
     UINT message = 0;
     bool stop = false;
+    bool alive = false;  // a thread runs (it ends when it has nothing left to do)
     bool running = false;
     uint32_t runningRenders = 0;  // renders of the running request not yet done
     bool runningCompose = false;  // its composite not yet written
@@ -87,6 +89,7 @@ struct RecomposeWorker::State {
         return stop || pending.has_value();
     }
     void Run();
+    void Abort();
     bool Render(const RecomposeRequest& request, int slot);
 };
 
@@ -137,9 +140,11 @@ RecomposeWorker::~RecomposeWorker() { Stop(); }
 
 uint64_t RecomposeWorker::Submit(HWND window, UINT message, RecomposeRequest request) {
     State& s = *state_;
+    bool start = false;
+    uint64_t id = 0;
     {
         Locked held(s.lock);
-        if (s.stop || !s.wake) return 0;
+        if (s.stop) return 0;
         // What the request it replaces still had to do is done by this one.
         if (s.pending) {
             request.renderSlots |= s.pending->renderSlots;
@@ -153,22 +158,26 @@ uint64_t RecomposeWorker::Submit(HWND window, UINT message, RecomposeRequest req
         s.pendingId = ++s.lastId;
         s.window = window;
         s.message = message;
+        id = s.pendingId;
+        // A running thread takes the request before it would end.
+        start = !s.alive;
+        s.alive = true;
     }
-    if (!thread_) {
+    if (start) {
         // The thread holds the state too, so that one left to end with the
-        // process never touches freed memory.
+        // process never touches freed memory. It lives only while there is
+        // work: under Wine every thread commits its whole stack.
         auto* held = new std::shared_ptr<State>(state_);
-        thread_.reset(::CreateThread(nullptr, 0, ThreadMain, held, 0, nullptr));
+        thread_.reset(::CreateThread(nullptr, kStackBytes, ThreadMain, held, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
         if (!thread_) {
             delete held;
             Locked lock(s.lock);
+            s.alive = false;
             s.pending.reset();
             return 0;
         }
     }
-    ::SetEvent(s.wake.get());
-    Locked held(s.lock);
-    return s.pendingId;
+    return id;
 }
 
 bool RecomposeWorker::Busy() const {
@@ -182,16 +191,22 @@ void RecomposeWorker::Stop() {
         state_->stop = true;
         state_->pending.reset();
     }
-    if (state_->wake) ::SetEvent(state_->wake.get());
     if (thread_) ::WaitForSingleObject(thread_.get(), kStopWaitMs);
     thread_.reset();
 }
 
 DWORD WINAPI RecomposeWorker::ThreadMain(void* parameter) {
     std::unique_ptr<std::shared_ptr<State>> held(static_cast<std::shared_ptr<State>*>(parameter));
-    // GDI+ reads pictures through the platform's imaging codecs, which are COM objects.
+    // GDI+ reads pictures through the platform's imaging codecs, which are
+    // COM objects; and the thread holds GDI+ for itself, so that the page's
+    // end of GDI+ never comes while this thread still draws.
     const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    (*held)->Run();
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) token = 0;
+    if (token) (*held)->Run();
+    else (*held)->Abort();
+    if (token) Gdiplus::GdiplusShutdown(token);
     if (com) ::CoUninitialize();
     return 0;
 }
@@ -214,65 +229,72 @@ bool RecomposeWorker::State::Render(const RecomposeRequest& request, int slot) {
     return true;
 }
 
+void RecomposeWorker::State::Abort() {
+    Locked held(lock);
+    pending.reset();
+    alive = false;
+}
+
 void RecomposeWorker::State::Run() {
     for (;;) {
-        ::WaitForSingleObject(wake.get(), INFINITE);
-        for (;;) {
-            RecomposeRequest request;
-            uint64_t id = 0;
-            HWND target = nullptr;
-            UINT answer = 0;
-            {
-                Locked held(lock);
-                if (stop) return;
-                if (!pending) break;
-                request = std::move(*pending);
-                pending.reset();
-                id = pendingId;
-                target = window;
-                answer = message;
-                running = true;
-                runningRenders = request.renderSlots;
-                runningCompose = request.compose;
+        RecomposeRequest request;
+        uint64_t id = 0;
+        HWND target = nullptr;
+        UINT answer = 0;
+        {
+            Locked held(lock);
+            // Nothing left to do (or the program ending): the thread ends;
+            // the next request starts another.
+            if (stop || !pending) {
+                alive = false;
+                return;
             }
-            bool abandoned = false;
-            LPARAM done = 0;
-            for (int slot = 0; slot < kDisplaySlots && !abandoned; ++slot) {
-                if (!(request.renderSlots & (1u << slot))) continue;
-                if (Abandon()) {
-                    abandoned = true;
-                    break;
-                }
-                if (Render(request, slot)) done |= RecomposedSlotBit(slot);
-                Locked held(lock);
-                runningRenders &= ~(1u << slot);
-            }
-            if (!abandoned && request.compose) {
-                const std::wstring partial = PartialComposite(request.folder);
-                const std::wstring composite = request.folder + kCompositeFileName;
-                if (WriteDesktopComposite(request, partial.c_str(), [this] { return Abandon(); })) {
-                    // Only a whole file takes the composite's name, and not once
-                    // the program is ending: the desktop keeps the one it has.
-                    {
-                        Locked held(lock);
-                        abandoned = stop;
-                    }
-                    if (abandoned || !::MoveFileExW(partial.c_str(), composite.c_str(), MOVEFILE_REPLACE_EXISTING))
-                        ::DeleteFileW(partial.c_str());
-                } else {
-                    ::DeleteFileW(partial.c_str());
-                    abandoned = Abandon();
-                }
-                // Without a canvas the composite on disk, if any, is what the shell gets.
-                if (!abandoned) done |= kRecomposedComposite;
-            }
-            {
-                Locked held(lock);
-                running = false;
-                runningRenders = 0;
-                runningCompose = false;
-            }
-            if (!abandoned && target) ::PostMessageW(target, answer, static_cast<WPARAM>(id), done);
+            request = std::move(*pending);
+            pending.reset();
+            id = pendingId;
+            target = window;
+            answer = message;
+            running = true;
+            runningRenders = request.renderSlots;
+            runningCompose = request.compose;
         }
+        bool abandoned = false;
+        LPARAM done = 0;
+        for (int slot = 0; slot < kDisplaySlots && !abandoned; ++slot) {
+            if (!(request.renderSlots & (1u << slot))) continue;
+            if (Abandon()) {
+                abandoned = true;
+                break;
+            }
+            if (Render(request, slot)) done |= RecomposedSlotBit(slot);
+            Locked held(lock);
+            runningRenders &= ~(1u << slot);
+        }
+        if (!abandoned && request.compose) {
+            const std::wstring partial = PartialComposite(request.folder);
+            const std::wstring composite = request.folder + kCompositeFileName;
+            if (WriteDesktopComposite(request, partial.c_str(), [this] { return Abandon(); })) {
+                // Only a whole file takes the composite's name, and not once
+                // the program is ending: the desktop keeps the one it has.
+                {
+                    Locked held(lock);
+                    abandoned = stop;
+                }
+                if (abandoned || !::MoveFileExW(partial.c_str(), composite.c_str(), MOVEFILE_REPLACE_EXISTING))
+                    ::DeleteFileW(partial.c_str());
+            } else {
+                ::DeleteFileW(partial.c_str());
+                abandoned = Abandon();
+            }
+            // Without a canvas the composite on disk, if any, is what the shell gets.
+            if (!abandoned) done |= kRecomposedComposite;
+        }
+        {
+            Locked held(lock);
+            running = false;
+            runningRenders = 0;
+            runningCompose = false;
+        }
+        if (!abandoned && target) ::PostMessageW(target, answer, static_cast<WPARAM>(id), done);
     }
 }
