@@ -139,6 +139,11 @@ struct Setup {
 double LongestAnswer(int displays) {
     Setup setup(displays);
     setup.Recolour(RGB(1, 2, 3));
+    // The page shown, as in the settings window, so its preview draws too.
+    ::SetWindowPos(setup.parent, nullptr, 0, 0, 500, 400, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::ShowWindow(setup.parent, SW_SHOWNOACTIVATE);
+    ::ShowWindow(setup.page.GetSafeHwnd(), SW_SHOWNOACTIVATE);
+    setup.page.Preview.LoadPreviewImage();
     std::atomic<bool> done{false};
     double longest = 0;
     std::thread pinger([&] {
