@@ -160,8 +160,9 @@ BOOL CWallpaperProp::InitWallpaperPage(int32_t highest) {
 }
 
 void CWallpaperProp::SetUseWallpaperFromDesktop() {
-    // On exactly while the program's composite is the Windows wallpaper.
-    const bool on = CaptureOsWallpaper() == 1;
+    // On exactly while the program's composite is the Windows wallpaper, or
+    // is on its way there from the recompose thread.
+    const bool on = CaptureOsWallpaper() == 1 || composeRequest_ != 0;
     ::CheckDlgButton(hwnd_, IDC_WP_USE_WALLPAPER, on ? BST_CHECKED : BST_UNCHECKED);
     UseOsWallpaper = on ? 0 : 1;
     EnableControl(IDC_WP_BACKGROUND, on);

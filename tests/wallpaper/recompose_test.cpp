@@ -74,6 +74,19 @@ TEST_F(RecomposeTest, TheWindowKeepsAnsweringAndTheLastSettingsWin) {
     EXPECT_EQ(::GetFileAttributesW(RecomposeWorker::PartialComposite(Folder()).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_F(RecomposeTest, AReloadWhileTheCompositeIsOnItsWayKeepsTheBoxOn) {
+    // The settings window's Cancel reloads the page right after an Apply.
+    page->InitWallpaperPage(3);
+    CheckUseWallpaper(true);
+    Apply();
+    page->LoadWallpaperSettings();
+    EXPECT_EQ(::IsDlgButtonChecked(page->GetSafeHwnd(), 1011), BST_CHECKED);
+    Settle();
+    EXPECT_EQ(SystemWallpaper(), Composite());
+    page->LoadWallpaperSettings();
+    EXPECT_EQ(::IsDlgButtonChecked(page->GetSafeHwnd(), 1011), BST_CHECKED);
+}
+
 TEST_F(RecomposeTest, DestroyedInTheMiddleItEndsPromptlyAndKeepsTheWallpaper) {
     const std::wstring user = scratch + L"user.png";
     ASSERT_TRUE(WriteSolidPicture(user, 64, 48, kBack, false));
