@@ -135,10 +135,7 @@ BOOL CWallpaperProp::RefreshWallpaperPage(uint32_t count) {
 
     // Every present display's picture, rendered on the recompose thread; the
     // preview then ends on the current one.
-    uint32_t present = 0;
-    for (int i = 0; i < kDisplaySlots; ++i)
-        if (displays.Records[i].DisplayNumber != 0) present |= 1u << i;
-    if (present) QueueRecompose(present, false);
+    if (const uint32_t present = PresentSlots()) QueueRecompose(present, false);
     UpdateData(false);
     return TRUE;
 }

@@ -80,6 +80,8 @@ public:
     // A request to the recompose thread: the slots of the mask rendered, then
     // the composite when compose is set; its id, 0 when none could be made.
     uint64_t QueueRecompose(uint32_t renderSlots, bool compose);
+    // Bit i: display slot i holds a display.
+    static uint32_t PresentSlots();
     // Some request to the recompose thread is not answered yet.
     bool IsRecomposePending() const noexcept;
     // The message by which the recompose thread answers.

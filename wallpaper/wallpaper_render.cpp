@@ -25,6 +25,14 @@ bool CWallpaperProp::ChooseRenderInputs(int index, DisplayRenderInputs& inputs) 
     return true;
 }
 
+uint32_t CWallpaperProp::PresentSlots() {
+    uint32_t present = 0;
+    if (const DisplayList* displays = CurrentDisplayList())
+        for (int i = 0; i < kDisplaySlots; ++i)
+            if (displays->Records[i].DisplayNumber != 0) present |= 1u << i;
+    return present;
+}
+
 uint64_t CWallpaperProp::QueueRecompose(uint32_t renderSlots, bool compose) {
     if (!hwnd_) return 0;
     RecomposeRequest request;

@@ -74,17 +74,26 @@ TEST_F(RecomposeTest, TheWindowKeepsAnsweringAndTheLastSettingsWin) {
     EXPECT_EQ(::GetFileAttributesW(RecomposeWorker::PartialComposite(Folder()).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST_F(RecomposeTest, AReloadWhileTheCompositeIsOnItsWayKeepsTheBoxOn) {
+TEST_F(RecomposeTest, AReloadKeepsTheBoxOnWhileTheCompositeIsOnItsWayAndRendersDroppedChangesAgain) {
     // The settings window's Cancel reloads the page right after an Apply.
     page->InitWallpaperPage(3);
     CheckUseWallpaper(true);
+    page->UseOsWallpaper = 0;  // as the recompose test of Apply leaves it
     Apply();
     page->LoadWallpaperSettings();
     EXPECT_EQ(::IsDlgButtonChecked(page->GetSafeHwnd(), 1011), BST_CHECKED);
     Settle();
     EXPECT_EQ(SystemWallpaper(), Composite());
+    // A display's picture rendered for a change then dropped is rendered
+    // again as applied.
+    ::wcscpy(page->WallpaperRecords[1].PicturePath, (scratch + L"green.jpg").c_str());
+    page->RecomposeDisplayPreview(1);
+    Settle();
+    EXPECT_TRUE(DecodedPicture(RenderedFile(1)).Near(kW / 2, kH / 2, kTopRight));
     page->LoadWallpaperSettings();
     EXPECT_EQ(::IsDlgButtonChecked(page->GetSafeHwnd(), 1011), BST_CHECKED);
+    Settle();
+    EXPECT_TRUE(DecodedPicture(RenderedFile(1)).Near(kW / 2, kH / 2, kTopLeft));
 }
 
 TEST_F(RecomposeTest, DestroyedInTheMiddleItEndsPromptlyAndKeepsTheWallpaper) {
