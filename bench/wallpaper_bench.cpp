@@ -6,12 +6,11 @@
 //                                  bare GDI+ sequence for the same pictures
 //                                  (decode, draw, encode; no logic), best of
 //                                  five runs each, taking turns, and their
-//                                  ratio; the
-//                                  longest time the page's window took to
-//                                  answer during an Apply of 3 and of 10 such
-//                                  displays; then the peak memory of the
-//                                  recompose of 3 and 10 displays, each in a
-//                                  fresh process.
+//                                  ratio; the longest time the page's window
+//                                  took to answer during an Apply of 3 and of
+//                                  10 such displays; then the peak memory of
+//                                  the recompose of 3 and 10 displays, each
+//                                  in a fresh process.
 //   wallpaper_bench.exe --memory N  one recompose of N displays; prints the
 //                                  process's memory before and at its peak.
 //   wallpaper_bench.exe --memory-bare N  the same for the bare GDI+ sequence.
