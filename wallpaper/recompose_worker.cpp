@@ -167,10 +167,12 @@ uint64_t RecomposeWorker::Submit(HWND window, UINT message, RecomposeRequest req
         // The thread holds the state too, so that one left to end with the
         // process never touches freed memory. It lives only while there is
         // work: under Wine every thread commits its whole stack.
-        auto* held = new std::shared_ptr<State>(state_);
-        thread_.reset(::CreateThread(nullptr, kStackBytes, ThreadMain, held, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
-        if (!thread_) {
-            delete held;
+        auto held = std::make_unique<std::shared_ptr<State>>(state_);
+        thread_.reset(
+            ::CreateThread(nullptr, kStackBytes, ThreadMain, held.get(), STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+        if (thread_) {
+            held.release();  // the thread's now
+        } else {
             Locked lock(s.lock);
             s.alive = false;
             s.pending.reset();
@@ -178,11 +180,6 @@ uint64_t RecomposeWorker::Submit(HWND window, UINT message, RecomposeRequest req
         }
     }
     return id;
-}
-
-bool RecomposeWorker::Busy() const {
-    Locked held(state_->lock);
-    return state_->running || state_->pending.has_value();
 }
 
 void RecomposeWorker::Stop() {

@@ -1,6 +1,7 @@
 // The recompose thread: renders the displays' pictures and writes the
 // desktop composite away from the user-interface thread, one request at a
-// time, and reports each finished request to a window with a posted message.
+// time, and reports the finished request to a window with a posted message.
+// The thread runs only while it has a request.
 #pragma once
 #include "display/display_list.h"
 #include "framework/handles.h"
@@ -30,8 +31,9 @@ struct RecomposeRequest {
     CompositeLayout layout = CompositeLayout::Offset;
 };
 
-// lParam of the finished message: bit 0 the composite was written (and is
-// "VelkDorvix.jpg" now); bits 1 to 10 the slots that were rendered.
+// lParam of the finished message: bit 0 the composite is to be applied (as
+// written now, or without a canvas the one on disk); bits 1 to 10 the slots
+// whose files are up to date with the request.
 inline constexpr LPARAM kRecomposedComposite = 1;
 inline LPARAM RecomposedSlotBit(int slot) { return LPARAM{1} << (slot + 1); }
 
@@ -60,9 +62,6 @@ public:
     // about a second and a half; a thread still in one encoding then ends
     // with the process, and what it wrote is never put in place.
     void Stop();
-    // The thread has a request it has not finished.
-    bool Busy() const;
-
     // The file the composite is written to before it takes the composite's name.
     static std::wstring PartialComposite(const std::wstring& folder);
 
