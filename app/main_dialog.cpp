@@ -333,6 +333,9 @@ int CVELKMIRADlg::InitTabPages() {
     Pages[3] = &AppSettingPage;
     Pages[4] = &OtherSettingPage;
     for (velk::CDialog* page : Pages) page->Create(hwnd_);
+    // The composite is made on the wallpaper's own thread and applied when it
+    // is done; a failure to apply it is reported then.
+    WallpaperPage.OnDesktopApplyFailed = [] { ShowErrorNumber(1102); };
 
     SettingPage.LoadSettingPage();
     // Moves follow the saved resize choice from the start, not only after an Apply.

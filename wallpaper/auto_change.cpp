@@ -21,6 +21,16 @@ bool EqualFolded(const wchar_t* a, const wchar_t* b) noexcept {
     return *a == *b;
 }
 
+// The folder's last write time, which changes when a file in it is added,
+// removed or renamed; 0 when it cannot be read.
+uint64_t FolderWriteTime(const wchar_t* folder) {
+    std::wstring path = folder;
+    if (path.size() > 3 && path.back() == L'\\') path.pop_back();
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
 bool FileExists(const std::wstring& path) noexcept {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -47,6 +57,20 @@ void CWallpaperProp::RebuildWallpaperFileLists() {
         GetFolderOfPath(record.PictureFolder, record.PicturePath);
         if (record.PictureFolder[0] == 0) continue;
         ListOperation::FileList& list = FileLists[static_cast<size_t>(slot)];
+        // A list is made again only when its folder, its order or the folder's
+        // entries changed since it was made.
+        ListKey key{true, record.PictureFolder, record.SortStyle, FolderWriteTime(record.PictureFolder)};
+        ListKey& last = listKeys_[static_cast<size_t>(slot)];
+        const bool unchanged = last.valid && key.folderWritten != 0 && last.folderWritten == key.folderWritten &&
+                               last.sortStyle == key.sortStyle &&
+                               ::CompareStringOrdinal(last.folder.c_str(), -1, key.folder.c_str(), -1, TRUE) == CSTR_EQUAL;
+        last = key;
+        if (unchanged) {
+            wchar_t fileName[kWallpaperPathUnits] = {};
+            GetFileNameOfPath(fileName, record.PicturePath);
+            if (const int32_t found = FindInList(slot, fileName); found >= 0) record.CurrentNumber = found;
+            continue;
+        }
         ListOperation::FileList().swap(list);
         const ListOperation& op = ListOperations[static_cast<size_t>(slot)];
         auto listed = std::find_if(listings.begin(), listings.end(), [&record](const auto& entry) {
@@ -121,21 +145,30 @@ bool CWallpaperProp::RestartAutoChangeTimer() {
 }
 
 LRESULT CWallpaperProp::OnTimer(WPARAM id, LPARAM l) {
-    if (id == kAutoChangeTimer) {
+    // While "Use Wallpaper" is off the desktop shows the Windows wallpaper and
+    // no picture of ours changes: the tick does nothing.
+    if (id == kAutoChangeTimer && IsUseWallpaperChecked()) {
         ++TickCounter;
-        AdvanceAutoWallpaper(static_cast<uint32_t>(5 * TickCounter));
-        ComposeDesktopWallpaper();
-        SaveWallpaperSettings();
+        // The desktop is composed and the positions saved only when some
+        // display stepped; otherwise nothing on it changed.
+        if (AdvanceAutoWallpaper(static_cast<uint32_t>(5 * TickCounter)) && steppedOnLastAdvance_) {
+            ComposeDesktopWallpaper();
+            SaveWallpaperSettings();
+        }
         if (TickCounter >= kTicksPerCycle) TickCounter = 0;
     }
     return DefaultProc(WM_TIMER, id, l);
 }
 
 bool CWallpaperProp::AdvanceAutoWallpaper(uint32_t elapsed) {
+    steppedOnLastAdvance_ = false;
     for (int32_t slot = 0; slot < 10; ++slot) {
         const WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(slot)];
         if (elapsed % IntervalMinutes(record.IntervalIndex) != 0 || record.AutoChange != 1) continue;
-        if (StepSlot(slot, true, record.PictureFolder)) RecomposeDisplayPreview(slot);
+        if (StepSlot(slot, true, record.PictureFolder)) {
+            steppedOnLastAdvance_ = true;
+            RecomposeDisplayPreview(slot);
+        }
     }
     RecomposeDisplayPreview(CurrentDisplayIndex);
     PathText = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)].PicturePath;
@@ -163,6 +196,7 @@ void CWallpaperProp::OnBnClickedAutoChange() {
     {
         ListLock lock(ListMutex.get());
         ListOperation::FileList().swap(FileLists[static_cast<size_t>(CurrentDisplayIndex)]);
+        listKeys_[static_cast<size_t>(CurrentDisplayIndex)].valid = false;
         record.CurrentNumber = 0;
     }
     if (IsChecked(IDC_WP_AUTO_CHANGE)) {

@@ -7,9 +7,6 @@
 #include "wallpaper/os_wallpaper.h"
 #include "wallpaper/wallpaper_page.h"
 #include <algorithm>
-#include <memory>
-#include <new>
-#include "wallpaper/gdiplus_headers.h"
 
 DesktopBox ComputeDesktopBox(const DisplayList& displays) noexcept {
     const DisplayRecord& first = displays.Records[0];
@@ -80,51 +77,23 @@ int PlanDisplayDraws(const DisplayRecord& d, const DesktopBox& box, CompositeLay
 
 BOOL CWallpaperProp::ComposeDesktopWallpaper() {
     switch (RestoreOsWallpaperOutcome()) {
-    case RestoreOutcome::Restored: return TRUE;
-    case RestoreOutcome::Failed: return FALSE;
+    case RestoreOutcome::Restored:
+        composeRequest_ = 0;  // a composite still being made is not applied any more
+        return TRUE;
+    case RestoreOutcome::Failed:
+        composeRequest_ = 0;
+        return FALSE;
     case RestoreOutcome::NotRestoring: break;
     }
     if (!HasParentWindow() || !Preview.GdiplusStarted()) return FALSE;
-    std::wstring folder = MakeRenderingFolder();
-    std::wstring composite = folder + kCompositeFileName;
-    static const DisplayList none{};
-    const DisplayList& displays = CurrentDisplayList() ? *CurrentDisplayList() : none;
-    DesktopBox box = ComputeDesktopBox(displays);
-    CompositeLayout layout = ChooseCompositeLayout();
-
     CLSID encoder{};
     if (CStaticWinPreview::FindJpegEncoderClsid(&encoder) < 0) return FALSE;
-    // Without a canvas (no area, or no memory for it) the file on disk, if
-    // any, is what the shell gets.
-    if (box.Width() > 0 && box.Height() > 0 && box.Width() <= INT32_MAX && box.Height() <= INT32_MAX) {
-        auto W = static_cast<INT>(box.Width()), H = static_cast<INT>(box.Height());
-        // 24 bits a pixel: the JPEG keeps no alpha, starts black where nothing
-        // lands, and GDI+ encodes it without first copying a 32-bit canvas
-        // into a 24-bit one, which for ten 4K displays would be 237 MB more.
-        std::unique_ptr<Gdiplus::Bitmap> canvas(new Gdiplus::Bitmap(W, H, PixelFormat24bppRGB));
-        if (canvas && canvas->GetLastStatus() == Gdiplus::Ok) {
-            {
-                Gdiplus::Graphics graphics(canvas.get());
-                for (int i = 0; i < kDisplaySlots; ++i) {
-                    const DisplayRecord& slot = displays.Records[i];
-                    if (!slot.Name[0]) continue;
-                    // One display's picture at a time, freed once drawn.
-                    Gdiplus::Bitmap picture(velk::FormatText(kDisplayFileFormat, folder.c_str(), i).c_str());
-                    if (picture.GetLastStatus() != Gdiplus::Ok) continue;  // that area stays black
-                    CompositeDraw draws[2];
-                    int count = PlanDisplayDraws(slot, box, layout, static_cast<int32_t>(picture.GetWidth()),
-                                                 static_cast<int32_t>(picture.GetHeight()), draws);
-                    for (int k = 0; k < count; ++k) {
-                        const CompositeDraw& d = draws[k];
-                        graphics.DrawImage(&picture, Gdiplus::Rect(d.x, d.y, d.width, d.height), d.srcX, d.srcY,
-                                           d.width, d.height, Gdiplus::UnitPixel);
-                    }
-                }
-            }
-            CStaticWinPreview::SaveJpegWith(encoder, *canvas, composite.c_str());
-        }
-    }
-    return ApplyWindowsWallpaper(composite.c_str(), WPSTYLE_TILE) ? TRUE : FALSE;
+    // Made on the recompose thread from the rendered files; applied when it
+    // is done (OnRecomposed).
+    const uint64_t id = QueueRecompose(0, true);
+    if (id == 0) return FALSE;
+    composeRequest_ = id;
+    return TRUE;
 }
 
 BOOL CWallpaperProp::RefreshWallpaperPage(uint32_t count) {
@@ -164,20 +133,9 @@ BOOL CWallpaperProp::RefreshWallpaperPage(uint32_t count) {
     SwatchBrush.reset(::CreateSolidBrush(current.BackColor));
     ::InvalidateRect(GetDlgItem(IDC_WP_SWATCH), nullptr, TRUE);
 
-    // Every present display's picture; the preview ends on the current one.
-    int last = -1;
-    bool currentRendered = false;
-    for (int i = 0; i < kDisplaySlots; ++i) {
-        if (displays.Records[i].DisplayNumber == 0) continue;
-        RecomposeDisplayPreview(i);
-        last = i;
-        if (i == CurrentDisplayIndex) currentRendered = ::lstrcmpiW(Preview.PicturePath(), RenderedFile(i).c_str()) == 0;
-    }
-    // Rendering the same inputs again would write the same file: show it.
-    if (last != CurrentDisplayIndex) {
-        if (currentRendered) Preview.SetImageFile(RenderedFile(CurrentDisplayIndex).c_str());
-        else RecomposeDisplayPreview(CurrentDisplayIndex);
-    }
+    // Every present display's picture, rendered on the recompose thread; the
+    // preview then ends on the current one.
+    if (const uint32_t present = PresentSlots()) QueueRecompose(present, false);
     UpdateData(false);
     return TRUE;
 }

@@ -52,6 +52,7 @@ std::span<const velk::MessageEntry<CWallpaperProp>> CWallpaperProp::MessageTable
         velk::command<T>(IDC_WP_NEXT, &T::OnBnClickedNext),
         velk::command<T>(IDC_WP_PREV, &T::OnBnClickedPrev),
         velk::on<T>(WM_DESTROY, &T::OnDestroy),
+        velk::on<T>(kRecomposedMessage, &T::OnRecomposed),
     };
     return table;
 }
@@ -108,6 +109,9 @@ BOOL CWallpaperProp::OnInitDialog() {
 
 LRESULT CWallpaperProp::OnDestroy(WPARAM w, LPARAM l) {
     const LRESULT result = DefaultProc(WM_DESTROY, w, l);
+    // A recompose still running stops between displays; the desktop keeps
+    // the wallpaper it has.
+    Recomposer.Stop();
     KillTimer(kAutoChangeTimer);
     ListMutex.reset();
     return result;
@@ -139,15 +143,8 @@ BOOL CWallpaperProp::InitWallpaperPage(int32_t highest) {
 
     UpdateData(true);
     PathText = record.PicturePath;
-    if (CaptureOsWallpaper() == 1) {
-        ::CheckDlgButton(hwnd_, IDC_WP_USE_WALLPAPER, BST_CHECKED);
-        UseOsWallpaper = 0;
-        EnableControl(IDC_WP_BACKGROUND, true);
-    } else {
-        ::CheckDlgButton(hwnd_, IDC_WP_USE_WALLPAPER, BST_UNCHECKED);
-        UseOsWallpaper = 1;
-        EnableControl(IDC_WP_BACKGROUND, false);
-    }
+    SetUseWallpaperFromDesktop();
+    pageFilled_ = true;
     UpdateData(false);
 
     velk::CWinApp* app = velk::AfxGetApp();
@@ -155,9 +152,35 @@ BOOL CWallpaperProp::InitWallpaperPage(int32_t highest) {
     PathText = app->GetProfileString(L"Wallpaper", L"CurrentWallpaper", L"");
     Preview.LoadPreviewImage();
     Preview.SetImageFile(PathText.c_str());
-    if (!RefreshWallpaperPage(static_cast<uint32_t>(highest))) return FALSE;
+    const BOOL refreshed = RefreshWallpaperPage(static_cast<uint32_t>(highest));
+    // The controls offered from the start are those a click on the box leaves.
+    UpdateControlStates();
+    if (!refreshed) return FALSE;
     RestartAutoChangeTimer();
     return 1;
+}
+
+void CWallpaperProp::SetUseWallpaperFromDesktop() {
+    // On exactly while the program's composite is the Windows wallpaper, or
+    // is on its way there from the recompose thread.
+    const bool on = CaptureOsWallpaper() == 1 || composeRequest_ != 0;
+    ::CheckDlgButton(hwnd_, IDC_WP_USE_WALLPAPER, on ? BST_CHECKED : BST_UNCHECKED);
+    UseOsWallpaper = on ? 0 : 1;
+    EnableControl(IDC_WP_BACKGROUND, on);
+    KeptAsidePath.clear();
+}
+
+void CWallpaperProp::UpdateControlStates() {
+    const bool on = IsChecked(IDC_WP_USE_WALLPAPER);
+    const WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
+    for (int id : {IDC_WP_PATH, IDC_WP_BROWSE, IDC_WP_STYLE, IDC_WP_AUTO_CHANGE}) EnableControl(id, on);
+    const bool colourUsed = on && !IsTileOrExpand(StyleCombo.GetCurSel());
+    EnableControl(IDC_WP_BACKGROUND, colourUsed);
+    EnableControl(IDC_WP_SWATCH, colourUsed);
+    // The automatic change's controls, the arrows too, only while the box is
+    // on: a step made while it is off would be dropped by the next save.
+    const bool autoChange = on && record.AutoChange == 1;
+    for (int id : {IDC_WP_INTERVAL, IDC_WP_ORDER, IDC_WP_NEXT, IDC_WP_PREV}) EnableControl(id, autoChange);
 }
 
 int32_t CWallpaperProp::GetDisplayIndexFromCombo() {
@@ -189,7 +212,7 @@ void CWallpaperProp::OnCbnSelchangeDisplay() {
     RecomposeDisplayPreview(CurrentDisplayIndex);
     SetSwatchColor(record.BackColor);
     KeptAsidePath.clear();
-    if (IsChecked(IDC_WP_AUTO_CHANGE)) {
+    if (IsChecked(IDC_WP_AUTO_CHANGE) && IsChecked(IDC_WP_USE_WALLPAPER)) {
         EnableAutoChangeControls(1);
     } else {
         EnableControl(IDC_WP_INTERVAL, false);
@@ -205,7 +228,6 @@ int CWallpaperProp::EnableWallpaperControls() {
     WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
     if (IsChecked(IDC_WP_USE_WALLPAPER)) {
         UseOsWallpaper = 0;
-        EnableControl(IDC_WP_PATH, true);
         if (record.PicturePath[0] == 0) {
             PathText = KeptAsidePath;
             velk::CopyTruncated(record.PicturePath, KeptAsidePath.c_str());
@@ -213,31 +235,19 @@ int CWallpaperProp::EnableWallpaperControls() {
             PathText = record.PicturePath;
         }
         StyleCombo.SetCurSel(record.Style);
-        for (int id : {IDC_WP_BROWSE, IDC_WP_BACKGROUND, IDC_WP_SWATCH, IDC_WP_STYLE, IDC_WP_AUTO_CHANGE}) EnableControl(id, true);
-        const bool colourUsed = !IsTileOrExpand(StyleCombo.GetCurSel());
-        EnableControl(IDC_WP_BACKGROUND, colourUsed);
-        EnableControl(IDC_WP_SWATCH, colourUsed);
         if (record.AutoChange == 1) {
-            EnableControl(IDC_WP_INTERVAL, true);
             IntervalCombo.SetCurSel(record.IntervalIndex);
-            EnableControl(IDC_WP_ORDER, true);
             OrderCombo.SetCurSel(record.SortStyle);
-            ::CheckDlgButton(hwnd_, IDC_WP_AUTO_CHANGE, BST_CHECKED);
-        } else {
-            EnableControl(IDC_WP_INTERVAL, false);
-            EnableControl(IDC_WP_ORDER, false);
-            ::CheckDlgButton(hwnd_, IDC_WP_AUTO_CHANGE, BST_UNCHECKED);
         }
+        ::CheckDlgButton(hwnd_, IDC_WP_AUTO_CHANGE, record.AutoChange == 1 ? BST_CHECKED : BST_UNCHECKED);
     } else {
         UseOsWallpaper = 1;
-        EnableControl(IDC_WP_PATH, false);
         KeptAsidePath = PathText;
         PathText.clear();
         record.PicturePath[0] = 0;
         StyleCombo.SetCurSel(0);
-        for (int id : {IDC_WP_BROWSE, IDC_WP_BACKGROUND, IDC_WP_SWATCH, IDC_WP_STYLE, IDC_WP_AUTO_CHANGE, IDC_WP_INTERVAL, IDC_WP_ORDER})
-            EnableControl(id, false);
     }
+    UpdateControlStates();
     UpdateData(false);
     return 1;
 }
@@ -317,6 +327,7 @@ void CWallpaperProp::OnCbnSelchangeOrder() {
         record.SortStyle = OrderCombo.GetCurSel();
         ListOperations[static_cast<size_t>(CurrentDisplayIndex)].SortFileList(
             FileLists[static_cast<size_t>(CurrentDisplayIndex)], record.SortStyle);
+        listKeys_[static_cast<size_t>(CurrentDisplayIndex)].sortStyle = record.SortStyle;
     }
     NotifyParentChanged();
 }

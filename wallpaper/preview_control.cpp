@@ -147,7 +147,7 @@ bool CStaticWinPreview::SaveJpeg(Gdiplus::Image& image, const wchar_t* path) {
     return true;
 }
 
-void CStaticWinPreview::SaveJpegWith(const CLSID& encoder, Gdiplus::Image& image, const wchar_t* path) {
+bool CStaticWinPreview::SaveJpegWith(const CLSID& encoder, Gdiplus::Image& image, const wchar_t* path) {
     ULONG quality = kJpegQuality;
     Gdiplus::EncoderParameters parameters{};
     parameters.Count = 1;
@@ -155,47 +155,55 @@ void CStaticWinPreview::SaveJpegWith(const CLSID& encoder, Gdiplus::Image& image
     parameters.Parameter[0].Type = Gdiplus::EncoderParameterValueTypeLong;
     parameters.Parameter[0].NumberOfValues = 1;
     parameters.Parameter[0].Value = &quality;
-    image.Save(path, &encoder, &parameters);  // a failed save leaves an old or no file
+    // A failed save leaves an old or no file.
+    return image.Save(path, &encoder, &parameters) == Gdiplus::Ok;
+}
+
+bool RenderDisplayPicture(std::unique_ptr<Gdiplus::Image>& picture, int32_t style, COLORREF color, int32_t W,
+                          int32_t H, const wchar_t* target) {
+    if (!target || W <= 0 || H <= 0) return false;
+    Gdiplus::Bitmap canvas(W, H, PixelFormat32bppARGB);
+    if (canvas.GetLastStatus() != Gdiplus::Ok) return false;
+    {
+        Gdiplus::Graphics graphics(&canvas);
+        if (graphics.GetLastStatus() != Gdiplus::Ok) return false;
+        Gdiplus::SolidBrush back{Gdiplus::Color(OpaqueArgb(color))};
+        graphics.FillRectangle(&back, 0, 0, W, H);
+        Gdiplus::Image* image = picture && picture->GetLastStatus() == Gdiplus::Ok ? picture.get() : nullptr;
+        UINT w = image ? image->GetWidth() : 0, h = image ? image->GetHeight() : 0;
+        if (w > 0 && h > 0) {
+            PicturePlacement at = PlacePicture(style, W, H, w, h);
+            switch (style) {
+            case 0:
+            case 2:
+            case 3:
+                graphics.DrawImage(image, Gdiplus::Rect(at.x, at.y, at.width, at.height), 0, 0, static_cast<INT>(w),
+                                   static_cast<INT>(h), Gdiplus::UnitPixel);
+                break;
+            default: {
+                Gdiplus::TextureBrush texture(image, Gdiplus::WrapModeTile);
+                graphics.FillRectangle(&texture, 0, 0, W, H);
+                break;
+            }
+            }
+        }
+    }
+    CLSID encoder{};
+    if (CStaticWinPreview::FindJpegEncoderClsid(&encoder) < 0) return false;
+    // The source is drawn: free it before the encoder needs its memory.
+    picture.reset();
+    return CStaticWinPreview::SaveJpegWith(encoder, canvas, target);
 }
 
 BOOL CStaticWinPreview::ComposeDisplayWallpaper(int index, const wchar_t* source, int32_t style, COLORREF color,
                                                 const wchar_t* folder, int32_t W, int32_t H) {
     if (!source || !folder || !token_) return FALSE;
     std::wstring target = velk::FormatText(kDisplayFileFormat, folder, index);
-    {
-        if (W <= 0 || H <= 0) return FALSE;
-        Gdiplus::Bitmap canvas(W, H, PixelFormat32bppARGB);
-        if (canvas.GetLastStatus() != Gdiplus::Ok) return FALSE;
-        {
-            Gdiplus::Graphics graphics(&canvas);
-            if (graphics.GetLastStatus() != Gdiplus::Ok) return FALSE;
-            Gdiplus::SolidBrush back{Gdiplus::Color(OpaqueArgb(color))};
-            graphics.FillRectangle(&back, 0, 0, W, H);
-            Gdiplus::Image* picture = Picture();
-            UINT w = picture ? picture->GetWidth() : 0, h = picture ? picture->GetHeight() : 0;
-            if (w > 0 && h > 0) {
-                PicturePlacement at = PlacePicture(style, W, H, w, h);
-                switch (style) {
-                case 0:
-                case 2:
-                case 3:
-                    graphics.DrawImage(picture, Gdiplus::Rect(at.x, at.y, at.width, at.height), 0, 0,
-                                       static_cast<INT>(w), static_cast<INT>(h), Gdiplus::UnitPixel);
-                    break;
-                default: {
-                    Gdiplus::TextureBrush texture(picture, Gdiplus::WrapModeTile);
-                    graphics.FillRectangle(&texture, 0, 0, W, H);
-                    break;
-                }
-                }
-            }
-        }
-        CLSID encoder{};
-        if (FindJpegEncoderClsid(&encoder) < 0) return FALSE;  // the control keeps the source
-        // The source is drawn: free it before the encoder needs its memory.
-        FreeImage();
-        SaveJpegWith(encoder, canvas, target.c_str());
-    }
+    if (W <= 0 || H <= 0) return FALSE;
+    CLSID encoder{};
+    if (FindJpegEncoderClsid(&encoder) < 0) return FALSE;  // the control keeps the source
+    Picture();  // decodes the source when it is not yet
+    RenderDisplayPicture(image_, style, color, W, H, target.c_str());
     SetImageFile(target.c_str());
     return TRUE;
 }

@@ -26,6 +26,14 @@ PicturePlacement PlacePicture(int32_t style, int32_t W, int32_t H, uint32_t w, u
 // COLORREF (0x00BBGGRR) to an opaque GDI+ colour value (0xFFRRGGBB).
 uint32_t OpaqueArgb(COLORREF color) noexcept;
 
+// Renders one display's picture: W × H of the colour with the picture in its
+// style, saved as JPEG to target. The picture is released once drawn, before
+// the encoder needs its memory. False when no canvas can be made, there is no
+// JPEG encoder or the file could not be written. Needs no window, so it also
+// runs on the recompose thread.
+bool RenderDisplayPicture(std::unique_ptr<Gdiplus::Image>& picture, int32_t style, COLORREF color, int32_t W,
+                          int32_t H, const wchar_t* target);
+
 class CStaticWinPreview : public velk::CWnd {
 public:
     // Starts GDI+ for this instance.
@@ -52,7 +60,8 @@ public:
     static int FindJpegEncoderClsid(CLSID* clsid);
     // Saves a GDI+ image as JPEG with quality 90; false when there is no encoder.
     static bool SaveJpeg(Gdiplus::Image& image, const wchar_t* path);
-    static void SaveJpegWith(const CLSID& encoder, Gdiplus::Image& image, const wchar_t* path);
+    // The same with a known encoder; false when the file could not be written.
+    static bool SaveJpegWith(const CLSID& encoder, Gdiplus::Image& image, const wchar_t* path);
 
     const wchar_t* PicturePath() const noexcept { return picturePath_; }
     bool GdiplusStarted() const noexcept { return token_ != 0; }

@@ -9,9 +9,11 @@
 #include "resources/resource.h"
 #include "wallpaper/list_operation.h"
 #include "wallpaper/preview_control.h"
+#include "wallpaper/recompose_worker.h"
 #include "wallpaper/wallpaper_settings.h"
 #include <objbase.h>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -43,6 +45,8 @@ public:
     int EnableWallpaperControls();
     // The display slot of the display combo's selected item (0 when none matches).
     int32_t GetDisplayIndexFromCombo();
+    // Enables exactly the controls that do something with the box as it is.
+    void UpdateControlStates();
 
     // --- Picture lists and automatic change (auto_change.cpp) ---
     // Rebuilds every display's picture list and picture folder.
@@ -70,8 +74,20 @@ public:
     int IsWallpaperRecomposeNeeded();
 
     // --- Rendering (wallpaper_render.cpp) ---
-    // Renders display slot `index` into its "WallPaper<index>.jpg".
+    // Has display slot `index` rendered into its "WallPaper<index>.jpg" on the
+    // recompose thread; the preview shows the file when it is done.
     BOOL RecomposeDisplayPreview(int index);
+    // A request to the recompose thread: the slots of the mask rendered, then
+    // the composite when compose is set; its id, 0 when none could be made.
+    uint64_t QueueRecompose(uint32_t renderSlots, bool compose);
+    // Bit i: display slot i holds a display.
+    static uint32_t PresentSlots();
+    // Some request to the recompose thread is not answered yet.
+    bool IsRecomposePending() const noexcept;
+    // The message by which the recompose thread answers.
+    static constexpr UINT kRecomposedMessage = WM_APP + 0x105;
+    // Called when a finished composite could not be made the wallpaper.
+    std::function<void()> OnDesktopApplyFailed;
 
     // --- Desktop composite (desktop_composite.cpp) ---
     // Composes the whole-desktop picture and makes it the wallpaper.
@@ -124,6 +140,9 @@ public:
     // The picture lists of the ten slots and their list objects.
     ListOperation::FileList FileLists[kDisplaySlots];
     ListOperation ListOperations[kDisplaySlots];
+    // Renders and composes away from the user-interface thread; declared
+    // after the preview, whose GDI+ it uses, so it is stopped first.
+    RecomposeWorker Recomposer;
 
 protected:
     BOOL OnInitDialog() override;
@@ -146,18 +165,34 @@ private:
     LRESULT OnTimer(WPARAM id, LPARAM l);
     LRESULT OnCtlColorStatic(WPARAM dc, LPARAM control);
     LRESULT OnDestroy(WPARAM w, LPARAM l);
+    LRESULT OnRecomposed(WPARAM id, LPARAM done);
+    // Source, style, colour and size of a slot's picture; false without an
+    // application object where the profile is needed.
+    bool ChooseRenderInputs(int index, DisplayRenderInputs& inputs);
 
     HWND ParentWindow() const noexcept { return hwnd_ ? ::GetParent(hwnd_) : nullptr; }
     void NotifyParentChanged() const;
     void EnableControl(int id, bool enable) const noexcept { ::EnableWindow(GetDlgItem(id), enable ? TRUE : FALSE); }
     bool IsChecked(int id) const noexcept { return ::SendMessageW(GetDlgItem(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     void SetSwatchColor(COLORREF color);
+    // "Use Wallpaper" as the desktop shows it: on while the composite is the
+    // Windows wallpaper (which also captures the Windows wallpaper otherwise).
+    void SetUseWallpaperFromDesktop();
     // Moves a slot's position by one (wrapping), skipping pictures that have
     // vanished since the list was made; false when no listed picture is left.
     bool StepSlot(int32_t slot, bool forward, const std::wstring& folder);
     // Position of a file name in a slot's list, searched from the end without
     // regard to case; -1 when it is not there.
     int32_t FindInList(int32_t slot, const wchar_t* fileName) const;
+
+    // What each slot's picture list was made from.
+    struct ListKey {
+        bool valid = false;
+        std::wstring folder;
+        int32_t sortStyle = 0;
+        uint64_t folderWritten = 0;
+    };
+    ListKey listKeys_[kDisplaySlots];
 
     velk::CComboBox DisplayCombo;
     velk::CComboBox StyleCombo;
@@ -172,4 +207,12 @@ private:
     // "AppVelkmuWallpaperProp", from WM_INITDIALOG to WM_DESTROY.
     velk::UniqueHandleObj ListMutex;
     bool comInitialised_;
+    // InitWallpaperPage has set "Use Wallpaper": from then on a load sets it
+    // again from the desktop, so a reload drops an unapplied change of it.
+    bool pageFilled_ = false;
+    // The last AdvanceAutoWallpaper moved some display to another picture.
+    bool steppedOnLastAdvance_ = false;
+    // The last request made, the last answered, and the request whose
+    // composite is to be applied (0: none).
+    uint64_t lastRequest_ = 0, lastAnswered_ = 0, composeRequest_ = 0;
 };

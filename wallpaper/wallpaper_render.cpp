@@ -1,33 +1,79 @@
 // Rendering of one display's picture: the choice of its source, style and
-// colour.
+// colour, and the requests to the recompose thread that renders it.
 #include "display/display_list.h"
 #include "framework/app.h"
+#include "wallpaper/os_wallpaper.h"
 #include "wallpaper/wallpaper_page.h"
 
-BOOL CWallpaperProp::RecomposeDisplayPreview(int index) {
-    std::wstring folder = MakeRenderingFolder();
-    if (!HasParentWindow() || index < 0 || index >= kDisplaySlots) return FALSE;
+bool CWallpaperProp::ChooseRenderInputs(int index, DisplayRenderInputs& inputs) {
     const DisplayList* displays = CurrentDisplayList();
-    int32_t W = displays ? displays->Records[index].Width : 0;
-    int32_t H = displays ? displays->Records[index].Height : 0;
-
+    inputs.width = displays ? displays->Records[index].Width : 0;
+    inputs.height = displays ? displays->Records[index].Height : 0;
     const WallpaperRecord& record = WallpaperRecords[index];
-    std::wstring source;
-    int32_t style = 0;
-    COLORREF color = 0;
     if (UseOsWallpaper || !record.PicturePath[0]) {
         velk::CWinApp* app = velk::AfxGetApp();
-        if (!app) return FALSE;
-        source = app->GetProfileString(kWallpaperSection, L"OSWallpaper");
-        style = static_cast<int32_t>(app->GetProfileInt(kWallpaperSection, L"OSWallpaperStyle", 0));
-        color = app->GetProfileInt(kWallpaperSection, L"OSBackColor",
-                                   UseOsWallpaper ? 0 : static_cast<int>(kDefaultWallpaperBackColor));
+        if (!app) return false;
+        inputs.source = app->GetProfileString(kWallpaperSection, L"OSWallpaper");
+        inputs.style = static_cast<int32_t>(app->GetProfileInt(kWallpaperSection, L"OSWallpaperStyle", 0));
+        inputs.color = app->GetProfileInt(kWallpaperSection, L"OSBackColor",
+                                          UseOsWallpaper ? 0 : static_cast<int>(kDefaultWallpaperBackColor));
     } else {
-        source = record.PicturePath;
-        style = record.Style;
-        color = record.BackColor;
+        inputs.source = record.PicturePath;
+        inputs.style = record.Style;
+        inputs.color = record.BackColor;
     }
-    Preview.SetImageFile(source.c_str());
-    Preview.ComposeDisplayWallpaper(index, source.c_str(), style, color, folder.c_str(), W, H);
+    return true;
+}
+
+uint32_t CWallpaperProp::PresentSlots() {
+    uint32_t present = 0;
+    if (const DisplayList* displays = CurrentDisplayList())
+        for (int i = 0; i < kDisplaySlots; ++i)
+            if (displays->Records[i].DisplayNumber != 0) present |= 1u << i;
+    return present;
+}
+
+uint64_t CWallpaperProp::QueueRecompose(uint32_t renderSlots, bool compose) {
+    if (!hwnd_) return 0;
+    RecomposeRequest request;
+    request.folder = MakeRenderingFolder();
+    request.compose = compose;
+    for (int i = 0; i < kDisplaySlots; ++i) {
+        if (!(renderSlots & (1u << i))) continue;
+        if (ChooseRenderInputs(i, request.inputs[i])) request.renderSlots |= 1u << i;
+    }
+    // Every slot's settings go with the request: one that replaces it may
+    // take over its renders.
+    for (int i = 0; i < kDisplaySlots; ++i)
+        if (!(request.renderSlots & (1u << i))) ChooseRenderInputs(i, request.inputs[i]);
+    if (const DisplayList* displays = CurrentDisplayList())
+        for (int i = 0; i < kDisplaySlots; ++i) request.displays[i] = displays->Records[i];
+    if (compose) request.layout = ChooseCompositeLayout();
+    const uint64_t id = Recomposer.Submit(hwnd_, kRecomposedMessage, std::move(request));
+    if (id) lastRequest_ = id;
+    return id;
+}
+
+bool CWallpaperProp::IsRecomposePending() const noexcept { return lastRequest_ != lastAnswered_; }
+
+LRESULT CWallpaperProp::OnRecomposed(WPARAM id, LPARAM done) {
+    // Only the last request is answered; the ones it replaced never are.
+    lastAnswered_ = static_cast<uint64_t>(id);
+    if ((done & kRecomposedComposite) && composeRequest_ != 0 && static_cast<uint64_t>(id) >= composeRequest_) {
+        composeRequest_ = 0;
+        const std::wstring composite = RenderingFolderPath() + kCompositeFileName;
+        if (!ApplyWindowsWallpaper(composite.c_str(), WPSTYLE_TILE) && OnDesktopApplyFailed) OnDesktopApplyFailed();
+    }
+    if (CurrentDisplayIndex >= 0 && CurrentDisplayIndex < kDisplaySlots && (done & RecomposedSlotBit(CurrentDisplayIndex)))
+        Preview.SetImageFile(RenderedFile(CurrentDisplayIndex).c_str());
+    return 0;
+}
+
+BOOL CWallpaperProp::RecomposeDisplayPreview(int index) {
+    MakeRenderingFolder();
+    if (!HasParentWindow() || index < 0 || index >= kDisplaySlots) return FALSE;
+    DisplayRenderInputs inputs;
+    if (!ChooseRenderInputs(index, inputs)) return FALSE;
+    QueueRecompose(1u << index, false);
     return TRUE;
 }

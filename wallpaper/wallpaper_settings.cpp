@@ -92,6 +92,13 @@ int CWallpaperProp::LoadWallpaperSettings() {
     }
     RebuildWallpaperFileLists();
     AnyAutoChange = IsAnyAutoChangeOn() ? 1 : 0;
+    if (pageFilled_ && hwnd_) {
+        // The box is a setting too: as applied, it is what the desktop shows.
+        SetUseWallpaperFromDesktop();
+        // Pictures rendered for changes now dropped are rendered again as
+        // applied (unchanged ones are not), so no later composite shows them.
+        if (const uint32_t present = PresentSlots()) QueueRecompose(present, false);
+    }
     return 1;
 }
 

@@ -1,9 +1,11 @@
 // Every text fits its control, in English and in Japanese: each visible static,
 // button, check box, radio button and group box title of the settings window,
 // its five pages, the About box and the renumbering dialog is measured in the
-// control's own font against the room the control gives it; the tabs sit in
-// one row inside the tab control; every list column holds its heading and its
-// entries, and the columns fit their list side by side.
+// control's own font against the room the control gives it; every entry of a
+// drop-down list fits its closed field; a label's text keeps clear of the
+// control beside it; the tabs sit in one row inside the tab control; every
+// list column holds its heading and its entries, and the columns fit their
+// list side by side.
 #include "app/about_dialog.h"
 #include "app/change_number_dialog.h"
 #include "app/main_dialog.h"
@@ -60,6 +62,7 @@ public:
             if (!(style & WS_VISIBLE)) continue;
             if (cls == L"Static") Static(child, style);
             else if (cls == L"Button") Button(child, style);
+            else if (cls == WC_COMBOBOXW) Combo(child);
             else if (cls == WC_LISTVIEWW) ListColumns(child);
             else if (cls == WC_TABCONTROLW) Tabs(child);
         }
@@ -72,7 +75,50 @@ private:
         if ((!wraps && type != SS_LEFTNOWORDWRAP && type != SS_SIMPLE) || (style & SS_ELLIPSISMASK)) return;
         const SIZE room = Room(control, 0, 0);
         const UINT flags = DT_EXPANDTABS | ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0);
-        Check(control, Text(control), Measure(control, Text(control), flags, wraps ? room.cx : 0), room);
+        const SIZE need = Measure(control, Text(control), flags, wraps ? room.cx : 0);
+        Check(control, Text(control), need, room);
+        if (type == SS_LEFT || type == SS_LEFTNOWORDWRAP || type == SS_SIMPLE) KeepClear(control, need.cx);
+    }
+
+    // A label's text ends at least two dialog units before the control to its
+    // right on the same row.
+    void KeepClear(HWND label, int textWidth) {
+        if (Text(label).empty() || textWidth <= 0) return;
+        HWND dialog = ::GetParent(label);
+        RECT own = RectIn(dialog, label), gap{0, 0, 2, 0};
+        ::MapDialogRect(dialog, &gap);
+        const int textRight = own.left + textWidth;
+        for (HWND other = ::GetWindow(dialog, GW_CHILD); other; other = ::GetWindow(other, GW_HWNDNEXT)) {
+            if (other == label || !(::GetWindowLongPtrW(other, GWL_STYLE) & WS_VISIBLE)) continue;
+            const RECT r = RectIn(dialog, other);
+            if (r.left <= own.left || r.top >= own.bottom || r.bottom <= own.top) continue;
+            if (textRight + gap.right > r.left)
+                Check(label, Text(label) + L" (beside control " + std::to_wstring(::GetDlgCtrlID(other)) + L")",
+                      {textRight + gap.right - own.left, 0}, {r.left - own.left, 0});
+        }
+    }
+
+    // Each entry of a drop-down list in its closed field (the field beside
+    // the arrow, less the room the control keeps round the text).
+    void Combo(HWND combo) {
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof(info);
+        if (!::GetComboBoxInfo(combo, &info)) return;
+        const SIZE room{info.rcItem.right - info.rcItem.left - 4, info.rcItem.bottom - info.rcItem.top};
+        for (int i = 0; i < static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0)); ++i) {
+            wchar_t text[256] = {};
+            if (::SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0) >= 256) continue;
+            ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+            const SIZE need = Measure(combo, text, DT_NOPREFIX, 0);
+            Check(combo, text, {need.cx, 0}, {room.cx, 0});
+        }
+    }
+
+    static RECT RectIn(HWND dialog, HWND control) {
+        RECT r{};
+        ::GetWindowRect(control, &r);
+        ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        return r;
     }
 
     void Button(HWND control, LONG style) {

@@ -19,6 +19,7 @@ struct CompositeTest : WallpaperTest {
     DecodedPicture Compose(DWORD major, DWORD minor) {
         FakeWindowsVersion(major, minor);
         EXPECT_TRUE(page->ComposeDesktopWallpaper());
+        Settle();
         return DecodedPicture(Folder() + kCompositeFileName);
     }
     struct Probe {
@@ -93,11 +94,13 @@ TEST_F(CompositeTest, AppliedTiledThroughTheShellObjectOrTheSystemParameter) {
         FakeActiveDesktopRegistration fake;
         SetSystemWallpaper(L"");
         ASSERT_TRUE(page->ComposeDesktopWallpaper());
+        Settle();
         EXPECT_EQ(fake.Log(), L"SetWallpaper(" + composite + L",0)\nSetWallpaperOptions(8,1,0)\nApplyChanges(15)\n");
         EXPECT_EQ(SystemWallpaper(), L"");
     }
     SetString(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"WallpaperStyle", L"2");
     ASSERT_TRUE(page->ComposeDesktopWallpaper());
+    Settle();
     EXPECT_EQ(SystemWallpaper(), composite);
     EXPECT_EQ(GetString(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"TileWallpaper"), L"1");
     EXPECT_EQ(GetString(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"WallpaperStyle"), L"0");
@@ -123,6 +126,7 @@ TEST_F(CompositeTest, RefreshListsTheDisplaysAndRendersEachOne) {
     page->UseOsWallpaper = 0;
     EXPECT_FALSE(page->RefreshWallpaperPage(0));
     ASSERT_TRUE(page->RefreshWallpaperPage(3));
+    Settle();
     EXPECT_EQ(page->CurrentDisplayIndex, 0);
     HWND combo = ::GetDlgItem(page->GetSafeHwnd(), 1001);
     ASSERT_EQ(::SendMessageW(combo, CB_GETCOUNT, 0, 0), 2);

@@ -189,6 +189,17 @@ void WallpaperTest::SaveDisplaySnapshot() {
     }
 }
 
+void WallpaperTest::Settle() {
+    const ULONGLONG until = ::GetTickCount64() + 60000;
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        if (!page || !page->IsRecomposePending()) return;
+        ASSERT_LT(::GetTickCount64(), until) << "the recompose did not finish";
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
 void WallpaperTest::CheckUseWallpaper(bool on) {
     ::SendDlgItemMessageW(page->GetSafeHwnd(), 1011, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
 }

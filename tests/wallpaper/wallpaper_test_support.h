@@ -74,6 +74,8 @@ protected:
     // Writes the display snapshot values of every slot into "Monitor%d".
     void SaveDisplaySnapshot();
     void CheckUseWallpaper(bool on);
+    // Lets the page's recompose thread finish and its answer be handled.
+    void Settle();
     std::wstring Folder() const { return RenderingFolderPath(); }
 
     static std::unique_ptr<CWinApp> app;

@@ -63,6 +63,7 @@ protected:
         ::SendMessageW(Item(comboId), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         Command(comboId, CBN_SELCHANGE);
     }
+    void Settle() { WallpaperTest::Settle(); }
     void SetBox(int id, bool on) const {
         if ((::SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED) != on) Click(id);
     }
@@ -139,6 +140,42 @@ TEST_F(WallpaperPage, UseWallpaperOffThenOnKeepsEveryPath) {
     Click(IDC_WP_USE_WALLPAPER);
     EXPECT_EQ(page->CurrentDisplayIndex, 1);
     EXPECT_EQ(Record(1).PicturePath[0], 0);
+}
+
+TEST_F(WallpaperPage, FirstShowEnablesWhatTheBoxAllows) {
+    // The box is on exactly while the composite is the Windows wallpaper.
+    const std::wstring composite = RenderingFolderPath() + kCompositeFileName;
+    ASSERT_TRUE(WriteSolidPicture(composite, 64, 48, kBack, true));
+    struct Case {
+        bool useWallpaper;
+        DWORD style, autoChange;
+        const char* enabled;  // path, "...", style, auto change, colour, swatch, interval, order, ">", "<"
+    };
+    const Case cases[] = {
+        {true, 0, 1, "1111111111"},
+        {true, 1, 0, "1111000000"},  // tile: no colour; no automatic change
+        {false, 0, 1, "0000000000"},
+    };
+    const int ids[] = {IDC_WP_PATH,     IDC_WP_BROWSE,   IDC_WP_STYLE, IDC_WP_AUTO_CHANGE, IDC_WP_BACKGROUND,
+                       IDC_WP_SWATCH,   IDC_WP_INTERVAL, IDC_WP_ORDER, IDC_WP_NEXT,        IDC_WP_PREV};
+    for (const Case& c : cases) {
+        SetSystemWallpaper(c.useWallpaper ? composite : L"");
+        SetDword(HKEY_CURRENT_USER, ProfileSection(L"Monitor0"), L"MiniWallpaperStyle", c.style);
+        SetDword(HKEY_CURRENT_USER, ProfileSection(L"Monitor0"), L"AutoChangeEnable", c.autoChange);
+        MakePage();
+        ASSERT_EQ(::IsDlgButtonChecked(page->GetSafeHwnd(), IDC_WP_USE_WALLPAPER) == BST_CHECKED, c.useWallpaper);
+        std::string enabled;
+        for (int id : ids) enabled += Enabled(id) ? '1' : '0';
+        EXPECT_EQ(enabled, c.enabled) << "Use Wallpaper " << c.useWallpaper << ", style " << c.style;
+        EXPECT_TRUE(Enabled(IDC_WP_DISPLAY));
+        EXPECT_TRUE(Enabled(IDC_WP_USE_WALLPAPER));
+        // A click on the box leaves the same states as the first show.
+        Click(IDC_WP_USE_WALLPAPER);
+        Click(IDC_WP_USE_WALLPAPER);
+        std::string again;
+        for (int id : ids) again += Enabled(id) ? '1' : '0';
+        EXPECT_EQ(again, enabled);
+    }
 }
 
 TEST_F(WallpaperPage, TileAndExpandDisableTheColour) {
@@ -229,6 +266,55 @@ TEST_F(AutoChange, EachIntervalStepsOnItsTicks) {
     // Every tick saved the positions.
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, ProfileSection(L"Monitor0"), L"CurrentWallpaperNumber"),
               static_cast<DWORD>(Record(0).CurrentNumber));
+}
+
+TEST_F(AutoChange, ATickDoesNothingWhileTheBoxIsOffAndComposesOnlyWhenADisplayStepped) {
+    const std::wstring composite = RenderingFolderPath() + kCompositeFileName;
+    const std::wstring section = ProfileSection(L"Monitor0");
+    auto tick = [this] {
+        ::SendMessageW(page->GetSafeHwnd(), WM_TIMER, CWallpaperProp::kAutoChangeTimer, 0);
+        Settle();
+    };
+    Prepare(3, {0}, 6);  // every 60 minutes: due on tick 12 only
+    SetBox(IDC_WP_USE_WALLPAPER, false);
+    Record(0).IntervalIndex = 0;  // due on every tick
+    tick();
+    EXPECT_EQ(Record(0).CurrentNumber, 0) << "off: nothing steps";
+    EXPECT_FALSE(GetDword(HKEY_CURRENT_USER, section, L"CurrentWallpaperNumber")) << "off: nothing saved";
+    EXPECT_EQ(::GetFileAttributesW(composite.c_str()), INVALID_FILE_ATTRIBUTES) << "off: nothing composed";
+    EXPECT_EQ(page->TickCounter, 0);
+
+    SetBox(IDC_WP_USE_WALLPAPER, true);
+    Record(0).IntervalIndex = 6;
+    tick();
+    EXPECT_EQ(Record(0).CurrentNumber, 0);
+    EXPECT_FALSE(GetDword(HKEY_CURRENT_USER, section, L"CurrentWallpaperNumber")) << "no display stepped";
+    EXPECT_EQ(::GetFileAttributesW(composite.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    Record(0).IntervalIndex = 0;
+    tick();
+    EXPECT_EQ(Record(0).CurrentNumber, 1);
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, L"CurrentWallpaperNumber"), 1u);
+    EXPECT_NE(::GetFileAttributesW(composite.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(SystemWallpaper(), composite);
+}
+
+TEST_F(AutoChange, AListIsMadeAgainOnlyWhenItsFolderOrderOrFilesChange) {
+    Prepare(3, {0});
+    ASSERT_EQ(page->FileLists[0].size(), 3u);
+    page->FileLists[0].pop_back();  // stands for a listing that would be redone
+    page->LoadWallpaperSettings();
+    wcscpy_s(Record(0).PicturePath, (folder.Path() + L"p00.jpg").c_str());
+    page->RebuildWallpaperFileLists();
+    EXPECT_EQ(page->FileLists[0].size(), 2u) << "nothing changed: the list stays";
+    Record(0).SortStyle = 1;
+    page->RebuildWallpaperFileLists();
+    EXPECT_EQ(page->FileLists[0].size(), 3u) << "another order";
+    page->FileLists[0].pop_back();
+    ::Sleep(20);
+    ASSERT_TRUE(TouchFile(folder.Path() + L"p99.jpg"));
+    page->RebuildWallpaperFileLists();
+    EXPECT_EQ(page->FileLists[0].size(), 4u) << "a file added";
 }
 
 TEST_F(AutoChange, StepsWrapAtBothEndsAndPassOverVanishedFiles) {

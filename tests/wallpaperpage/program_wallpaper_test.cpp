@@ -99,6 +99,28 @@ TEST(WallpaperPageProgram, PictureChosenOnThePageIsInTheAppliedComposite) {
                ::GetFileAttributesW(composite.c_str()) != INVALID_FILE_ATTRIBUTES;
     })) << "the composite is not the desktop wallpaper";
 
+    // Unticked and cancelled: reopened, the page shows what was applied, and
+    // neither a tick of the automatic change nor a display change undoes it.
+    HWND apply = ::GetDlgItem(main, IDC_APPLY);
+    ASSERT_TRUE(WaitUntil(kWaitMs, [&] { return !::IsWindowEnabled(apply); }));
+    ::SendMessageW(use, BM_CLICK, 0, 0);
+    ASSERT_EQ(::SendMessageW(use, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitUntil(kWaitMs, [&] { return !::IsWindowVisible(main); }));
+    ::PostMessageW(main, UM_TRAYNOTIFY, 128, WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(WaitUntil(kWaitMs, [&] { return ::IsWindowVisible(main) != FALSE; }));
+    EXPECT_EQ(::SendMessageW(use, BM_GETCHECK, 0, 0), BST_CHECKED) << "Cancel keeps the box as applied";
+    EXPECT_EQ(_wcsicmp(TextOf(::GetDlgItem(page, IDC_WP_PATH)).c_str(), picture.c_str()), 0)
+        << ToUtf8(TextOf(::GetDlgItem(page, IDC_WP_PATH)));
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(page, IDC_WP_BROWSE)));
+    ::SendMessageW(page, WM_TIMER, 1, 0);
+    ::PostMessageW(main, UM_DISPLAYCHANGED, 1, 0);
+    // The display change re-applies at once and once more a second later.
+    ::Sleep(4000);
+    EXPECT_EQ(GetString(HKEY_CURRENT_USER, ProfileSection(L"Monitor0"), L"MiniWallpaper"), picture);
+    auto wallpaper = GetString(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"Wallpaper");
+    EXPECT_TRUE(wallpaper && _wcsicmp(wallpaper->c_str(), composite.c_str()) == 0);
+
     // The picture is centred on display 1 (1024 x 768) over the default back colour.
     ::PostMessageW(main, WM_CLOSE, 0, 0);
     ASSERT_TRUE(process.Wait(kWaitMs));
