@@ -384,6 +384,7 @@ void CVELKMIRADlg::HideAndReload() {
     WallpaperPage.OnCbnSelchangeDisplay();
     SettingPage.LoadSettingPage();
     HotkeyPage.FillHotkeyList();
+    AppSettingPage.ReloadAppSettings();
 }
 
 void CVELKMIRADlg::OnCancelHide() { HideAndReload(); }

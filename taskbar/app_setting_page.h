@@ -38,6 +38,9 @@ public:
     void ReadAppSettingChecks();
     // Writes the page's settings to the profile.
     void SaveAppSettings();
+    // Cancel and the close box: the check boxes back to what was applied
+    // (the profile), and the bars in line with them again.
+    void ReloadAppSettings();
     // Check-box handler shared with the other pages: sends UM_PAGECHANGED.
     void NotifyPageChanged();
 

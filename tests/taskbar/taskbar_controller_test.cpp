@@ -167,6 +167,31 @@ TEST_F(ExtraTaskbar, DisplayThatLeavesTakesItsBarAlong) {
     EXPECT_EQ(ButtonOf(onThird), nullptr) << "its window now counts as on the primary display";
 }
 
+TEST_F(ExtraTaskbar, CancelAndTheCloseBoxDropAnUnappliedUntickAndTheBarsFollowWindowsAgain) {
+    ApplyOption(true);
+    page->KillTimer(CAppSettingProp::kTaskbarRefreshTimer);
+    HWND main = dialog->GetSafeHwnd();
+    const std::pair<UINT, WPARAM> closes[] = {{WM_COMMAND, IDCANCEL}, {WM_SYSCOMMAND, SC_CLOSE}};
+    for (auto [message, wParam] : closes) {
+        SCOPED_TRACE(message);
+        ::SendMessageW(page->GetDlgItem(IDC_APP_USE_TASKBAR), BM_CLICK, 0, 0);
+        ::SendMessageW(page->GetDlgItem(IDC_APP_RESTORE_AT_START), BM_CLICK, 0, 0);
+        ASSERT_EQ(page->UseTaskbar, 0);
+        ::SendMessageW(main, message, wParam, 0);
+        EXPECT_EQ(::IsDlgButtonChecked(page->GetSafeHwnd(), IDC_APP_USE_TASKBAR), BST_CHECKED);
+        EXPECT_EQ(::IsDlgButtonChecked(page->GetSafeHwnd(), IDC_APP_RESTORE_AT_START), BST_UNCHECKED);
+        EXPECT_TRUE(::IsWindowEnabled(page->GetDlgItem(IDC_APP_ON_TOP)));
+        EXPECT_EQ(page->Running, 1);
+        // A new window gets its button, a closed one loses it.
+        HWND fresh = Make(L"Fresh", {1100, 100, 1500, 400});
+        ::SendMessageW(main, UM_APPCREATEDESTROY, reinterpret_cast<WPARAM>(fresh), 10001);
+        EXPECT_NE(ButtonOf(fresh), nullptr);
+        ::DestroyWindow(fresh);
+        ::SendMessageW(main, UM_APPCREATEDESTROY, reinterpret_cast<WPARAM>(fresh), 10002);
+        EXPECT_EQ(ButtonOf(fresh), nullptr);
+    }
+}
+
 TEST_F(ExtraTaskbar, NothingIsShownFromWindows62On) {
     Make(L"On the second display", {1100, 100, 1500, 400});
     FakeWindowsVersion(6, 2);
