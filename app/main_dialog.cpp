@@ -171,8 +171,19 @@ LRESULT CVELKMIRADlg::WindowProc(UINT msg, WPARAM w, LPARAM l) {
         EndOwnedDialogs();
         velk::CDialog::OnCancel();
     }
+    // The shell's broadcast after it (re)started; a registered message, so
+    // it has no entry in the table.
+    static const UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+    if (msg == taskbarCreated && taskbarCreated != 0) OnTaskbarCreated();
     OnWndMsg(msg, w, l);
     return MessageMapped::WindowProc(msg, w, l);
+}
+
+void CVELKMIRADlg::OnTaskbarCreated() {
+    // The new shell knows neither the icon nor the bars.
+    if (Initialised) SetTrayIcon(NIM_ADD, IDS_APP_TITLE, RunningTrayIconId());
+    else SetTrayIcon(NIM_ADD, IDS_PLEASE_WAIT, IDI_TRAY_WAIT);
+    AppSettingPage.RegisterExtraTaskbarsAgain();
 }
 
 void CVELKMIRADlg::OnWndMsg(UINT msg, WPARAM, LPARAM l) {

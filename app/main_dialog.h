@@ -125,6 +125,8 @@ private:
 
     // Before the message table: UM_PAGECHANGED sets the Apply button's state.
     void OnWndMsg(UINT msg, WPARAM w, LPARAM l);
+    // The shell restarted ("TaskbarCreated"): the tray icon and the bars again.
+    void OnTaskbarCreated();
     // Resuming from standby: lets the displays come back, then re-lays the desktop.
     void OnResumeFromStandby();
     // One tick of the add-on poll: starts its samples.

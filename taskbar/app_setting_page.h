@@ -66,6 +66,8 @@ public:
     // missing ones and tells the Windows taskbar which windows to show.
     void SyncTaskbarButtons();
     void RemoveAllTaskbarButtons();
+    // The shell restarted: every bar registers with it again.
+    void RegisterExtraTaskbarsAgain();
     // The first button slot without a target, or -1.
     int FindFreeButtonSlot() const noexcept;
     // UM_APPCREATEDESTROY from the hook library's shell hook; answers 1.

@@ -177,6 +177,11 @@ void CAppSettingProp::RemoveAllTaskbarButtons() {
         if (bar) bar->ButtonCount = 0;
 }
 
+void CAppSettingProp::RegisterExtraTaskbarsAgain() {
+    for (auto& bar : ExtraTaskbarByNumber)
+        if (bar && bar->Window) bar->RegisterAgain();
+}
+
 int CAppSettingProp::FindFreeButtonSlot() const noexcept {
     for (int i = 0; i < kTaskButtonCount; ++i)
         if (!TaskButtons[i].Target) return i;

@@ -192,6 +192,28 @@ TEST_F(ExtraTaskbar, CancelAndTheCloseBoxDropAnUnappliedUntickAndTheBarsFollowWi
     }
 }
 
+TEST_F(ExtraTaskbar, AfterTheShellRestartsTheTrayIconAndEveryBarAreThereAgain) {
+    ApplyOption(true);
+    const HWND bar2 = BarWindow(number2), bar3 = BarWindow(number3);
+    ASSERT_TRUE(bar2 && bar3);
+    tray.Clear();
+    shell.calls.clear();
+    ::PostMessageW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !tray.Calls().empty() && shell.Count(ABM_SETPOS) == 2; }, 10000));
+    const TrayCall added = tray.Calls().front();
+    EXPECT_EQ(added.action, DWORD(NIM_ADD));
+    EXPECT_EQ(added.window, dialog->GetSafeHwnd());
+    EXPECT_EQ(added.tip, L"Korvane Panomira");
+    EXPECT_EQ(shell.Count(ABM_NEW), 2);
+    for (const AppBarRecorder::Call& call : shell.calls) {
+        EXPECT_TRUE(call.window == bar2 || call.window == bar3);
+        if (call.message == ABM_SETPOS) EXPECT_EQ(call.edge, UINT(ABE_BOTTOM));
+    }
+    EXPECT_EQ(shell.registered, (std::set<HWND>{bar2, bar3}));
+    RECT r2 = Wnd(bar2).GetWindowRect(), strip2{1024, 992, 2304, 1024};
+    EXPECT_TRUE(::EqualRect(&r2, &strip2));
+}
+
 TEST_F(ExtraTaskbar, NothingIsShownFromWindows62On) {
     Make(L"On the second display", {1100, 100, 1500, 400});
     FakeWindowsVersion(6, 2);
