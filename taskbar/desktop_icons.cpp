@@ -14,6 +14,8 @@
 #include "taskbar/app_setting_page.h"
 #include <algorithm>
 #include <commctrl.h>
+#include <cstddef>
+#include <type_traits>
 
 namespace {
 
@@ -36,6 +38,79 @@ int ReadInt(const velk::CWinApp& app, const std::wstring& key, const wchar_t* na
 int AskYesNo(UINT id) { return velk::AfxMessageBox(velk::LoadResString(id), MB_YESNO | MB_ICONEXCLAMATION); }
 
 }  // namespace
+
+namespace {
+
+// LVITEMW as the two processor kinds lay it out, every field up to the last
+// one of the version 6 list view (iGroup).
+struct ListItem32 {
+    uint32_t mask;
+    int32_t iItem, iSubItem;
+    uint32_t state, stateMask;
+    uint32_t pszText;
+    int32_t cchTextMax, iImage;
+    uint32_t lParam;
+    int32_t iIndent, iGroupId;
+    uint32_t cColumns;
+    uint32_t puColumns, piColFmt;
+    int32_t iGroup;
+};
+struct ListItem64 {
+    uint32_t mask;
+    int32_t iItem, iSubItem;
+    uint32_t state, stateMask;
+    uint64_t pszText;
+    int32_t cchTextMax, iImage;
+    uint64_t lParam;
+    int32_t iIndent, iGroupId;
+    uint32_t cColumns;
+    uint64_t puColumns, piColFmt;
+    int32_t iGroup;
+};
+static_assert(sizeof(ListItem32) == 60 && offsetof(ListItem32, pszText) == 20);
+static_assert(sizeof(ListItem64) == 88 && offsetof(ListItem64, pszText) == 24);
+// This build's own layout is one of the two.
+using NativeListItem = std::conditional_t<sizeof(void*) == 8, ListItem64, ListItem32>;
+static_assert(offsetof(LVITEMW, pszText) == offsetof(NativeListItem, pszText));
+static_assert(offsetof(LVITEMW, cchTextMax) == offsetof(NativeListItem, cchTextMax));
+static_assert(offsetof(LVITEMW, lParam) == offsetof(NativeListItem, lParam));
+
+template <class Item>
+std::vector<BYTE> Record(uint64_t textAddress, int capacity) {
+    Item item{};
+    item.mask = LVIF_TEXT;
+    item.iSubItem = 0;
+    item.state = 0;
+    item.pszText = static_cast<decltype(item.pszText)>(textAddress);
+    item.cchTextMax = capacity;
+    item.iImage = 0;
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(&item);
+    return std::vector<BYTE>(bytes, bytes + sizeof(item));
+}
+
+bool IsWow64(HANDLE process) noexcept {
+    using Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    static const Fn isWow64 = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    return isWow64 && isWow64(process, &wow64) && wow64;
+}
+
+}  // namespace
+
+ItemLayout ChooseItemLayout(bool selfIs64Bit, bool selfWow64, bool targetWow64) noexcept {
+    if (selfIs64Bit) return targetWow64 ? ItemLayout::Bits32 : ItemLayout::Bits64;
+    return selfWow64 && !targetWow64 ? ItemLayout::Bits64 : ItemLayout::Bits32;
+}
+
+ItemLayout ItemLayoutOfProcess(HANDLE process) noexcept {
+    return ChooseItemLayout(sizeof(void*) == 8, IsWow64(::GetCurrentProcess()), IsWow64(process));
+}
+
+std::vector<BYTE> TextRequestRecord(ItemLayout layout, uint64_t textAddress, int capacity) {
+    return layout == ItemLayout::Bits64 ? Record<ListItem64>(textAddress, capacity)
+                                        : Record<ListItem32>(textAddress, capacity);
+}
 
 RemoteBlock::RemoteBlock(HANDLE process, SIZE_T size, DWORD allocationType) noexcept : process_(process) {
     if (process_) address_ = ::VirtualAllocEx(process_, nullptr, size, allocationType, PAGE_READWRITE);
@@ -78,6 +153,11 @@ void CAppSettingProp::ReleaseDesktopIconAccess() noexcept {
 
 BOOL CALLBACK CAppSettingProp::FindFolderViewProc(HWND window, LPARAM parameter) {
     auto* access = reinterpret_cast<DesktopIconAccess*>(parameter);
+    // Only the shell's own desktop windows: another program's window with a
+    // folder view of its own is not the desktop.
+    wchar_t className[16] = {};
+    ::GetClassNameW(window, className, 16);
+    if (::lstrcmpW(className, L"Progman") != 0 && ::lstrcmpW(className, L"WorkerW") != 0) return TRUE;
     HWND view = ::FindWindowExW(window, nullptr, L"SHELLDLL_DefView", L"");
     HWND list = view ? ::FindWindowExW(view, nullptr, L"SysListView32", L"FolderView") : nullptr;
     if (!list) return TRUE;
@@ -125,22 +205,17 @@ bool CAppSettingProp::ReadDesktopIconItem(DesktopIconAccess& access, int index, 
             return false;
     }
 
-    // The item record is laid out as the shell's process expects it: this
-    // build's LVITEMW, whose text pointer holds the remote text block.
-    RemoteBlock itemBlock(process.get(), sizeof(LVITEMW), MEM_COMMIT | MEM_RESERVE);
+    // The item record is laid out as the shell's process expects it (by its
+    // processor kind, not ours), its text pointer holding the remote text block.
     RemoteBlock textBlock(process.get(), kIconTextUnits * sizeof(wchar_t), MEM_COMMIT);
-    if (!itemBlock || !textBlock) return false;
-    LVITEMW remote{};
-    remote.mask = LVIF_TEXT;
-    remote.iSubItem = 0;
-    remote.state = 0;
-    remote.pszText = static_cast<LPWSTR>(textBlock.Address());
-    remote.cchTextMax = kIconTextUnits;
-    remote.iImage = 0;
-    if (!itemBlock.Write(&remote, sizeof(remote))) return false;
+    if (!textBlock) return false;
+    std::vector<BYTE> remote = TextRequestRecord(
+        ItemLayoutOfProcess(process.get()), reinterpret_cast<uintptr_t>(textBlock.Address()), kIconTextUnits);
+    RemoteBlock itemBlock(process.get(), remote.size(), MEM_COMMIT | MEM_RESERVE);
+    if (!itemBlock || !itemBlock.Write(remote.data(), remote.size())) return false;
     ::SendMessageW(access.ListView, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), itemBlock.AsParam());
     wchar_t text[kIconTextUnits] = {};
-    if (!itemBlock.Read(&remote, sizeof(remote)) || !textBlock.Read(text, sizeof(text))) return false;
+    if (!itemBlock.Read(remote.data(), remote.size()) || !textBlock.Read(text, sizeof(text))) return false;
     text[kIconTextUnits - 1] = L'\0';  // a text as long as the buffer ends here
 
     item.text = text;

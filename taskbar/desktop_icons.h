@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // One icon: its text, its position in list-view coordinates (origin at the
 // virtual screen's top-left corner) and its list-view index.
@@ -27,6 +28,22 @@ inline constexpr int kIconTextUnits = 261;
 // The rights the icon reads need on the shell's process.
 inline constexpr DWORD kIconProcessAccess =
     PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE;
+
+// The processor kind whose layout a structure written into another process
+// takes: the list-view item record lays its pointer fields out by it.
+enum class ItemLayout { Bits32, Bits64 };
+
+// The layout of the target process: a 64-bit program talks to a 32-bit one
+// when the target runs under WOW64; a 32-bit program talks to a 64-bit one
+// when it runs under WOW64 itself and the target does not.
+ItemLayout ChooseItemLayout(bool selfIs64Bit, bool selfWow64, bool targetWow64) noexcept;
+// The layout of an open process (IsWow64Process, looked up at run time;
+// without it there is no 64-bit Windows and every process is 32-bit).
+ItemLayout ItemLayoutOfProcess(HANDLE process) noexcept;
+
+// The list-view item record (LVITEMW) in the layout, asking LVM_GETITEMTEXTW
+// for the text into the remote block at textAddress of `capacity` units.
+std::vector<BYTE> TextRequestRecord(ItemLayout layout, uint64_t textAddress, int capacity);
 
 // A block of memory in another process, released (MEM_RELEASE) when the
 // object goes, whatever path the caller leaves by.

@@ -3,6 +3,8 @@
 // check, auto-arrange, the backup, and damaged input of every kind.
 #include "tests/desktop/desktop_test_support.h"
 
+#include <cstring>
+
 #include "framework/strings.h"
 #include "resources/resource.h"
 #include "testing/desktopsim/desktop_sim_protocol.h"
@@ -167,8 +169,12 @@ TEST_F(DesktopIconsTest, ReadsSurviveShrinkingListsLongTextsAndLeakNothing) {
 
 TEST_F(DesktopIconsTest, FolderViewSearchFallsBackToEnumerationAndWaitsForALateShell) {
     {
-        DesktopSim sim({L"Alpha"}, L"", L"VelkOtherShell");
+        // The desktop's view under "WorkerW"; above it in z-order another
+        // program's window with a folder view of its own, which is not taken.
+        DesktopSim sim({L"Alpha"}, L"", L"WorkerW");
         ASSERT_TRUE(sim.Ready());
+        DesktopWindows other(DesktopWindowsOptions{L"VelkOtherProgram"});
+        ASSERT_NE(other.List(), nullptr);
         DesktopIconAccess access;
         page.FindDesktopListView(access);
         EXPECT_TRUE(access.ListView == sim.List() && access.List.GetSafeHwnd() == sim.List());
@@ -179,7 +185,7 @@ TEST_F(DesktopIconsTest, FolderViewSearchFallsBackToEnumerationAndWaitsForALateS
     for (const bool comesUp : {true, false}) {
         sleeps = 0;
         Platform().Sleep = comesUp ? +[](DWORD ms) {
-            if (++sleeps == 3) late = std::make_unique<DesktopWindows>(DesktopWindowsOptions{L"VelkLateShell"});
+            if (++sleeps == 3) late = std::make_unique<DesktopWindows>(DesktopWindowsOptions{L"WorkerW"});
             EXPECT_EQ(ms, 1000u);
         } : +[](DWORD) { ++sleeps; };
         DesktopIconAccess access;
@@ -189,6 +195,43 @@ TEST_F(DesktopIconsTest, FolderViewSearchFallsBackToEnumerationAndWaitsForALateS
         EXPECT_EQ(sleeps, comesUp ? 3 : 11);
         late.reset();
     }
+}
+
+TEST(DesktopIconLayout, TheItemRecordTakesTheShellProcessorKind) {
+    struct Case {
+        bool selfIs64, selfWow64, targetWow64;
+        ItemLayout expected;
+    };
+    const Case cases[] = {
+        {true, false, false, ItemLayout::Bits64},   // 64-bit program, 64-bit shell
+        {true, false, true, ItemLayout::Bits32},    // 64-bit program, 32-bit shell
+        {false, true, false, ItemLayout::Bits64},   // 32-bit program on 64-bit Windows
+        {false, true, true, ItemLayout::Bits32},    // both 32-bit on 64-bit Windows
+        {false, false, false, ItemLayout::Bits32},  // 32-bit Windows
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChooseItemLayout(c.selfIs64, c.selfWow64, c.targetWow64), c.expected)
+            << c.selfIs64 << c.selfWow64 << c.targetWow64;
+    // This process and the stand-in (both this build's kind) share this build's layout.
+    EXPECT_EQ(ItemLayoutOfProcess(::GetCurrentProcess()), sizeof(void*) == 8 ? ItemLayout::Bits64 : ItemLayout::Bits32);
+
+    // Text pointer and capacity where each kind's list view reads them.
+    const uint64_t text = 0x12345678;
+    const std::vector<BYTE> r32 = TextRequestRecord(ItemLayout::Bits32, text, 261);
+    const std::vector<BYTE> r64 = TextRequestRecord(ItemLayout::Bits64, text, 261);
+    ASSERT_EQ(r32.size(), 60u);
+    ASSERT_EQ(r64.size(), 88u);
+    auto at = [](const std::vector<BYTE>& r, size_t offset, size_t size) {
+        uint64_t v = 0;
+        std::memcpy(&v, r.data() + offset, size);
+        return v;
+    };
+    EXPECT_EQ(at(r32, 0, 4), uint64_t(LVIF_TEXT));
+    EXPECT_EQ(at(r32, 20, 4), text);
+    EXPECT_EQ(at(r32, 24, 4), 261u);
+    EXPECT_EQ(at(r64, 0, 4), uint64_t(LVIF_TEXT));
+    EXPECT_EQ(at(r64, 24, 8), text);
+    EXPECT_EQ(at(r64, 32, 4), 261u);
 }
 
 }  // namespace
