@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <commctrl.h>
 #include <cstddef>
+#include <cwchar>
 #include <type_traits>
 
 namespace {
@@ -28,7 +29,26 @@ constexpr DWORD kFolderViewRetryMs = 1000;
 constexpr int kMaxRestorePasses = 10;  // the counter runs 0..11: twelve passes
 
 std::wstring IconKey(const wchar_t* section, const std::wstring& text) {
-    return std::wstring(section) + L"\\" + text;
+    return std::wstring(section) + L"\\" + IconKeyName(text);
+}
+
+// Registry key names hold at most 255 characters; the second icon's key adds "_S".
+constexpr size_t kKeyNameUnits = 255 - 2;
+constexpr size_t kCutUnits = 240;
+
+bool EndsWith(const std::wstring& text, const wchar_t* end) {
+    const size_t n = std::wcslen(end);
+    return text.size() >= n && text.compare(text.size() - n, n, end) == 0;
+}
+
+// Longest run between backslashes (each makes a key of its own).
+size_t LongestPart(const std::wstring& name) {
+    size_t longest = 0, run = 0;
+    for (wchar_t c : name) {
+        run = c == L'\\' ? 0 : run + 1;
+        longest = std::max(longest, run);
+    }
+    return longest;
 }
 
 int ReadInt(const velk::CWinApp& app, const std::wstring& key, const wchar_t* name, int fallback) {
@@ -97,6 +117,19 @@ bool IsWow64(HANDLE process) noexcept {
 }
 
 }  // namespace
+
+std::wstring IconKeyName(const std::wstring& text) {
+    std::wstring name = text;
+    if (EndsWith(text, L"_S") || EndsWith(text, L":")) name += L':';
+    if (LongestPart(name) <= kKeyNameUnits) return name;
+    // FNV-1a over the whole text: the same text gets the same key in every run.
+    uint32_t hash = 2166136261u;
+    for (wchar_t c : text) {
+        hash = (hash ^ static_cast<uint32_t>(c & 0xFF)) * 16777619u;
+        hash = (hash ^ static_cast<uint32_t>(c >> 8)) * 16777619u;
+    }
+    return text.substr(0, kCutUnits) + velk::FormatText(L":%08X", static_cast<unsigned>(hash));
+}
 
 ItemLayout ChooseItemLayout(bool selfIs64Bit, bool selfWow64, bool targetWow64) noexcept {
     if (selfIs64Bit) return targetWow64 ? ItemLayout::Bits32 : ItemLayout::Bits64;

@@ -45,6 +45,13 @@ ItemLayout ItemLayoutOfProcess(HANDLE process) noexcept;
 // for the text into the remote block at textAddress of `capacity` units.
 std::vector<BYTE> TextRequestRecord(ItemLayout layout, uint64_t textAddress, int capacity);
 
+// The subkey name an icon text is kept under. The text itself, except: a
+// text that ends in "_S" (the suffix of a second icon of the same text) or in
+// ":" gets a ":" appended, so that it never meets another icon's "_S" subkey;
+// a text with a part too long for a registry key (the "_S" included) is cut
+// and given ":" and a stable hash of the whole text.
+std::wstring IconKeyName(const std::wstring& text);
+
 // A block of memory in another process, released (MEM_RELEASE) when the
 // object goes, whatever path the caller leaves by.
 class RemoteBlock {

@@ -67,6 +67,28 @@ TEST_F(DesktopIconsTest, SaveMoveRestorePutsEveryIconBackAndKeepsABackup) {
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Key(kBackup, L"Alpha_S")));
 }
 
+TEST_F(DesktopIconsTest, NamesThatMeetTheDuplicateSchemeOrAreTooLongForAKeyRestore) {
+    const std::wstring longText(258, L'L');
+    DesktopSim sim({L"Twin", L"Twin", L"Twin_S", longText, L"Colon:"});
+    ASSERT_TRUE(sim.Ready());
+    ui.Click(IDC_APP_SAVE_ICONS);
+    EXPECT_TRUE(Same(Saved(kSaved, L"Twin_S:"), InitialPosition(2))) << "its own key, not the second Twin's";
+    EXPECT_TRUE(Same(Saved(kSaved, L"Colon::"), InitialPosition(4)));
+    const std::wstring shortened = IconKeyName(longText);
+    EXPECT_LE(shortened.size(), 253u);
+    EXPECT_EQ(shortened, IconKeyName(longText)) << "the same in every run";
+    EXPECT_NE(shortened, IconKeyName(std::wstring(257, L'L')));
+    EXPECT_TRUE(Same(Saved(kSaved, shortened), InitialPosition(3)));
+
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(sim.Move(i, POINT{600 + 20 * i, 500 - 30 * i}));
+    MessageBoxCatcher none(IDNO, 1500);
+    ui.Click(IDC_APP_RESTORE_ICONS);
+    EXPECT_FALSE(none.Result().has_value()) << "a complete restore asks nothing";
+    for (int i : {2, 3, 4}) EXPECT_TRUE(Same(sim.Position(i), InitialPosition(i))) << "icon " << i;
+    EXPECT_TRUE((Same(sim.Position(0), InitialPosition(0)) && Same(sim.Position(1), InitialPosition(1))) ||
+                (Same(sim.Position(0), InitialPosition(1)) && Same(sim.Position(1), InitialPosition(0))));
+}
+
 TEST_F(DesktopIconsTest, AnIconAddedAfterTheSaveRefusesTheRestoreAndAsks) {
     for (const int answer : {IDNO, IDYES}) {
         SCOPED_TRACE(answer == IDYES ? "yes" : "no");
