@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cwchar>
 #include <type_traits>
+#include <vector>
 
 namespace {
 
@@ -164,6 +165,49 @@ void RemoteBlock::Free() noexcept {
     address_ = nullptr;
 }
 
+DesktopIconAccess::DesktopIconAccess() = default;
+DesktopIconAccess::~DesktopIconAccess() = default;
+
+std::unique_ptr<RemoteIconBuffers> RemoteIconBuffers::Open(DWORD processId) {
+    std::unique_ptr<RemoteIconBuffers> remote(new RemoteIconBuffers());
+    remote->process_.reset(::OpenProcess(kIconProcessAccess, FALSE, processId));
+    HANDLE process = remote->process_.get();
+    if (!process) return nullptr;
+    remote->point_ = std::make_unique<RemoteBlock>(process, sizeof(POINT), MEM_COMMIT | MEM_RESERVE);
+    remote->text_ = std::make_unique<RemoteBlock>(process, kIconTextUnits * sizeof(wchar_t), MEM_COMMIT);
+    if (!*remote->point_ || !*remote->text_) return nullptr;
+    // The item record is laid out as the shell's process expects it (by its
+    // processor kind, not ours), its text pointer holding the remote text block.
+    remote->request_ = TextRequestRecord(ItemLayoutOfProcess(process),
+                                         reinterpret_cast<uintptr_t>(remote->text_->Address()), kIconTextUnits);
+    remote->item_ = std::make_unique<RemoteBlock>(process, remote->request_.size(), MEM_COMMIT | MEM_RESERVE);
+    if (!*remote->item_) return nullptr;
+    return remote;
+}
+
+RemoteIconBuffers::~RemoteIconBuffers() {
+    // The blocks go before the process handle they need.
+    point_.reset();
+    item_.reset();
+    text_.reset();
+}
+
+bool RemoteIconBuffers::Read(HWND list, int index, POINT& position, std::wstring& text) {
+    // An index that no longer exists (the shell removed an icon meanwhile)
+    // answers FALSE: the item cannot be read.
+    if (!::SendMessageW(list, LVM_GETITEMPOSITION, static_cast<WPARAM>(index), point_->AsParam()) ||
+        !point_->Read(&position, sizeof(position)))
+        return false;
+    // Written afresh each time: the list view may change the record.
+    if (!item_->Write(request_.data(), request_.size())) return false;
+    ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), item_->AsParam());
+    wchar_t buffer[kIconTextUnits] = {};
+    if (!text_->Read(buffer, sizeof(buffer))) return false;
+    buffer[kIconTextUnits - 1] = L'\0';  // a text as long as the buffer ends here
+    text = buffer;
+    return true;
+}
+
 POINT ClampIconPosition(int32_t x, int32_t y, const RECT& listClient) noexcept {
     int32_t maxX = 0x7FFF;
     int32_t maxY = 0x7FFF;
@@ -221,37 +265,18 @@ void CAppSettingProp::FindDesktopListView(DesktopIconAccess& access) {
 
 bool CAppSettingProp::ReadDesktopIconItem(DesktopIconAccess& access, int index, DesktopIconItem& item) {
     if (!access.ListView || index < 0) return false;
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(access.ListView, &pid);
-    if (!pid) return false;
-    velk::UniqueHandleObj process(::OpenProcess(kIconProcessAccess, FALSE, pid));
-    if (!process) return false;
-
-    POINT position{};
-    {
-        RemoteBlock point(process.get(), sizeof(POINT), MEM_COMMIT | MEM_RESERVE);
-        // An index that no longer exists (the shell removed an icon meanwhile)
-        // answers FALSE: the item cannot be read.
-        if (!point ||
-            !::SendMessageW(access.ListView, LVM_GETITEMPOSITION, static_cast<WPARAM>(index), point.AsParam()) ||
-            !point.Read(&position, sizeof(position)))
-            return false;
+    if (!access.Remote) {
+        // Opened and allocated once for all the reads of this access.
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(access.ListView, &pid);
+        if (!pid) return false;
+        access.Remote = RemoteIconBuffers::Open(pid);
+        if (!access.Remote) return false;
     }
-
-    // The item record is laid out as the shell's process expects it (by its
-    // processor kind, not ours), its text pointer holding the remote text block.
-    RemoteBlock textBlock(process.get(), kIconTextUnits * sizeof(wchar_t), MEM_COMMIT);
-    if (!textBlock) return false;
-    std::vector<BYTE> remote = TextRequestRecord(
-        ItemLayoutOfProcess(process.get()), reinterpret_cast<uintptr_t>(textBlock.Address()), kIconTextUnits);
-    RemoteBlock itemBlock(process.get(), remote.size(), MEM_COMMIT | MEM_RESERVE);
-    if (!itemBlock || !itemBlock.Write(remote.data(), remote.size())) return false;
-    ::SendMessageW(access.ListView, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), itemBlock.AsParam());
-    wchar_t text[kIconTextUnits] = {};
-    if (!itemBlock.Read(remote.data(), remote.size()) || !textBlock.Read(text, sizeof(text))) return false;
-    text[kIconTextUnits - 1] = L'\0';  // a text as long as the buffer ends here
-
-    item.text = text;
+    POINT position{};
+    std::wstring text;
+    if (!access.Remote->Read(access.ListView, index, position, text)) return false;
+    item.text = std::move(text);
     item.x = position.x;
     item.y = position.y;
     item.index = index;
@@ -320,10 +345,13 @@ int CAppSettingProp::RestoreIconPositions(const wchar_t* section) {
     for (int pass = 0;;) {
         int misplaced = 0;
         const int count = list ? access.List.GetItemCount() : 0;
+        // Where each icon stood before this pass placed it.
+        std::vector<POINT> before(static_cast<size_t>(count), POINT{-1, -1});
         // Place: the first icon of a text takes the plain subkey, the next one the "_S" subkey.
         for (int i = 0; i < count; ++i) {
             DesktopIconItem item;
             if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
+            before[static_cast<size_t>(i)] = POINT{item.x, item.y};
             std::wstring key = IconKey(section, item.text);
             if (ReadInt(*app, key, L"AlreadyRestore", 0) == 1) key += L"_S";
             const int sx = ReadInt(*app, key, L"x", -1);
@@ -341,9 +369,12 @@ int CAppSettingProp::RestoreIconPositions(const wchar_t* section) {
             app->WriteProfileInt(IconKey(section, item.text).c_str(), L"AlreadyRestore", 0);
         }
         // Verify: either saved position of a text is accepted for either icon.
+        bool moved = false;
         for (int i = count - 1; i >= 0; --i) {
             DesktopIconItem item;
             if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
+            const POINT& was = before[static_cast<size_t>(i)];
+            if (was.x != item.x || was.y != item.y) moved = true;
             const std::wstring key = IconKey(section, item.text);
             const int sx = ReadInt(*app, key, L"x", -1);
             const int sy = ReadInt(*app, key, L"y", -1);
@@ -353,7 +384,9 @@ int CAppSettingProp::RestoreIconPositions(const wchar_t* section) {
                     ++misplaced;
             }
         }
-        if (pass > kMaxRestorePasses) {
+        // A pass that moved no icon leaves the next one nothing to change:
+        // an icon the list view snaps or clamps stays where it is.
+        if (pass > kMaxRestorePasses || (!moved && misplaced > 0)) {
             ReleaseDesktopIconAccess();
             return misplaced;
         }

@@ -5,6 +5,7 @@
 #include "framework/handles.h"
 #include <windows.h>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,10 +18,20 @@ struct DesktopIconItem {
     int32_t index = 0;
 };
 
-// The desktop list view found by one save, restore or layout check.
+class RemoteIconBuffers;
+
+// The desktop list view found by one save, restore or layout check, and the
+// shell's process with the blocks the reads use there: opened and allocated
+// at the first read, released with the access.
 struct DesktopIconAccess {
+    DesktopIconAccess();
+    ~DesktopIconAccess();
+    DesktopIconAccess(const DesktopIconAccess&) = delete;
+    DesktopIconAccess& operator=(const DesktopIconAccess&) = delete;
+
     HWND ListView = nullptr;
     velk::CListCtrl List;
+    std::unique_ptr<RemoteIconBuffers> Remote;
 };
 
 // Units of the text buffer an icon's text is read into (terminator included).
@@ -72,6 +83,26 @@ public:
 private:
     HANDLE process_;
     void* address_ = nullptr;
+};
+
+// The shell's process opened for the icon reads, with its three blocks: the
+// position, the item record (in the process's layout) and the text.
+class RemoteIconBuffers {
+public:
+    // Null when the process cannot be opened or the blocks cannot be had.
+    static std::unique_ptr<RemoteIconBuffers> Open(DWORD processId);
+    ~RemoteIconBuffers();
+    RemoteIconBuffers(const RemoteIconBuffers&) = delete;
+    RemoteIconBuffers& operator=(const RemoteIconBuffers&) = delete;
+
+    // The icon's position and text; false when the item cannot be read.
+    bool Read(HWND list, int index, POINT& position, std::wstring& text);
+
+private:
+    RemoteIconBuffers() = default;
+    velk::UniqueHandleObj process_;
+    std::vector<BYTE> request_;  // the item record asking for the text
+    std::unique_ptr<RemoteBlock> point_, item_, text_;
 };
 
 // A saved position as LVM_SETITEMPOSITION can carry it and the list view can

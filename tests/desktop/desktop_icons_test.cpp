@@ -146,7 +146,9 @@ TEST_F(DesktopIconsTest, HandEditedPositionsNeitherCrashNorLeaveTheListViewsRang
     for (int i = 0; i < 4; ++i) ASSERT_TRUE(sim.Move(i, POINT{400 + 10 * i, 400}));
     // A huge virtual screen lets Gamma pass the layout check.
     Platform().GetSystemMetrics = HugeVirtualScreen;
+    sim.TakeSetPositionCount();
     EXPECT_EQ(page.RestoreIconPositions(kSaved), 1) << "only Gamma cannot reach its saved place";
+    EXPECT_EQ(sim.TakeSetPositionCount(), 4) << "Gamma and Delta placed twice: the second pass moved nothing";
     EXPECT_TRUE(Same(sim.Position(0), POINT{400, 400}));
     EXPECT_TRUE(Same(sim.Position(1), POINT{410, 400}));
     EXPECT_TRUE(Same(sim.Position(3), InitialPosition(3)));
