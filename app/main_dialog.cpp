@@ -188,8 +188,21 @@ LRESULT CVELKMIRADlg::WindowProc(UINT msg, WPARAM w, LPARAM l) {
         EndOwnedDialogs();
         velk::CDialog::OnCancel();
     }
+    // The shell's broadcast after it (re)started; a registered message, so
+    // it has no entry in the table.
+    static const UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+    if (msg == taskbarCreated && taskbarCreated != 0) OnTaskbarCreated();
     OnWndMsg(msg, w, l);
     return MessageMapped::WindowProc(msg, w, l);
+}
+
+void CVELKMIRADlg::OnTaskbarCreated() {
+    // The new shell knows neither the icon nor the bars.
+    // Once start-up has asked for the running icon, that is the one to add.
+    if (Initialised || StartUpNext == StartUpStage::AfterTrayModify)
+        SetTrayIcon(NIM_ADD, IDS_APP_TITLE, RunningTrayIconId());
+    else SetTrayIcon(NIM_ADD, IDS_PLEASE_WAIT, IDI_TRAY_WAIT);
+    AppSettingPage.RegisterExtraTaskbarsAgain();
 }
 
 void CVELKMIRADlg::OnWndMsg(UINT msg, WPARAM, LPARAM l) {
@@ -470,6 +483,7 @@ void CVELKMIRADlg::HideAndReload() {
     WallpaperPage.OnCbnSelchangeDisplay();
     SettingPage.LoadSettingPage();
     HotkeyPage.RestoreAppliedHotkeys();
+    AppSettingPage.ReloadAppSettings();
 }
 
 void CVELKMIRADlg::OnCancelHide() { HideAndReload(); }

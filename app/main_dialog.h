@@ -132,6 +132,8 @@ private:
 
     // Before the message table: UM_PAGECHANGED sets the Apply button's state.
     void OnWndMsg(UINT msg, WPARAM w, LPARAM l);
+    // The shell restarted ("TaskbarCreated"): the tray icon and the bars again.
+    void OnTaskbarCreated();
     // Resuming from standby: lets the displays come back (a timer), then
     // re-lays the desktop.
     void OnResumeFromStandby();

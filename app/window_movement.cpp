@@ -4,6 +4,7 @@
 #include "app/main_dialog_state.h"
 #include "display/display_list.h"
 #include "display/display_lookup.h"
+#include "taskbar/foreign_window.h"
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -312,14 +313,13 @@ bool MoveWindowToDisplay(MainDialogState& state, HWND window, int resizeMode, ui
     moved.rcNormalPosition =
         Offset(MoveRectToDisplay(normal, src, dst, WorkAreaOfDisplay(target, dst), scale), -offset.x, -offset.y);
 
-    if (placement.showCmd == SW_SHOWMAXIMIZED) {
-        // Minimise first: Windows then maximises the window again on the
-        // display that holds its new normal rectangle.
-        WINDOWPLACEMENT minimised = placement;
-        minimised.showCmd = SW_SHOWMINIMIZED;
-        api.SetWindowPlacement(window, &minimised);
-    }
-    if (!api.SetWindowPlacement(window, &moved)) return false;
+    // Minimised first when maximised: Windows then maximises the window again
+    // on the display that holds its new normal rectangle. A window that does
+    // not answer gets both once it answers again.
+    WINDOWPLACEMENT steps[2] = {placement, moved};
+    steps[0].showCmd = SW_SHOWMINIMIZED;
+    const bool maximised = placement.showCmd == SW_SHOWMAXIMIZED;
+    if (!SetWindowPlacementsWithoutWaiting(window, std::span(steps).subspan(maximised ? 0 : 1))) return false;
     state.CloseMoveGate();
     return true;
 }
@@ -363,15 +363,19 @@ bool IsPointOnAnyDisplay(int x, int y) {
 }
 
 bool MoveWindowToRect(HWND window, int left, int top, int right, int bottom) {
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof(placement);
-    velk::PlatformApi& api = velk::Platform();
-    if (api.GetWindowPlacement(window, &placement) && placement.showCmd == SW_SHOWMAXIMIZED) {
-        placement.showCmd = SW_RESTORE;
-        api.SetWindowPlacement(window, &placement);
-    }
-    ::MoveWindow(window, left, top, right - left, bottom - top, TRUE);
-    ::ShowWindow(window, SW_SHOW);
-    ::SetForegroundWindow(window);
+    // A window that does not answer is moved once it answers again.
+    ChangeWindowWithoutWaiting(window, [=] {
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof(placement);
+        velk::PlatformApi& api = velk::Platform();
+        if (api.GetWindowPlacement(window, &placement) && placement.showCmd == SW_SHOWMAXIMIZED) {
+            placement.showCmd = SW_RESTORE;
+            api.SetWindowPlacement(window, &placement);
+        }
+        ::MoveWindow(window, left, top, right - left, bottom - top, TRUE);
+        ::ShowWindow(window, SW_SHOW);
+        ::SetForegroundWindow(window);
+        return true;
+    });
     return true;
 }

@@ -34,6 +34,7 @@ const PlatformApi kReal = {
     ::SetWindowPlacement,
     ::Shell_NotifyIconW,
     ::SHAppBarMessage,
+    ::CoCreateInstance,
 };
 
 PlatformApi g_live = kReal;

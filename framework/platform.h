@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
+#include <objbase.h>
 
 namespace velk {
 
@@ -48,6 +49,10 @@ struct PlatformApi {
 
     // The shell's application-bar protocol (Wine answers it without effect).
     decltype(&::SHAppBarMessage) SHAppBarMessage;
+
+    // The shell's COM objects that decide what the Windows taskbar shows
+    // (its tab list).
+    decltype(&::CoCreateInstance) CoCreateInstance;
 };
 
 // The live table; initialised to the real functions.

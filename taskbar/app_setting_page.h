@@ -6,11 +6,13 @@
 #include "framework/dialog.h"
 #include "framework/handles.h"
 #include "taskbar/desktop_icons.h"
+#include "taskbar/taskbar_control.h"
 #include "taskbar/taskbar_button.h"
 #include "taskbar/taskbar_theme.h"
 #include "taskbar/tracked_windows.h"
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <span>
 
 class CTaskbarEx;
@@ -38,6 +40,9 @@ public:
     void ReadAppSettingChecks();
     // Writes the page's settings to the profile.
     void SaveAppSettings();
+    // Cancel and the close box: the check boxes back to what was applied
+    // (the profile), and the bars in line with them again.
+    void ReloadAppSettings();
     // Check-box handler shared with the other pages: sends UM_PAGECHANGED.
     void NotifyPageChanged();
 
@@ -63,6 +68,12 @@ public:
     // missing ones and tells the Windows taskbar which windows to show.
     void SyncTaskbarButtons();
     void RemoveAllTaskbarButtons();
+    // Within a round: the window's tab in the Windows taskbar as wanted,
+    // through the tab list only when that differs from what this program
+    // last set (a window never changed has its tab).
+    void SetTaskbarTab(TaskbarTabRound& round, HWND window, bool shown);
+    // The shell restarted: every bar registers with it again.
+    void RegisterExtraTaskbarsAgain();
     // The first button slot without a target, or -1.
     int FindFreeButtonSlot() const noexcept;
     // UM_APPCREATEDESTROY from the hook library's shell hook; answers 1.
@@ -108,6 +119,8 @@ public:
     std::unique_ptr<CTaskbarEx> ExtraTaskbarByNumber[kExtraTaskbarNumbers + 1];
     // The button slots; a slot is free while its Target is 0.
     CTaskBarButton TaskButtons[kTaskButtonCount];
+    // The windows whose Windows taskbar tab this program deleted.
+    std::set<HWND> TabsDeleted;
     // The tracked-window table's guard, from the page's initialisation to its destruction.
     velk::UniqueHandleObj EnumAppMutex;
 

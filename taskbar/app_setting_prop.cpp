@@ -106,6 +106,20 @@ void CAppSettingProp::OnBnClickedUseTaskbar() {
 
 void CAppSettingProp::NotifyPageChanged() { SendPageChanged(hwnd_); }
 
+void CAppSettingProp::ReloadAppSettings() {
+    const velk::CWinApp* app = velk::AfxGetApp();
+    if (!app || !hwnd_) return;
+    UseTaskbar = app->GetProfileInt(kSection, L"UseTaskbar", 0) == 1;
+    TaskbarOnTop = app->GetProfileInt(kSection, L"TaskbarOnTop", 0) == 1;
+    SeparateButtons = app->GetProfileInt(kSection, L"TaskbarShowAllBtn", 0) == 1;
+    SeparateCheck.SetCheck(SeparateButtons ? BST_CHECKED : BST_UNCHECKED);
+    OnTopCheck.SetCheck(TaskbarOnTop ? BST_CHECKED : BST_UNCHECKED);
+    RestoreAtStartCheck.SetCheck(app->GetProfileInt(kSection, L"RestoreIcon", 0) == 1 ? BST_CHECKED : BST_UNCHECKED);
+    // The bars still run as applied: with the flag back they follow the
+    // windows again (and ones the applied state lacks come or go).
+    ApplyUseTaskbar();
+}
+
 void CAppSettingProp::ReadAppSettingChecks() {
     UseTaskbar = IsChecked(IDC_APP_USE_TASKBAR);
     TaskbarOnTop = IsChecked(IDC_APP_ON_TOP);

@@ -14,6 +14,10 @@
 #include "taskbar/app_setting_page.h"
 #include <algorithm>
 #include <commctrl.h>
+#include <cstddef>
+#include <cwchar>
+#include <type_traits>
+#include <vector>
 
 namespace {
 
@@ -26,7 +30,26 @@ constexpr DWORD kFolderViewRetryMs = 1000;
 constexpr int kMaxRestorePasses = 10;  // the counter runs 0..11: twelve passes
 
 std::wstring IconKey(const wchar_t* section, const std::wstring& text) {
-    return std::wstring(section) + L"\\" + text;
+    return std::wstring(section) + L"\\" + IconKeyName(text);
+}
+
+// Registry key names hold at most 255 characters; the second icon's key adds "_S".
+constexpr size_t kKeyNameUnits = 255 - 2;
+constexpr size_t kCutUnits = 240;
+
+bool EndsWith(const std::wstring& text, const wchar_t* end) {
+    const size_t n = std::wcslen(end);
+    return text.size() >= n && text.compare(text.size() - n, n, end) == 0;
+}
+
+// Longest run between backslashes (each makes a key of its own).
+size_t LongestPart(const std::wstring& name) {
+    size_t longest = 0, run = 0;
+    for (wchar_t c : name) {
+        run = c == L'\\' ? 0 : run + 1;
+        longest = std::max(longest, run);
+    }
+    return longest;
 }
 
 int ReadInt(const velk::CWinApp& app, const std::wstring& key, const wchar_t* name, int fallback) {
@@ -36,6 +59,92 @@ int ReadInt(const velk::CWinApp& app, const std::wstring& key, const wchar_t* na
 int AskYesNo(UINT id) { return velk::AfxMessageBox(velk::LoadResString(id), MB_YESNO | MB_ICONEXCLAMATION); }
 
 }  // namespace
+
+namespace {
+
+// LVITEMW as the two processor kinds lay it out, every field up to the last
+// one of the version 6 list view (iGroup).
+struct ListItem32 {
+    uint32_t mask;
+    int32_t iItem, iSubItem;
+    uint32_t state, stateMask;
+    uint32_t pszText;
+    int32_t cchTextMax, iImage;
+    uint32_t lParam;
+    int32_t iIndent, iGroupId;
+    uint32_t cColumns;
+    uint32_t puColumns, piColFmt;
+    int32_t iGroup;
+};
+struct ListItem64 {
+    uint32_t mask;
+    int32_t iItem, iSubItem;
+    uint32_t state, stateMask;
+    uint64_t pszText;
+    int32_t cchTextMax, iImage;
+    uint64_t lParam;
+    int32_t iIndent, iGroupId;
+    uint32_t cColumns;
+    uint64_t puColumns, piColFmt;
+    int32_t iGroup;
+};
+static_assert(sizeof(ListItem32) == 60 && offsetof(ListItem32, pszText) == 20);
+static_assert(sizeof(ListItem64) == 88 && offsetof(ListItem64, pszText) == 24);
+// This build's own layout is one of the two.
+using NativeListItem = std::conditional_t<sizeof(void*) == 8, ListItem64, ListItem32>;
+static_assert(offsetof(LVITEMW, pszText) == offsetof(NativeListItem, pszText));
+static_assert(offsetof(LVITEMW, cchTextMax) == offsetof(NativeListItem, cchTextMax));
+static_assert(offsetof(LVITEMW, lParam) == offsetof(NativeListItem, lParam));
+
+template <class Item>
+std::vector<BYTE> Record(uint64_t textAddress, int capacity) {
+    Item item{};
+    item.mask = LVIF_TEXT;
+    item.iSubItem = 0;
+    item.state = 0;
+    item.pszText = static_cast<decltype(item.pszText)>(textAddress);
+    item.cchTextMax = capacity;
+    item.iImage = 0;
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(&item);
+    return std::vector<BYTE>(bytes, bytes + sizeof(item));
+}
+
+bool IsWow64(HANDLE process) noexcept {
+    using Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    static const Fn isWow64 = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    return isWow64 && isWow64(process, &wow64) && wow64;
+}
+
+}  // namespace
+
+std::wstring IconKeyName(const std::wstring& text) {
+    std::wstring name = text;
+    if (EndsWith(text, L"_S") || EndsWith(text, L":")) name += L':';
+    if (LongestPart(name) <= kKeyNameUnits) return name;
+    // FNV-1a over the whole text: the same text gets the same key in every run.
+    uint32_t hash = 2166136261u;
+    for (wchar_t c : text) {
+        hash = (hash ^ static_cast<uint32_t>(c & 0xFF)) * 16777619u;
+        hash = (hash ^ static_cast<uint32_t>(c >> 8)) * 16777619u;
+    }
+    return text.substr(0, kCutUnits) + velk::FormatText(L":%08X", static_cast<unsigned>(hash));
+}
+
+ItemLayout ChooseItemLayout(bool selfIs64Bit, bool selfWow64, bool targetWow64) noexcept {
+    if (selfIs64Bit) return targetWow64 ? ItemLayout::Bits32 : ItemLayout::Bits64;
+    return selfWow64 && !targetWow64 ? ItemLayout::Bits64 : ItemLayout::Bits32;
+}
+
+ItemLayout ItemLayoutOfProcess(HANDLE process) noexcept {
+    return ChooseItemLayout(sizeof(void*) == 8, IsWow64(::GetCurrentProcess()), IsWow64(process));
+}
+
+std::vector<BYTE> TextRequestRecord(ItemLayout layout, uint64_t textAddress, int capacity) {
+    return layout == ItemLayout::Bits64 ? Record<ListItem64>(textAddress, capacity)
+                                        : Record<ListItem32>(textAddress, capacity);
+}
 
 RemoteBlock::RemoteBlock(HANDLE process, SIZE_T size, DWORD allocationType) noexcept : process_(process) {
     if (process_) address_ = ::VirtualAllocEx(process_, nullptr, size, allocationType, PAGE_READWRITE);
@@ -54,6 +163,49 @@ bool RemoteBlock::Write(const void* local, SIZE_T size) const noexcept {
 void RemoteBlock::Free() noexcept {
     if (address_) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
     address_ = nullptr;
+}
+
+DesktopIconAccess::DesktopIconAccess() = default;
+DesktopIconAccess::~DesktopIconAccess() = default;
+
+std::unique_ptr<RemoteIconBuffers> RemoteIconBuffers::Open(DWORD processId) {
+    std::unique_ptr<RemoteIconBuffers> remote(new RemoteIconBuffers());
+    remote->process_.reset(::OpenProcess(kIconProcessAccess, FALSE, processId));
+    HANDLE process = remote->process_.get();
+    if (!process) return nullptr;
+    remote->point_ = std::make_unique<RemoteBlock>(process, sizeof(POINT), MEM_COMMIT | MEM_RESERVE);
+    remote->text_ = std::make_unique<RemoteBlock>(process, kIconTextUnits * sizeof(wchar_t), MEM_COMMIT);
+    if (!*remote->point_ || !*remote->text_) return nullptr;
+    // The item record is laid out as the shell's process expects it (by its
+    // processor kind, not ours), its text pointer holding the remote text block.
+    remote->request_ = TextRequestRecord(ItemLayoutOfProcess(process),
+                                         reinterpret_cast<uintptr_t>(remote->text_->Address()), kIconTextUnits);
+    remote->item_ = std::make_unique<RemoteBlock>(process, remote->request_.size(), MEM_COMMIT | MEM_RESERVE);
+    if (!*remote->item_) return nullptr;
+    return remote;
+}
+
+RemoteIconBuffers::~RemoteIconBuffers() {
+    // The blocks go before the process handle they need.
+    point_.reset();
+    item_.reset();
+    text_.reset();
+}
+
+bool RemoteIconBuffers::Read(HWND list, int index, POINT& position, std::wstring& text) {
+    // An index that no longer exists (the shell removed an icon meanwhile)
+    // answers FALSE: the item cannot be read.
+    if (!::SendMessageW(list, LVM_GETITEMPOSITION, static_cast<WPARAM>(index), point_->AsParam()) ||
+        !point_->Read(&position, sizeof(position)))
+        return false;
+    // Written afresh each time: the list view may change the record.
+    if (!item_->Write(request_.data(), request_.size())) return false;
+    ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), item_->AsParam());
+    wchar_t buffer[kIconTextUnits] = {};
+    if (!text_->Read(buffer, sizeof(buffer))) return false;
+    buffer[kIconTextUnits - 1] = L'\0';  // a text as long as the buffer ends here
+    text = buffer;
+    return true;
 }
 
 POINT ClampIconPosition(int32_t x, int32_t y, const RECT& listClient) noexcept {
@@ -78,6 +230,11 @@ void CAppSettingProp::ReleaseDesktopIconAccess() noexcept {
 
 BOOL CALLBACK CAppSettingProp::FindFolderViewProc(HWND window, LPARAM parameter) {
     auto* access = reinterpret_cast<DesktopIconAccess*>(parameter);
+    // Only the shell's own desktop windows: another program's window with a
+    // folder view of its own is not the desktop.
+    wchar_t className[16] = {};
+    ::GetClassNameW(window, className, 16);
+    if (::lstrcmpW(className, L"Progman") != 0 && ::lstrcmpW(className, L"WorkerW") != 0) return TRUE;
     HWND view = ::FindWindowExW(window, nullptr, L"SHELLDLL_DefView", L"");
     HWND list = view ? ::FindWindowExW(view, nullptr, L"SysListView32", L"FolderView") : nullptr;
     if (!list) return TRUE;
@@ -108,42 +265,18 @@ void CAppSettingProp::FindDesktopListView(DesktopIconAccess& access) {
 
 bool CAppSettingProp::ReadDesktopIconItem(DesktopIconAccess& access, int index, DesktopIconItem& item) {
     if (!access.ListView || index < 0) return false;
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(access.ListView, &pid);
-    if (!pid) return false;
-    velk::UniqueHandleObj process(::OpenProcess(kIconProcessAccess, FALSE, pid));
-    if (!process) return false;
-
-    POINT position{};
-    {
-        RemoteBlock point(process.get(), sizeof(POINT), MEM_COMMIT | MEM_RESERVE);
-        // An index that no longer exists (the shell removed an icon meanwhile)
-        // answers FALSE: the item cannot be read.
-        if (!point ||
-            !::SendMessageW(access.ListView, LVM_GETITEMPOSITION, static_cast<WPARAM>(index), point.AsParam()) ||
-            !point.Read(&position, sizeof(position)))
-            return false;
+    if (!access.Remote) {
+        // Opened and allocated once for all the reads of this access.
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(access.ListView, &pid);
+        if (!pid) return false;
+        access.Remote = RemoteIconBuffers::Open(pid);
+        if (!access.Remote) return false;
     }
-
-    // The item record is laid out as the shell's process expects it: this
-    // build's LVITEMW, whose text pointer holds the remote text block.
-    RemoteBlock itemBlock(process.get(), sizeof(LVITEMW), MEM_COMMIT | MEM_RESERVE);
-    RemoteBlock textBlock(process.get(), kIconTextUnits * sizeof(wchar_t), MEM_COMMIT);
-    if (!itemBlock || !textBlock) return false;
-    LVITEMW remote{};
-    remote.mask = LVIF_TEXT;
-    remote.iSubItem = 0;
-    remote.state = 0;
-    remote.pszText = static_cast<LPWSTR>(textBlock.Address());
-    remote.cchTextMax = kIconTextUnits;
-    remote.iImage = 0;
-    if (!itemBlock.Write(&remote, sizeof(remote))) return false;
-    ::SendMessageW(access.ListView, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), itemBlock.AsParam());
-    wchar_t text[kIconTextUnits] = {};
-    if (!itemBlock.Read(&remote, sizeof(remote)) || !textBlock.Read(text, sizeof(text))) return false;
-    text[kIconTextUnits - 1] = L'\0';  // a text as long as the buffer ends here
-
-    item.text = text;
+    POINT position{};
+    std::wstring text;
+    if (!access.Remote->Read(access.ListView, index, position, text)) return false;
+    item.text = std::move(text);
     item.x = position.x;
     item.y = position.y;
     item.index = index;
@@ -212,10 +345,13 @@ int CAppSettingProp::RestoreIconPositions(const wchar_t* section) {
     for (int pass = 0;;) {
         int misplaced = 0;
         const int count = list ? access.List.GetItemCount() : 0;
+        // Where each icon stood before this pass placed it.
+        std::vector<POINT> before(static_cast<size_t>(count), POINT{-1, -1});
         // Place: the first icon of a text takes the plain subkey, the next one the "_S" subkey.
         for (int i = 0; i < count; ++i) {
             DesktopIconItem item;
             if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
+            before[static_cast<size_t>(i)] = POINT{item.x, item.y};
             std::wstring key = IconKey(section, item.text);
             if (ReadInt(*app, key, L"AlreadyRestore", 0) == 1) key += L"_S";
             const int sx = ReadInt(*app, key, L"x", -1);
@@ -233,9 +369,12 @@ int CAppSettingProp::RestoreIconPositions(const wchar_t* section) {
             app->WriteProfileInt(IconKey(section, item.text).c_str(), L"AlreadyRestore", 0);
         }
         // Verify: either saved position of a text is accepted for either icon.
+        bool moved = false;
         for (int i = count - 1; i >= 0; --i) {
             DesktopIconItem item;
             if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
+            const POINT& was = before[static_cast<size_t>(i)];
+            if (was.x != item.x || was.y != item.y) moved = true;
             const std::wstring key = IconKey(section, item.text);
             const int sx = ReadInt(*app, key, L"x", -1);
             const int sy = ReadInt(*app, key, L"y", -1);
@@ -245,7 +384,9 @@ int CAppSettingProp::RestoreIconPositions(const wchar_t* section) {
                     ++misplaced;
             }
         }
-        if (pass > kMaxRestorePasses) {
+        // A pass that moved no icon leaves the next one nothing to change:
+        // an icon the list view snaps or clamps stays where it is.
+        if (pass > kMaxRestorePasses || (!moved && misplaced > 0)) {
             ReleaseDesktopIconAccess();
             return misplaced;
         }

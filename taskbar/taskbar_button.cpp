@@ -2,6 +2,7 @@
 #include "display/shared_functions.h"
 #include "framework/handles.h"
 #include "framework/platform.h"
+#include "taskbar/foreign_window.h"
 #include "taskbar/visual_styles.h"
 #include <cwchar>
 
@@ -116,7 +117,9 @@ LRESULT CTaskBarButton::OnTimer(WPARAM w, LPARAM l) {
     if (w == kTitleTimer) {
         wchar_t title[kTitleUnits] = {};
         wchar_t shown[kTitleUnits] = {};
-        ::GetWindowTextW(Target, title, kTitleUnits);
+        // The target's own copy of its text: no message that a hung target
+        // would hold up.
+        ::InternalGetWindowText(Target, title, kTitleUnits);
         ::GetWindowTextW(hwnd_, shown, kTitleUnits);
         if (std::wcscmp(title, shown) != 0) {
             Icon = GetWindowIconHandle(Target);
@@ -158,7 +161,7 @@ LRESULT CTaskBarButton::OnTaskButtonClick(WPARAM w, LPARAM) {
                 RECT to = GetWindowRect();
                 ::DrawAnimatedRects(Target, IDANI_CAPTION, &from, &to);
                 placement.showCmd = SW_MINIMIZE;
-                velk::Platform().SetWindowPlacement(Target, &placement);
+                SetWindowPlacementsWithoutWaiting(Target, std::span(&placement, 1));
                 state->KeptShowCmd = static_cast<int32_t>(before);
             }
             state->Active = 0;
@@ -196,7 +199,7 @@ int CTaskBarButton::RestoreWindowAnimated(HWND window, int cmd) {
     }
     ::DrawAnimatedRects(window, IDANI_CAPTION, &from, &to);
     placement.showCmd = cmd == 0 ? SW_SHOWNORMAL : static_cast<UINT>(cmd);
-    velk::Platform().SetWindowPlacement(window, &placement);
+    SetWindowPlacementsWithoutWaiting(window, std::span(&placement, 1));
     return before;
 }
 

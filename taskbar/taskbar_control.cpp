@@ -4,11 +4,13 @@
 #include "display/display_lookup.h"
 #include "display/shared_functions.h"
 #include "framework/handles.h"
+#include "framework/platform.h"
 #include "resources/resource.h"
 #include "taskbar/app_setting_page.h"
 #include "taskbar/taskbar_window.h"
 #include <shobjidl.h>
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -46,18 +48,35 @@ RECT TaskButtonRect(int k, int displayWidth, int buttonHeight) noexcept {
     return rect;
 }
 
-void SetWindowsTaskbarTab(HWND window, bool add) noexcept {
-    const HRESULT init = ::CoInitialize(nullptr);
-    {
-        velk::ComPtr<ITaskbarList> list;
-        if (SUCCEEDED(::CoCreateInstance(kTaskbarListClass, nullptr, CLSCTX_INPROC_SERVER, kTaskbarListInterface,
-                                         list.put_void()))) {
-            list->HrInit();
-            if (add) list->AddTab(window);
-            else list->DeleteTab(window);
-        }
+TaskbarTabRound::~TaskbarTabRound() {
+    list_.reset();
+    if (started_ && SUCCEEDED(init_)) ::CoUninitialize();
+}
+
+void TaskbarTabRound::Set(HWND window, bool shown) noexcept {
+    if (!started_) {
+        // The first change of the round makes the one object of the round.
+        started_ = true;
+        init_ = ::CoInitialize(nullptr);
+        if (SUCCEEDED(velk::Platform().CoCreateInstance(kTaskbarListClass, nullptr, CLSCTX_INPROC_SERVER,
+                                                        kTaskbarListInterface, list_.put_void())) &&
+            list_)
+            list_->HrInit();
+        else
+            list_.reset();
     }
-    if (SUCCEEDED(init)) ::CoUninitialize();
+    if (!list_) return;  // without the object the change is skipped
+    if (shown) list_->AddTab(window);
+    else list_->DeleteTab(window);
+}
+
+void CAppSettingProp::SetTaskbarTab(TaskbarTabRound& round, HWND window, bool shown) {
+    // A window this program never changed has its tab as Windows gave it.
+    auto it = TabsDeleted.find(window);
+    if ((it != TabsDeleted.end()) == !shown) return;
+    round.Set(window, shown);
+    if (shown && it != TabsDeleted.end()) TabsDeleted.erase(it);
+    else TabsDeleted.insert(window);
 }
 
 HWND CAppSettingProp::MainWindow() const noexcept { return hwnd_ ? ::GetParent(hwnd_) : nullptr; }
@@ -153,14 +172,17 @@ void CAppSettingProp::DestroyExtraTaskbars() {
     ::EnableWindow(GetDlgItem(IDC_APP_ON_TOP), FALSE);
     ::EnableWindow(GetDlgItem(IDC_APP_SEPARATE_BUTTONS), FALSE);
     RemoveAllTaskbarButtons();
+    // Every window whose tab this program took gets it back; the main
+    // dialog's window keeps one only while the settings window is shown.
     HWND main = MainWindow();
-    if (main) SetWindowsTaskbarTab(main, false);
     auto* mainState = dynamic_cast<MainDialogState*>(velk::CWnd::FromHandle(main));
     const bool settingsShown = mainState && mainState->SettingsShown;
-    for (const TrackedWindow& entry : TrackedWindowTable) {
-        if (!entry.Window) continue;
-        if (entry.Window == main && !settingsShown) continue;
-        SetWindowsTaskbarTab(entry.Window, true);
+    {
+        TaskbarTabRound round;
+        if (main) SetTaskbarTab(round, main, settingsShown && FindTrackedWindow(main));
+        const std::vector<HWND> deleted(TabsDeleted.begin(), TabsDeleted.end());
+        for (HWND window : deleted)
+            if (window != main) SetTaskbarTab(round, window, true);
     }
     for (int n = 1; n <= kExtraTaskbarNumbers; ++n) RemoveExtraTaskbar(n);
     ClearTrackedWindowTable();
@@ -175,6 +197,11 @@ void CAppSettingProp::RemoveAllTaskbarButtons() {
     }
     for (auto& bar : ExtraTaskbarByNumber)
         if (bar) bar->ButtonCount = 0;
+}
+
+void CAppSettingProp::RegisterExtraTaskbarsAgain() {
+    for (auto& bar : ExtraTaskbarByNumber)
+        if (bar && bar->Window) bar->RegisterAgain();
 }
 
 int CAppSettingProp::FindFreeButtonSlot() const noexcept {
@@ -249,12 +276,14 @@ void CAppSettingProp::SyncTaskbarButtons() {
         TaskButtonStateTable[s].Target = entry.Window;
         button.Icon = GetWindowIconHandle(entry.Window);
         ++bar->ButtonCount;
-        if (SeparateButtons == 1) SetWindowsTaskbarTab(entry.Window, false);
     }
-    // Tell the Windows taskbar which windows to show.
+    // Tell the Windows taskbar which windows to show: only the windows whose
+    // wanted tab changed since the last round, all with one object.
+    std::erase_if(TabsDeleted, [](HWND window) { return !::IsWindow(window); });
+    TaskbarTabRound round;
     for (const TrackedWindow& entry : TrackedWindowTable) {
         if (!entry.Window) continue;
-        SetWindowsTaskbarTab(entry.Window, SeparateButtons == 1 ? entry.DisplayNumber == primary : true);
+        SetTaskbarTab(round, entry.Window, SeparateButtons == 1 ? entry.DisplayNumber == primary : true);
     }
 }
 

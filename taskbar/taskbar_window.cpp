@@ -78,6 +78,17 @@ LRESULT CTaskbarEx::OnCreate(WPARAM w, LPARAM l) {
     return 0;
 }
 
+void CTaskbarEx::RegisterAgain() {
+    if (!hwnd_) return;
+    APPBARDATA data = AppBarData(hwnd_);
+    data.uCallbackMessage = UM_APPBARNOTIFY;
+    velk::Platform().SHAppBarMessage(ABM_NEW, &data);
+    Registered = true;
+    RegisteredWindow = hwnd_;
+    const ExtraTaskbarRecord& record = ExtraTaskbarRecordOf(hwnd_);
+    SetAppBarPos(static_cast<UINT>(record.Edge), data, record.BarWidth, record.BarHeight);
+}
+
 LRESULT CTaskbarEx::OnDestroy(WPARAM w, LPARAM l) {
     // However the window goes, nothing stays registered with the shell.
     UnregisterAppBar();

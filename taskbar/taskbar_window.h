@@ -40,6 +40,9 @@ public:
     // Sends ABM_REMOVE for the bar unless that was done already.
     void UnregisterAppBar() noexcept;
     bool IsRegistered() const noexcept { return Registered; }
+    // After the shell restarted (and forgot every bar): registers the bar
+    // again and reserves its strip at its edge once more.
+    void RegisterAgain();
 
     int32_t ButtonCount = 0;  // kept by the controller
     HWND Window = nullptr;    // copy of the bar's window handle

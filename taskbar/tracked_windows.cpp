@@ -11,7 +11,9 @@ constexpr int kTitleUnits = 128;
 
 BOOL CALLBACK EnumTrackedWindowProc(HWND window, LPARAM) {
     wchar_t title[kTitleUnits] = {};
-    ::GetWindowTextW(window, title, kTitleUnits);
+    // The window's own copy of its text: never a message, so a window whose
+    // thread does not answer cannot hold the enumeration up.
+    ::InternalGetWindowText(window, title, kTitleUnits);
     if (title[0] == L'\0' || ::lstrcmpiW(title, L"Program Manager") == 0 || ::lstrcmpiW(title, kExtraTaskbarTitle) == 0)
         return TRUE;
     const LONG exStyle = ::GetWindowLongW(window, GWL_EXSTYLE);

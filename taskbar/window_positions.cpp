@@ -9,6 +9,7 @@
 #include "framework/platform.h"
 #include "framework/strings.h"
 #include "resources/resource.h"
+#include "taskbar/foreign_window.h"
 #include "taskbar/taskbar_window.h"
 #include <cstdint>
 
@@ -67,6 +68,9 @@ void CAppSettingProp::OnBnClickedGather() {
 void CAppSettingProp::OnBnClickedRestoreWindows() {
     const velk::CWinApp* app = velk::AfxGetApp();
     if (!app) return;
+    // Built afresh: a display change since the gather cleared the table, and
+    // with the extra taskbar off nothing else refills it.
+    RefreshWindowTable();
     for (const TrackedWindow& entry : TrackedWindowTable) {
         // A window that has ended since the gather is skipped; its subkey
         // goes with the section.
@@ -82,15 +86,13 @@ void CAppSettingProp::OnBnClickedRestoreWindows() {
         placement.flags = static_cast<UINT>(read(L"flags", 1));
         placement.ptMaxPosition = POINT{read(L"ptMaxPositionx", -1), read(L"ptMaxPositiony", -1)};
         placement.ptMinPosition = POINT{read(L"ptMinPositionx", -1), read(L"ptMinPositiony", -1)};
-        velk::PlatformApi& api = velk::Platform();
-        if (placement.showCmd == SW_SHOWMAXIMIZED) {
-            // Minimised first, so that Windows maximises it again on the
-            // display that holds its normal rectangle.
-            WINDOWPLACEMENT minimised = placement;
-            minimised.showCmd = SW_SHOWMINIMIZED;
-            api.SetWindowPlacement(entry.Window, &minimised);
-        }
-        api.SetWindowPlacement(entry.Window, &placement);
+        // Minimised first when maximised, so that Windows maximises it again
+        // on the display that holds its normal rectangle. A window that does
+        // not answer is put back once it answers again.
+        WINDOWPLACEMENT steps[2] = {placement, placement};
+        steps[0].showCmd = SW_SHOWMINIMIZED;
+        const bool maximised = placement.showCmd == SW_SHOWMAXIMIZED;
+        SetWindowPlacementsWithoutWaiting(entry.Window, std::span(steps).subspan(maximised ? 0 : 1));
     }
     EnableItem(IDC_APP_RESTORE_WINDOWS, false);
     EnableItem(IDC_APP_GATHER, true);

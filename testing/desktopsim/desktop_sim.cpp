@@ -8,6 +8,7 @@
 #include "testing/desktopsim/desktop_windows.h"
 #include <shellapi.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -17,9 +18,11 @@ using namespace velk::test;
 HWND g_list = nullptr;
 int g_readsUntilShrink = -1;
 int g_keep = 0;
+int g_setPositions = 0;
 
 LRESULT CALLBACK ListSubclass(HWND list, UINT msg, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) {
     // Requests from another process arrive with InSendMessage true.
+    if (msg == LVM_SETITEMPOSITION && ::InSendMessage()) ++g_setPositions;
     if (msg == LVM_GETITEMPOSITION && ::InSendMessage() && g_readsUntilShrink >= 0 && g_readsUntilShrink-- == 0) {
         while (::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) > g_keep) {
             const LRESULT count = ::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
@@ -53,6 +56,8 @@ LRESULT CALLBACK TopSubclass(HWND top, UINT msg, WPARAM w, LPARAM l, UINT_PTR, D
     }
     case desktop_sim::kSetPosition:
         return ::SendMessageW(g_list, LVM_SETITEMPOSITION, w, l);
+    case desktop_sim::kTakeSetPositionCount:
+        return std::exchange(g_setPositions, 0);
     case desktop_sim::kShrinkAfterReads:
         g_readsUntilShrink = static_cast<int>(w);
         g_keep = static_cast<int>(l);

@@ -15,6 +15,9 @@ inline constexpr UINT kSetPosition = WM_APP + 2;
 // wParam: after this many more LVM_GETITEMPOSITION requests from outside,
 // lParam: keep only this many items (the rest are deleted).
 inline constexpr UINT kShrinkAfterReads = WM_APP + 3;
+// Answers how many LVM_SETITEMPOSITION requests came from outside since the
+// last time it was asked.
+inline constexpr UINT kTakeSetPositionCount = WM_APP + 4;
 // WM_COPYDATA with this dwData: adds an icon whose text is the UTF-16 data
 // (no terminator needed); answers its index.
 inline constexpr ULONG_PTR kAddIcon = 1;

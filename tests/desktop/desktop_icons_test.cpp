@@ -3,6 +3,8 @@
 // check, auto-arrange, the backup, and damaged input of every kind.
 #include "tests/desktop/desktop_test_support.h"
 
+#include <cstring>
+
 #include "framework/strings.h"
 #include "resources/resource.h"
 #include "testing/desktopsim/desktop_sim_protocol.h"
@@ -65,6 +67,28 @@ TEST_F(DesktopIconsTest, SaveMoveRestorePutsEveryIconBackAndKeepsABackup) {
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Key(kBackup, L"Alpha_S")));
 }
 
+TEST_F(DesktopIconsTest, NamesThatMeetTheDuplicateSchemeOrAreTooLongForAKeyRestore) {
+    const std::wstring longText(258, L'L');
+    DesktopSim sim({L"Twin", L"Twin", L"Twin_S", longText, L"Colon:"});
+    ASSERT_TRUE(sim.Ready());
+    ui.Click(IDC_APP_SAVE_ICONS);
+    EXPECT_TRUE(Same(Saved(kSaved, L"Twin_S:"), InitialPosition(2))) << "its own key, not the second Twin's";
+    EXPECT_TRUE(Same(Saved(kSaved, L"Colon::"), InitialPosition(4)));
+    const std::wstring shortened = IconKeyName(longText);
+    EXPECT_LE(shortened.size(), 253u);
+    EXPECT_EQ(shortened, IconKeyName(longText)) << "the same in every run";
+    EXPECT_NE(shortened, IconKeyName(std::wstring(257, L'L')));
+    EXPECT_TRUE(Same(Saved(kSaved, shortened), InitialPosition(3)));
+
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(sim.Move(i, POINT{600 + 20 * i, 500 - 30 * i}));
+    MessageBoxCatcher none(IDNO, 1500);
+    ui.Click(IDC_APP_RESTORE_ICONS);
+    EXPECT_FALSE(none.Result().has_value()) << "a complete restore asks nothing";
+    for (int i : {2, 3, 4}) EXPECT_TRUE(Same(sim.Position(i), InitialPosition(i))) << "icon " << i;
+    EXPECT_TRUE((Same(sim.Position(0), InitialPosition(0)) && Same(sim.Position(1), InitialPosition(1))) ||
+                (Same(sim.Position(0), InitialPosition(1)) && Same(sim.Position(1), InitialPosition(0))));
+}
+
 TEST_F(DesktopIconsTest, AnIconAddedAfterTheSaveRefusesTheRestoreAndAsks) {
     for (const int answer : {IDNO, IDYES}) {
         SCOPED_TRACE(answer == IDYES ? "yes" : "no");
@@ -122,7 +146,9 @@ TEST_F(DesktopIconsTest, HandEditedPositionsNeitherCrashNorLeaveTheListViewsRang
     for (int i = 0; i < 4; ++i) ASSERT_TRUE(sim.Move(i, POINT{400 + 10 * i, 400}));
     // A huge virtual screen lets Gamma pass the layout check.
     Platform().GetSystemMetrics = HugeVirtualScreen;
+    sim.TakeSetPositionCount();
     EXPECT_EQ(page.RestoreIconPositions(kSaved), 1) << "only Gamma cannot reach its saved place";
+    EXPECT_EQ(sim.TakeSetPositionCount(), 4) << "Gamma and Delta placed twice: the second pass moved nothing";
     EXPECT_TRUE(Same(sim.Position(0), POINT{400, 400}));
     EXPECT_TRUE(Same(sim.Position(1), POINT{410, 400}));
     EXPECT_TRUE(Same(sim.Position(3), InitialPosition(3)));
@@ -167,8 +193,12 @@ TEST_F(DesktopIconsTest, ReadsSurviveShrinkingListsLongTextsAndLeakNothing) {
 
 TEST_F(DesktopIconsTest, FolderViewSearchFallsBackToEnumerationAndWaitsForALateShell) {
     {
-        DesktopSim sim({L"Alpha"}, L"", L"VelkOtherShell");
+        // The desktop's view under "WorkerW"; above it in z-order another
+        // program's window with a folder view of its own, which is not taken.
+        DesktopSim sim({L"Alpha"}, L"", L"WorkerW");
         ASSERT_TRUE(sim.Ready());
+        DesktopWindows other(DesktopWindowsOptions{L"VelkOtherProgram"});
+        ASSERT_NE(other.List(), nullptr);
         DesktopIconAccess access;
         page.FindDesktopListView(access);
         EXPECT_TRUE(access.ListView == sim.List() && access.List.GetSafeHwnd() == sim.List());
@@ -179,7 +209,7 @@ TEST_F(DesktopIconsTest, FolderViewSearchFallsBackToEnumerationAndWaitsForALateS
     for (const bool comesUp : {true, false}) {
         sleeps = 0;
         Platform().Sleep = comesUp ? +[](DWORD ms) WINAPI {
-            if (++sleeps == 3) late = std::make_unique<DesktopWindows>(DesktopWindowsOptions{L"VelkLateShell"});
+            if (++sleeps == 3) late = std::make_unique<DesktopWindows>(DesktopWindowsOptions{L"WorkerW"});
             EXPECT_EQ(ms, 1000u);
         } : +[](DWORD) WINAPI { ++sleeps; };
         DesktopIconAccess access;
@@ -189,6 +219,43 @@ TEST_F(DesktopIconsTest, FolderViewSearchFallsBackToEnumerationAndWaitsForALateS
         EXPECT_EQ(sleeps, comesUp ? 3 : 11);
         late.reset();
     }
+}
+
+TEST(DesktopIconLayout, TheItemRecordTakesTheShellProcessorKind) {
+    struct Case {
+        bool selfIs64, selfWow64, targetWow64;
+        ItemLayout expected;
+    };
+    const Case cases[] = {
+        {true, false, false, ItemLayout::Bits64},   // 64-bit program, 64-bit shell
+        {true, false, true, ItemLayout::Bits32},    // 64-bit program, 32-bit shell
+        {false, true, false, ItemLayout::Bits64},   // 32-bit program on 64-bit Windows
+        {false, true, true, ItemLayout::Bits32},    // both 32-bit on 64-bit Windows
+        {false, false, false, ItemLayout::Bits32},  // 32-bit Windows
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChooseItemLayout(c.selfIs64, c.selfWow64, c.targetWow64), c.expected)
+            << c.selfIs64 << c.selfWow64 << c.targetWow64;
+    // This process and the stand-in (both this build's kind) share this build's layout.
+    EXPECT_EQ(ItemLayoutOfProcess(::GetCurrentProcess()), sizeof(void*) == 8 ? ItemLayout::Bits64 : ItemLayout::Bits32);
+
+    // Text pointer and capacity where each kind's list view reads them.
+    const uint64_t text = 0x12345678;
+    const std::vector<BYTE> r32 = TextRequestRecord(ItemLayout::Bits32, text, 261);
+    const std::vector<BYTE> r64 = TextRequestRecord(ItemLayout::Bits64, text, 261);
+    ASSERT_EQ(r32.size(), 60u);
+    ASSERT_EQ(r64.size(), 88u);
+    auto at = [](const std::vector<BYTE>& r, size_t offset, size_t size) {
+        uint64_t v = 0;
+        std::memcpy(&v, r.data() + offset, size);
+        return v;
+    };
+    EXPECT_EQ(at(r32, 0, 4), uint64_t(LVIF_TEXT));
+    EXPECT_EQ(at(r32, 20, 4), text);
+    EXPECT_EQ(at(r32, 24, 4), 261u);
+    EXPECT_EQ(at(r64, 0, 4), uint64_t(LVIF_TEXT));
+    EXPECT_EQ(at(r64, 24, 8), text);
+    EXPECT_EQ(at(r64, 32, 4), 261u);
 }
 
 }  // namespace

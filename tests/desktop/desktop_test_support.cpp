@@ -47,6 +47,10 @@ void DesktopSim::ShrinkAfterReads(int reads, int keep) const noexcept {
     ::SendMessageW(top_, desktop_sim::kShrinkAfterReads, static_cast<WPARAM>(reads), keep);
 }
 
+int DesktopSim::TakeSetPositionCount() const noexcept {
+    return static_cast<int>(::SendMessageW(top_, desktop_sim::kTakeSetPositionCount, 0, 0));
+}
+
 int DesktopSim::CommittedRegions() const noexcept {
     int regions = 0;
     MEMORY_BASIC_INFORMATION info{};

@@ -27,6 +27,8 @@ public:
     bool Move(int index, POINT to) const noexcept;
     int Add(const std::wstring& text) const noexcept;
     void ShrinkAfterReads(int reads, int keep) const noexcept;
+    // LVM_SETITEMPOSITION requests from outside since the last call.
+    int TakeSetPositionCount() const noexcept;
     // Committed private regions of the sim's address space.
     int CommittedRegions() const noexcept;
 

@@ -99,6 +99,26 @@ TEST_F(WindowPositionsTest, GatherOntoDisplayOneAndRestoreKeepEachWindowsState) 
     }
 }
 
+TEST_F(WindowPositionsTest, RestoreAfterADisplayChangePutsEveryGatheredWindowBack) {
+    UseDisplays({{1, {0, 0, 1024, 768}}, {2, {1024, 0, 2048, 768}}});
+    const RECT onTwo{1100, 100, 1500, 400};
+    HWND w = MakeWindow(onTwo);
+    ui.Click(IDC_APP_GATHER);
+    // The display goes and comes back: the main dialog's display change
+    // removes the bars, which clears the tracked-window table.
+    UseDisplays({{1, {0, 0, 1024, 768}}});
+    ui.page.DestroyExtraTaskbars();
+    UseDisplays({{1, {0, 0, 1024, 768}}, {2, {1024, 0, 2048, 768}}});
+    ASSERT_EQ(FindTrackedWindow(w), nullptr);
+    g_placements.clear();
+    Platform().SetWindowPlacement = RecordingSetWindowPlacement;
+    ui.Click(IDC_APP_RESTORE_WINDOWS);
+    ASSERT_EQ(g_placements.size(), 1u);
+    EXPECT_EQ(g_placements[0].first, w);
+    EXPECT_TRUE(SameRect(g_placements[0].second.rcNormalPosition, onTwo));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ProfileSection(L"AppPosition")));
+}
+
 TEST_F(WindowPositionsTest, WithOneDisplayGatherOnlySwapsTheButtons) {
     UseDisplays({{1, {0, 0, 1024, 768}}});
     HWND w = MakeWindow({100, 100, 400, 300});

@@ -16,6 +16,7 @@
 #include "tests/taskbar/taskbar_test_support.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -165,6 +166,111 @@ TEST_F(ExtraTaskbar, DisplayThatLeavesTakesItsBarAlong) {
     EXPECT_EQ(shell.registered, (std::set<HWND>{BarWindow(number2)}));
     EXPECT_EQ(CountBarWindows(), 1);
     EXPECT_EQ(ButtonOf(onThird), nullptr) << "its window now counts as on the primary display";
+}
+
+TEST_F(ExtraTaskbar, CancelAndTheCloseBoxDropAnUnappliedUntickAndTheBarsFollowWindowsAgain) {
+    ApplyOption(true);
+    page->KillTimer(CAppSettingProp::kTaskbarRefreshTimer);
+    HWND main = dialog->GetSafeHwnd();
+    const std::pair<UINT, WPARAM> closes[] = {{WM_COMMAND, IDCANCEL}, {WM_SYSCOMMAND, SC_CLOSE}};
+    for (auto [message, wParam] : closes) {
+        SCOPED_TRACE(message);
+        ::SendMessageW(page->GetDlgItem(IDC_APP_USE_TASKBAR), BM_CLICK, 0, 0);
+        ::SendMessageW(page->GetDlgItem(IDC_APP_RESTORE_AT_START), BM_CLICK, 0, 0);
+        ASSERT_EQ(page->UseTaskbar, 0);
+        ::SendMessageW(main, message, wParam, 0);
+        EXPECT_EQ(::IsDlgButtonChecked(page->GetSafeHwnd(), IDC_APP_USE_TASKBAR), BST_CHECKED);
+        EXPECT_EQ(::IsDlgButtonChecked(page->GetSafeHwnd(), IDC_APP_RESTORE_AT_START), BST_UNCHECKED);
+        EXPECT_TRUE(::IsWindowEnabled(page->GetDlgItem(IDC_APP_ON_TOP)));
+        EXPECT_EQ(page->Running, 1);
+        // A new window gets its button, a closed one loses it.
+        HWND fresh = Make(L"Fresh", {1100, 100, 1500, 400});
+        ::SendMessageW(main, UM_APPCREATEDESTROY, reinterpret_cast<WPARAM>(fresh), 10001);
+        EXPECT_NE(ButtonOf(fresh), nullptr);
+        ::DestroyWindow(fresh);
+        ::SendMessageW(main, UM_APPCREATEDESTROY, reinterpret_cast<WPARAM>(fresh), 10002);
+        EXPECT_EQ(ButtonOf(fresh), nullptr);
+    }
+}
+
+TEST_F(ExtraTaskbar, AfterTheShellRestartsTheTrayIconAndEveryBarAreThereAgain) {
+    ApplyOption(true);
+    const HWND bar2 = BarWindow(number2), bar3 = BarWindow(number3);
+    ASSERT_TRUE(bar2 && bar3);
+    tray.Clear();
+    shell.calls.clear();
+    ::PostMessageW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !tray.Calls().empty() && shell.Count(ABM_SETPOS) == 2; }, 10000));
+    const TrayCall added = tray.Calls().front();
+    EXPECT_EQ(added.action, DWORD(NIM_ADD));
+    EXPECT_EQ(added.window, dialog->GetSafeHwnd());
+    EXPECT_EQ(added.tip, L"Korvane Panomira");
+    EXPECT_EQ(shell.Count(ABM_NEW), 2);
+    for (const AppBarRecorder::Call& call : shell.calls) {
+        EXPECT_TRUE(call.window == bar2 || call.window == bar3);
+        if (call.message == ABM_SETPOS) EXPECT_EQ(call.edge, UINT(ABE_BOTTOM));
+    }
+    EXPECT_EQ(shell.registered, (std::set<HWND>{bar2, bar3}));
+    RECT r2 = Wnd(bar2).GetWindowRect(), strip2{1024, 992, 2304, 1024};
+    EXPECT_TRUE(::EqualRect(&r2, &strip2));
+}
+
+TEST_F(ExtraTaskbar, WindowsTaskbarTabsAreCalledOnlyForWindowsWhoseWantedTabChanged) {
+    TabListRecorder tabs;
+    HWND away = Make(L"Away", {1100, 100, 1500, 400});
+    HWND home = Make(L"Home", {100, 100, 500, 400});
+    HWND main = dialog->GetSafeHwnd();
+    using Calls = std::vector<TabListRecorder::Call>;
+    // The calls for the test's windows since the last look; every round's
+    // object is released.
+    auto take = [&] {
+        Calls of;
+        for (const auto& c : tabs.calls)
+            if (c.window != main) of.push_back(c);
+        tabs.calls.clear();
+        EXPECT_EQ(tabs.objects, tabs.released);
+        return of;
+    };
+    auto sorted = [](Calls c) {
+        std::sort(c.begin(), c.end(), [](auto& a, auto& b) { return a.window < b.window; });
+        return c;
+    };
+    auto separate = [&](bool on) {
+        ::CheckDlgButton(page->GetSafeHwnd(), IDC_APP_SEPARATE_BUTTONS, on ? BST_CHECKED : BST_UNCHECKED);
+    };
+    auto tick = [&] { ::SendMessageW(page->GetSafeHwnd(), WM_TIMER, CAppSettingProp::kTaskbarRefreshTimer, 0); };
+    auto moveTo = [&](HWND w, int x) {
+        ::SetWindowPos(w, nullptr, x, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SendMessageW(main, UM_APPCREATEDESTROY, reinterpret_cast<WPARAM>(w), 10003);
+    };
+
+    ApplyOption(true);
+    EXPECT_EQ(take(), Calls{}) << "separate off: every window keeps the tab Windows gave it";
+    separate(true);
+    ApplyOption(true);
+    EXPECT_EQ(take(), (Calls{{away, false}})) << "only the window on another display loses its tab";
+    tabs.objects = tabs.released = 0;
+    tick();
+    tick();
+    EXPECT_EQ(tabs.calls.size(), 0u) << "an unchanged tick calls nothing";
+    EXPECT_EQ(tabs.objects, 0);
+    moveTo(away, 200);
+    EXPECT_EQ(take(), (Calls{{away, true}}));
+    // Two windows change in one round: one object for both.
+    tabs.objects = tabs.released = 0;
+    ::SetWindowPos(away, nullptr, 1100, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    moveTo(home, 2500);
+    EXPECT_EQ(sorted(take()), sorted({{away, false}, {home, false}}));
+    EXPECT_EQ(tabs.objects, 1) << "one object per round";
+    separate(false);
+    ApplyOption(true);
+    const Calls both = sorted({{away, true}, {home, true}});
+    EXPECT_EQ(sorted(take()), both) << "the option off gives the tabs back";
+    separate(true);
+    ApplyOption(true);
+    EXPECT_EQ(take().size(), 2u);
+    ApplyOption(false);
+    EXPECT_EQ(sorted(take()), both) << "the bars going give the tabs back";
 }
 
 TEST_F(ExtraTaskbar, NothingIsShownFromWindows62On) {

@@ -1,5 +1,6 @@
 #include "tests/taskbar/taskbar_test_support.h"
 #include "framework/platform.h"
+#include <shobjidl.h>
 
 namespace velk::test {
 namespace {
@@ -14,7 +15,60 @@ UINT_PTR WINAPI RecordAppBarMessage(DWORD message, PAPPBARDATA data) {
     return 1;
 }
 
+TabListRecorder* g_tabs = nullptr;
+
+// The recording tab list: one reference, released once.
+class RecordingTabList final : public ITaskbarList {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (iid == IID_IUnknown || iid == IID_ITaskbarList) {
+            *out = this;
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --refs_;
+        if (left == 0) {
+            if (g_tabs) ++g_tabs->released;
+            delete this;
+        }
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE HrInit() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE AddTab(HWND window) override { return Record(window, true); }
+    HRESULT STDMETHODCALLTYPE DeleteTab(HWND window) override { return Record(window, false); }
+    HRESULT STDMETHODCALLTYPE ActivateTab(HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetActiveAlt(HWND) override { return S_OK; }
+
+private:
+    HRESULT Record(HWND window, bool shown) {
+        if (g_tabs) g_tabs->calls.push_back({window, shown});
+        return S_OK;
+    }
+    ULONG refs_ = 1;
+};
+
+HRESULT WINAPI RecordTabList(REFCLSID cls, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* out) {
+    if (cls != CLSID_TaskbarList) return RealPlatform().CoCreateInstance(cls, outer, context, iid, out);
+    auto* list = new RecordingTabList();
+    ++g_tabs->objects;
+    const HRESULT hr = list->QueryInterface(iid, out);
+    list->Release();
+    return hr;
+}
+
 }  // namespace
+
+TabListRecorder::TabListRecorder() {
+    g_tabs = this;
+    Platform().CoCreateInstance = RecordTabList;
+}
+
+TabListRecorder::~TabListRecorder() { g_tabs = nullptr; }
 
 AppBarRecorder::AppBarRecorder() {
     g_shell = this;

@@ -29,6 +29,22 @@ struct AppBarRecorder {
     int reservedBottom = 0;
 };
 
+// Replaces CoCreateInstance in the seam (inside a PlatformOverride): the
+// Windows taskbar's tab list becomes an object that records every tab call;
+// every other class is created for real.
+struct TabListRecorder {
+    struct Call {
+        HWND window;
+        bool shown;  // AddTab, else DeleteTab
+        bool operator==(const Call&) const = default;
+    };
+    TabListRecorder();
+    ~TabListRecorder();
+    std::vector<Call> calls;
+    int objects = 0;   // tab lists made
+    int released = 0;  // and released
+};
+
 // A visible, titled top-level window of this thread at `rect`; its class has
 // the small icon IDI_INFORMATION.
 HWND MakeWindow(const wchar_t* title, RECT rect, DWORD exStyle = 0, HWND owner = nullptr, bool visible = true);
