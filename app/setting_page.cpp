@@ -172,11 +172,8 @@ BOOL CSettingProp::LoadSettingPage() {
         const bool sonar = app->GetProfileInt(kSection, kMouseSonarValue, 1) != 0 && WindowsMouseSonarOn();
         SonarBox.SetCheck(sonar ? BST_CHECKED : BST_UNCHECKED);
         RefreshAddOnDisplayList();
-        // The saved rotations take the place of what the displays reported.
-        for (int i = 0; i < kDisplayStates; ++i) {
-            const UINT stored = app->GetProfileInt(kSection, RotationValueName(i + 1).c_str(), kRotationNone);
-            DisplayStates[i].Rotation = BoundedRotation(stored);
-        }
+        ReadSavedRotations();
+        AddOnLookThenRotations = AddOnLookPending;
     }
     RotationListControl.ResetContent();
     for (UINT stringId : kRotationTexts) {
@@ -187,6 +184,15 @@ BOOL CSettingProp::LoadSettingPage() {
     ShowSelectedDisplay();
     AddOnLookThenShow = AddOnLookPending;
     return TRUE;
+}
+
+void CSettingProp::ReadSavedRotations() {
+    velk::CWinApp* app = velk::AfxGetApp();
+    if (!app) return;
+    for (int i = 0; i < kDisplayStates; ++i) {
+        const UINT stored = app->GetProfileInt(kSection, RotationValueName(i + 1).c_str(), kRotationNone);
+        DisplayStates[i].Rotation = BoundedRotation(stored);
+    }
 }
 
 bool CSettingProp::SaveSettingPage() {
@@ -265,6 +271,7 @@ void CSettingProp::RefreshAddOnDisplayList(const AddOnReading* reading) {
     if (AddOnLookPending) KillTimer(kTimerAddOnLook);
     AddOnLookPending = false;
     AddOnLookThenShow = false;
+    AddOnLookThenRotations = false;
     std::optional<AddOnReading> own;
     if (AddOnAccess && !reading) reading = &own.emplace();
     const int count = AddOnAccess ? reading->ActiveCount() : 0;
@@ -282,8 +289,10 @@ void CSettingProp::FinishAddOnLook() {
     std::optional<AddOnReading> reading;
     if (AddOnAccess) reading.emplace();
     FillAddOnDisplayList(reading ? &*reading : nullptr, reading ? reading->ActiveCount() : 0);
+    if (AddOnLookThenRotations) ReadSavedRotations();
     if (AddOnLookThenShow) ShowSelectedDisplay();
     AddOnLookThenShow = false;
+    AddOnLookThenRotations = false;
 }
 
 void CSettingProp::FillAddOnDisplayList(const AddOnReading* reading, int count) {

@@ -84,6 +84,8 @@ private:
     // The second look: the refresh finished with what the library reports
     // then, followed by the selection step of the load or apply that began it.
     void FinishAddOnLook();
+    // The saved rotations take the place of what the displays reported.
+    void ReadSavedRotations();
     // Fills the list and the states for count active displays (none: "-").
     void FillAddOnDisplayList(const AddOnReading* reading, int count);
     // Enables or disables the label "Display" and the hidden DisplayLink controls.
@@ -120,4 +122,6 @@ private:
     bool AddOnLookPending = false;
     // The load or apply that started the look shows the selection after it.
     bool AddOnLookThenShow = false;
+    // The pending look belongs to a load, whose rotations follow the list.
+    bool AddOnLookThenRotations = false;
 };
