@@ -63,7 +63,7 @@ void CWallpaperProp::RebuildWallpaperFileLists() {
         ListKey& last = listKeys_[static_cast<size_t>(slot)];
         const bool unchanged = last.valid && key.folderWritten != 0 && last.folderWritten == key.folderWritten &&
                                last.sortStyle == key.sortStyle &&
-                               ::CompareStringOrdinal(last.folder.c_str(), -1, key.folder.c_str(), -1, TRUE) == CSTR_EQUAL;
+                               EqualFolded(last.folder.c_str(), key.folder.c_str());
         last = key;
         if (unchanged) {
             wchar_t fileName[kWallpaperPathUnits] = {};

@@ -239,14 +239,6 @@ TEST_F(SettingPage, ApplySendsVideoOptimisationToEveryDisplayLinkDisplayFromWind
     topology.Add(ActiveDisplay(3, {2048, 0, 3072, 768}));
     MonitorEnumKey monitors(MonitorEnumKey::ValuesFor(topology));
     Start();
-    {
-        // No display yet: the list's second look is due, and the saved rotations outlast it.
-        const auto& first = *static_cast<CSettingProp*>(dialog->Page(0));
-        ASSERT_TRUE(first.IsAddOnLookPending());
-        ::SendMessageW(SettingHwnd(), WM_TIMER, CSettingProp::kTimerAddOnLook, 0);
-        EXPECT_EQ(first.DisplayState(0).Rotation, 2);
-        EXPECT_EQ(first.DisplayState(1).Rotation, 3);
-    }
     AddSimDisplay(2);
     AddSimDisplay(3);
     addon_test::Sim sim;
