@@ -484,6 +484,8 @@ int CVELKMIRADlg::EnableActiveDesktop() {
 void CVELKMIRADlg::ShutDown() {
     assert(!ShutDownDone);
     ShutDownDone = true;
+    // A display number show owned by this window ends with it.
+    StopIdentifyDisplays();
     // 1. The add-on access (its destruction marks the access as ending).
     AddOn.reset();
     // 2. The watch thread.
@@ -811,10 +813,13 @@ LRESULT CVELKMIRADlg::OnDeviceChangeAudio(WPARAM w, LPARAM l) {
 
 void CVELKMIRADlg::OnIdentifyDisplay() {
     // The overlay shows windows; keep this hidden window from being shown meanwhile.
+    // A show that runs already goes on alone (a second press is ignored).
+    if (IsIdentifyingDisplays()) return;
     IdentifyRunning = 1;
-    IdentifyDisplays(hwnd_);
-    ::InvalidateRect(hwnd_, nullptr, TRUE);
-    IdentifyRunning = 0;
+    IdentifyDisplays(hwnd_, [this] {
+        ::InvalidateRect(hwnd_, nullptr, TRUE);
+        IdentifyRunning = 0;
+    });
 }
 
 void CVELKMIRADlg::OnDisplayProperty() {

@@ -35,6 +35,11 @@ const PlatformApi kReal = {
     ::SetWindowPlacement,
     ::Shell_NotifyIconW,
     ::SHAppBarMessage,
+    ::SetTimer,
+    ::KillTimer,
+    ::CreateProcessW,
+    ::waveOutGetNumDevs,
+    ::waveOutMessage,
 };
 
 PlatformApi g_live = kReal;

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
+#include <mmsystem.h>
 
 namespace velk {
 
@@ -49,6 +50,17 @@ struct PlatformApi {
 
     // The shell's application-bar protocol (Wine answers it without effect).
     decltype(&::SHAppBarMessage) SHAppBarMessage;
+
+    // The timers that drive the user-interface thread's timed steps.
+    decltype(&::SetTimer) SetTimer;
+    decltype(&::KillTimer) KillTimer;
+
+    // The audio device list tool's start, and the wave devices and the wave
+    // mapper's preferred device that decide the default playback device
+    // before Windows 6.0.
+    decltype(&::CreateProcessW) CreateProcessW;
+    decltype(&::waveOutGetNumDevs) waveOutGetNumDevs;
+    decltype(&::waveOutMessage) waveOutMessage;
 };
 
 // The live table; initialised to the real functions.
