@@ -805,8 +805,7 @@ LRESULT CVELKMIRADlg::OnQueryEndSessionMark(WPARAM w, LPARAM l) {
 LRESULT CVELKMIRADlg::OnDeviceChangeAudio(WPARAM w, LPARAM l) {
     DefaultProc(WM_DEVICECHANGE, w, l);
     if (w == kDevNodesChanged && ::IsWindow(OtherSettingPage.GetSafeHwnd())) {
-        OtherSettingPage.FillAudioDeviceList();
-        OtherSettingPage.SelectDefaultAudioDevice();
+        OtherSettingPage.OnDevicesChanged();
     }
     return TRUE;
 }
