@@ -591,6 +591,8 @@ void CVELKMIRADlg::KillAllTimers() {
 void CVELKMIRADlg::ShutDown() {
     assert(!ShutDownDone);
     ShutDownDone = true;
+    // A display number show owned by this window ends with it.
+    StopIdentifyDisplays();
     // Nothing that waits on a timer runs after this.
     KillAllTimers();
     // 1. The add-on access (its destruction marks the access as ending).
@@ -973,18 +975,20 @@ LRESULT CVELKMIRADlg::OnQueryEndSessionMark(WPARAM w, LPARAM l) {
 LRESULT CVELKMIRADlg::OnDeviceChangeAudio(WPARAM w, LPARAM l) {
     DefaultProc(WM_DEVICECHANGE, w, l);
     if (w == kDevNodesChanged && ::IsWindow(OtherSettingPage.GetSafeHwnd())) {
-        OtherSettingPage.FillAudioDeviceList();
-        OtherSettingPage.SelectDefaultAudioDevice();
+        OtherSettingPage.OnDevicesChanged();
     }
     return TRUE;
 }
 
 void CVELKMIRADlg::OnIdentifyDisplay() {
     // The overlay shows windows; keep this hidden window from being shown meanwhile.
+    // A show that runs already goes on alone (a second press is ignored).
+    if (IsIdentifyingDisplays()) return;
     IdentifyRunning = 1;
-    IdentifyDisplays(hwnd_);
-    ::InvalidateRect(hwnd_, nullptr, TRUE);
-    IdentifyRunning = 0;
+    IdentifyDisplays(hwnd_, [this] {
+        ::InvalidateRect(hwnd_, nullptr, TRUE);
+        IdentifyRunning = 0;
+    });
 }
 
 void CVELKMIRADlg::OnDisplayProperty() {

@@ -51,9 +51,6 @@ constexpr wchar_t kEndpointIdPrefix[] = L"{0.0.0.00000000}.";
 // The wave mapper's preferred-device messages (mmddk.h).
 constexpr UINT kMapperPreferredGet = 0x2015;
 constexpr UINT kMapperPreferredSet = 0x2016;
-// Preferred device ids tried before 6.0 until the chosen device lists first.
-constexpr DWORD kPreferredDeviceTries = 10;
-constexpr DWORD kListSettleMs = 100;
 
 HWAVEOUT WaveMapper() noexcept { return reinterpret_cast<HWAVEOUT>(static_cast<UINT_PTR>(WAVE_MAPPER)); }
 
@@ -89,7 +86,7 @@ HRESULT CallPolicyMethod(IUnknown* object, int slot, const std::wstring& endpoin
 
 // The devices the wave functions report, as far as the table reaches.
 int WaveDeviceCount() noexcept {
-    const UINT count = ::waveOutGetNumDevs();
+    const UINT count = velk::Platform().waveOutGetNumDevs();
     return count > static_cast<UINT>(kAudioDeviceSlots) ? kAudioDeviceSlots : static_cast<int>(count);
 }
 
@@ -127,8 +124,7 @@ BOOL OtherSetting::OnInitDialog() {
     SetCaptionsFromStrings(hwnd_, captions);
     if (IsWindowsAtLeast(6, 1)) VideoOptimize.EnableWindow(true);
     if (ParentWindow()) {
-        FillAudioDeviceList();
-        SelectDefaultAudioDevice();
+        RefreshAudioDeviceList();
         ::EnableWindow(GetDlgItem(IDC_OTHER_PLAYBACK_LABEL), TRUE);
         DeviceList.EnableWindow(true);
     }
@@ -137,7 +133,13 @@ BOOL OtherSetting::OnInitDialog() {
 }
 
 HMODULE OtherSetting::DirectSound() {
-    if (!DirectSoundModule) DirectSoundModule.reset(::LoadLibraryW(L"dsound.dll"));
+    if (!DirectSoundModule) {
+        // From the system folder: a file of that name beside the program is never loaded.
+        wchar_t folder[MAX_PATH] = {};
+        const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+        if (length > 0 && length < MAX_PATH)
+            DirectSoundModule.reset(::LoadLibraryW((std::wstring(folder) + L"\\dsound.dll").c_str()));
+    }
     return DirectSoundModule.get();
 }
 
@@ -152,11 +154,32 @@ void OtherSetting::FillAudioDeviceList() {
         if (enumerate && DeviceList) enumerate(DirectSoundEnumCallback, DeviceList.GetSafeHwnd());
         return;
     }
-    RunAudioDeviceTool();
     FillFromAudioDeviceTool();
 }
 
-void OtherSetting::RunAudioDeviceTool() {
+void OtherSetting::RefreshAudioDeviceList() {
+    if (IsWindowsAtLeast(6, 0)) {
+        FillAudioDeviceList();
+        SelectDefaultAudioDevice();
+        return;
+    }
+    if (IsAudioListUpdating()) {
+        RefreshQueued = true;
+        return;
+    }
+    StartAudioDeviceTool(AfterTool::Refresh);
+}
+
+void OtherSetting::OnDevicesChanged() {
+    if (!ChoicePending) RefreshAudioDeviceList();
+}
+
+bool OtherSetting::IsAudioListUpdating() const noexcept {
+    return ToolThen != AfterTool::Nothing || ChangeRunning || ChangeQueued || RefreshQueued;
+}
+
+void OtherSetting::StartAudioDeviceTool(AfterTool then) {
+    ToolThen = then;
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     wchar_t drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {};
@@ -165,13 +188,77 @@ void OtherSetting::RunAudioDeviceTool() {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    // A tool that cannot start leaves the section as its last run left it.
-    if (!::CreateProcessW(tool.c_str(), nullptr, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                          &startup, &process))
+    // A tool that cannot start leaves the section as its last run left it;
+    // a page without a window has no timer to learn of the tool's end.
+    if (!hwnd_ || !velk::Platform().CreateProcessW(tool.c_str(), nullptr, nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                                                   nullptr, nullptr, &startup, &process)) {
+        OnAudioToolEnded();
         return;
-    velk::UniqueHandleObj processHandle(process.hProcess);
-    velk::UniqueHandleObj threadHandle(process.hThread);
-    ::WaitForSingleObject(processHandle.get(), INFINITE);
+    }
+    ToolProcess.reset(process.hProcess);
+    velk::UniqueHandleObj thread(process.hThread);
+    ToolStarted = velk::Platform().GetTickCount64();
+    SetTimer(kTimerAudioToolPoll, kAudioToolPollMs);
+}
+
+void OtherSetting::PollAudioDeviceTool() {
+    if (!ToolProcess) {
+        KillTimer(kTimerAudioToolPoll);
+        return;
+    }
+    if (::WaitForSingleObject(ToolProcess.get(), 0) != WAIT_OBJECT_0) {
+        if (velk::Platform().GetTickCount64() - ToolStarted < kAudioToolLimitMs) return;
+        ::TerminateProcess(ToolProcess.get(), 1);  // the section is read as it stands
+    }
+    KillTimer(kTimerAudioToolPoll);
+    ToolProcess.reset();
+    OnAudioToolEnded();
+}
+
+void OtherSetting::EndAudioDeviceTool() noexcept {
+    if (hwnd_) KillTimer(kTimerAudioToolPoll);
+    if (ToolProcess) ::TerminateProcess(ToolProcess.get(), 1);
+    ToolProcess.reset();
+    ToolThen = AfterTool::Nothing;
+}
+
+void OtherSetting::OnAudioToolEnded() {
+    const AfterTool then = std::exchange(ToolThen, AfterTool::Nothing);
+    switch (then) {
+        case AfterTool::Nothing:
+            break;
+        case AfterTool::Refresh:
+            FillAudioDeviceList();
+            SelectDefaultAudioDevice();
+            RunQueuedListWork();
+            break;
+        case AfterTool::PreferredTry:
+            FillAudioDeviceList();
+            if (std::wcscmp(AudioDeviceTable[0].Name, ChosenDeviceName) == 0) {
+                NextPreferredId = PreferredIdEnd;  // done: the chosen device lists first
+            }
+            TryNextPreferredId();
+            break;
+        case AfterTool::Settle:
+            FillAudioDeviceList();
+            SettleStep = 2;
+            if (!hwnd_ || !SetTimer(kTimerListSettle, kListSettleMs)) {
+                SettleStep = 0;
+                SelectDefaultAudioDevice();
+                ChangeRunning = false;
+                RunQueuedListWork();
+            }
+            break;
+    }
+}
+
+void OtherSetting::RunQueuedListWork() {
+    if (ChangeQueued) {
+        StartPreferredDeviceChange();
+    } else if (RefreshQueued) {
+        RefreshQueued = false;
+        StartAudioDeviceTool(AfterTool::Refresh);
+    }
 }
 
 void OtherSetting::FillFromAudioDeviceTool() {
@@ -221,6 +308,7 @@ void OtherSetting::OnAudioDeviceSelChange() {
     if (selected >= 0 && selected < kAudioDeviceSlots) {
         CopyName(ChosenDeviceName, DeviceList.GetLBText(selected).c_str());
         ChosenDeviceGuid = AudioDeviceTable[selected].DeviceGuid;
+        ChoicePending = true;
     }
     NotifyPageChanged();
 }
@@ -228,9 +316,20 @@ void OtherSetting::OnAudioDeviceSelChange() {
 void OtherSetting::NotifyPageChanged() { SendPageChanged(hwnd_); }
 
 LRESULT OtherSetting::OnTimer(WPARAM w, LPARAM l) {
-    if (w == kTimerAudioRefresh && ParentWindow()) {
-        FillAudioDeviceList();
-        SelectDefaultAudioDevice();
+    if (w == kTimerAudioRefresh && ParentWindow()) RefreshAudioDeviceList();
+    if (w == kTimerAudioToolPoll) PollAudioDeviceTool();
+    if (w == kTimerListSettle) {
+        KillTimer(kTimerListSettle);
+        if (SettleStep == 1) {
+            SettleStep = 0;
+            RefreshQueued = false;  // the fill that follows serves it
+            StartAudioDeviceTool(AfterTool::Settle);
+        } else if (SettleStep == 2) {
+            SettleStep = 0;
+            SelectDefaultAudioDevice();
+            ChangeRunning = false;
+            RunQueuedListWork();
+        }
     }
     return DefaultProc(WM_TIMER, w, l);
 }
@@ -238,6 +337,11 @@ LRESULT OtherSetting::OnTimer(WPARAM w, LPARAM l) {
 LRESULT OtherSetting::OnDestroy(WPARAM w, LPARAM l) {
     const LRESULT result = DefaultProc(WM_DESTROY, w, l);
     KillTimer(kTimerAudioRefresh);
+    KillTimer(kTimerListSettle);
+    // Nothing of the list's work outlives the page: no tool process, no timer.
+    EndAudioDeviceTool();
+    ChangeRunning = ChangeQueued = RefreshQueued = false;
+    SettleStep = 0;
     return result;
 }
 
@@ -250,6 +354,7 @@ void OtherSetting::SaveOtherSetting() {
     ::StringFromGUID2(ChosenDeviceGuid, guid, static_cast<int>(std::size(guid)));
     app->WriteProfileString(kSection, kDeviceGuidValue, guid);
     app->WriteProfileString(kSection, kDeviceNameValue, ChosenDeviceName);
+    ChoicePending = false;
 }
 
 void OtherSetting::LoadOtherSetting() {
@@ -281,21 +386,22 @@ int OtherSetting::FindWaveDeviceIndex(const wchar_t* name) const {
 }
 
 bool OtherSetting::ApplyDefaultAudioDevice() {
-    if (IsWindowsAtLeast(6, 1)) {
-        velk::ComPtr<IUnknown> policy;
-        if (FAILED(::CoCreateInstance(kClsidPolicyConfig, nullptr, kPolicyClassContext, kIidPolicyConfig,
-                                      policy.put_void())) ||
-            !policy) {
-            if (FAILED(::CoCreateInstance(kClsidPolicyConfig, nullptr, kPolicyClassContext, kIidPolicyConfigOther,
-                                          policy.put_void())) ||
-                !policy)
-                return false;
-        }
-        CallPolicyMethod(policy.get(), kPolicyConfigSetDefaultSlot, ChosenEndpointId(), kConsoleRole);
-        return true;
-    }
     if (IsWindowsAtLeast(6, 0)) {
+        // The policy objects need COM on this thread, whoever else set it up.
+        velk::ComInitScope com;
         velk::ComPtr<IUnknown> policy;
+        if (IsWindowsAtLeast(6, 1)) {
+            if (FAILED(::CoCreateInstance(kClsidPolicyConfig, nullptr, kPolicyClassContext, kIidPolicyConfig,
+                                          policy.put_void())) ||
+                !policy) {
+                if (FAILED(::CoCreateInstance(kClsidPolicyConfig, nullptr, kPolicyClassContext,
+                                              kIidPolicyConfigOther, policy.put_void())) ||
+                    !policy)
+                    return false;
+            }
+            CallPolicyMethod(policy.get(), kPolicyConfigSetDefaultSlot, ChosenEndpointId(), kConsoleRole);
+            return true;
+        }
         if (SUCCEEDED(::CoCreateInstance(kClsidPolicyConfigVista, nullptr, kPolicyClassContext, kIidPolicyConfigVista,
                                          policy.put_void())) &&
             policy)
@@ -303,22 +409,45 @@ bool OtherSetting::ApplyDefaultAudioDevice() {
         return true;
     }
     if (!IsWindowsAtLeast(5, 1)) return true;
-
-    // Before 6.0: make the wave mapper prefer one device id after the other
-    // until a fresh process (the tool) lists the chosen device first.
-    DWORD current = 0, status = 0;
-    if (::waveOutMessage(WaveMapper(), kMapperPreferredGet, reinterpret_cast<DWORD_PTR>(&current),
-                         reinterpret_cast<DWORD_PTR>(&status)) != MMSYSERR_NOERROR)
-        return true;
-    if (FindWaveDeviceIndex(ChosenDeviceName) < 0) return true;
-    for (DWORD id = 0; id < kPreferredDeviceTries; ++id) {
-        ::waveOutMessage(WaveMapper(), kMapperPreferredSet, id, status);
-        FillAudioDeviceList();
-        if (std::wcscmp(AudioDeviceTable[0].Name, ChosenDeviceName) == 0) break;
-    }
-    velk::BlockingWait(kListSettleMs);
-    FillAudioDeviceList();
-    velk::BlockingWait(kListSettleMs);
-    SelectDefaultAudioDevice();
+    // Before 6.0 the change runs the tool: it follows a run under way.
+    if (IsAudioListUpdating()) ChangeQueued = true;
+    else StartPreferredDeviceChange();
     return true;
+}
+
+// Before 6.0: make the wave mapper prefer one device id after the other until
+// a fresh process (the tool) lists the chosen device first. Only the ids of
+// devices that exist are tried, and a refused id ends the tries (the mapper
+// would refuse the rest too). Then, after 100 ms, the list is filled once
+// more, and after another 100 ms the default is selected.
+void OtherSetting::StartPreferredDeviceChange() {
+    ChangeQueued = false;
+    DWORD current = 0;
+    MapperStatus = 0;
+    if (velk::Platform().waveOutMessage(WaveMapper(), kMapperPreferredGet, reinterpret_cast<DWORD_PTR>(&current),
+                                        reinterpret_cast<DWORD_PTR>(&MapperStatus)) != MMSYSERR_NOERROR ||
+        FindWaveDeviceIndex(ChosenDeviceName) < 0) {
+        RunQueuedListWork();
+        return;
+    }
+    ChangeRunning = true;
+    NextPreferredId = 0;
+    PreferredIdEnd = static_cast<DWORD>(WaveDeviceCount());
+    TryNextPreferredId();
+}
+
+void OtherSetting::TryNextPreferredId() {
+    if (NextPreferredId < PreferredIdEnd &&
+        velk::Platform().waveOutMessage(WaveMapper(), kMapperPreferredSet, NextPreferredId++, MapperStatus) ==
+            MMSYSERR_NOERROR) {
+        StartAudioDeviceTool(AfterTool::PreferredTry);
+        return;
+    }
+    NextPreferredId = PreferredIdEnd;
+    SettleStep = 1;
+    if (!hwnd_ || !SetTimer(kTimerListSettle, kListSettleMs)) {
+        // No window for the pauses: the last steps follow at once.
+        SettleStep = 0;
+        StartAudioDeviceTool(AfterTool::Settle);
+    }
 }

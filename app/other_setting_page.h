@@ -36,19 +36,38 @@ public:
     // The page's timer that refreshes the device list (TIMER_AUDIO_REFRESH).
     static constexpr UINT_PTR kTimerAudioRefresh = 10;
     static constexpr UINT kAudioRefreshMs = 10000;
+    // Before Windows 6.0: the timer that looks whether the audio tool has
+    // ended, and the one of the pauses after a change of the preferred device.
+    static constexpr UINT_PTR kTimerAudioToolPoll = 11;
+    static constexpr UINT_PTR kTimerListSettle = 12;
+    static constexpr UINT kAudioToolPollMs = 50;
+    static constexpr UINT kListSettleMs = 100;
+    // A tool still running after this long is ended and its section read as it stands.
+    static constexpr ULONGLONG kAudioToolLimitMs = 10000;
 
     OtherSetting() noexcept;
 
     // Reads the page's settings from the profile; a saved device choice is
     // made the default device at once.
     void LoadOtherSetting();
-    // Writes the page's settings to the profile.
+    // Writes the page's settings to the profile; the choice is no longer pending.
     void SaveOtherSetting();
     // Lists the playback devices, then selects the default one in the list.
+    // From Windows 6.0 on at once; before 6.0 the audio tool runs first and
+    // the list follows when it has ended (a refresh asked for while the tool
+    // or a change of the default device is under way follows that).
+    void RefreshAudioDeviceList();
+    // The devices changed: the list is refreshed, unless a choice made in it
+    // is pending (not yet applied), which stays on screen.
+    void OnDevicesChanged();
+    // Lists the playback devices: from 6.0 on as DirectSound enumerates
+    // them, before 6.0 as the audio tool's section names them now.
     void FillAudioDeviceList();
     void SelectDefaultAudioDevice();
     // Makes the chosen device the system's default playback device. False
     // only when, from Windows 6.1 on, no audio policy object could be made.
+    // Before 6.0 the change is a sequence of timer steps that starts here
+    // (or after the tool's run under way) and ends with the list refreshed.
     bool ApplyDefaultAudioDevice();
     // Index of the last table entry (of those the device count covers) named
     // exactly `name`; -1 when none is, or when name is empty.
@@ -56,6 +75,10 @@ public:
     // Device name `index` as the audio device list tool wrote it (at most 31
     // characters); empty when missing.
     static std::wstring ReadAudioDevInfo(int index);
+
+    // Before 6.0: true while the tool runs or a refresh or change of the
+    // default device is under way or waiting for one.
+    bool IsAudioListUpdating() const noexcept;
 
     const GUID& ChosenGuid() const noexcept { return ChosenDeviceGuid; }
     const wchar_t* ChosenName() const noexcept { return ChosenDeviceName; }
@@ -67,18 +90,32 @@ protected:
     void DoDataExchange(velk::DataExchange& dx) override;
 
 private:
+    // What follows the end of the tool's run (before 6.0).
+    enum class AfterTool { Nothing, Refresh, PreferredTry, Settle };
+
     void OnAudioDeviceSelChange();
     void NotifyPageChanged();
     LRESULT OnTimer(WPARAM w, LPARAM l);
     LRESULT OnDestroy(WPARAM w, LPARAM l);
 
     HWND ParentWindow() const noexcept { return hwnd_ ? ::GetParent(hwnd_) : nullptr; }
-    // DirectSound, loaded at its first use and kept while the page lives.
+    // DirectSound from the system folder, loaded at its first use and kept
+    // while the page lives.
     HMODULE DirectSound();
     // Entries 0.. of the device list from the tool's section (before 6.0).
     void FillFromAudioDeviceTool();
-    // Runs the tool from the program's folder and waits until it ends.
-    static void RunAudioDeviceTool();
+    // Starts the tool from the program's folder; `then` runs when it has
+    // ended (at once when it cannot start).
+    void StartAudioDeviceTool(AfterTool then);
+    // The tool's run is over (ended, or ended by us): what follows it.
+    void OnAudioToolEnded();
+    void PollAudioDeviceTool();
+    // Ends a running tool at once.
+    void EndAudioDeviceTool() noexcept;
+    // The steps of a change of the default device before 6.0.
+    void StartPreferredDeviceChange();
+    void TryNextPreferredId();
+    void RunQueuedListWork();
     // "{0.0.0.00000000}." followed by the chosen device's GUID in braces.
     std::wstring ChosenEndpointId() const;
 
@@ -87,4 +124,18 @@ private:
     GUID ChosenDeviceGuid{};
     wchar_t ChosenDeviceName[kAudioDeviceNameUnits] = {};
     velk::UniqueModule DirectSoundModule;
+    // A choice made in the list and not yet applied.
+    bool ChoicePending = false;
+
+    // Before 6.0: the tool's run and the change of the preferred device.
+    velk::UniqueHandleObj ToolProcess;
+    ULONGLONG ToolStarted = 0;
+    AfterTool ToolThen = AfterTool::Nothing;
+    bool ChangeRunning = false;   // a change of the preferred device is under way
+    bool ChangeQueued = false;    // and another was asked for meanwhile
+    bool RefreshQueued = false;   // a refresh was asked for meanwhile
+    int SettleStep = 0;           // 1: before the last fill, 2: before the selection
+    DWORD NextPreferredId = 0;
+    DWORD PreferredIdEnd = 0;
+    DWORD MapperStatus = 0;
 };

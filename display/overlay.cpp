@@ -5,12 +5,14 @@
 #include "framework/platform.h"
 #include <cwchar>
 #include <iterator>
+#include <memory>
+#include <vector>
 
 namespace {
 
 constexpr wchar_t kNumberFontFace[] = L"Arial";
 
-// Waits of the show, in milliseconds.
+// Intervals of the show, in milliseconds.
 constexpr DWORD kFrameWait = 750;    // per display, layered windows
 constexpr DWORD kScreenWait = 375;   // per display, drawn onto the screen
 constexpr DWORD kFinalWait = 3000;   // after the last display
@@ -41,10 +43,11 @@ HFONT CreateNumberFont(int height, int width) noexcept {
                          CLIP_DEFAULT_PRECIS, DRAFT_QUALITY, VARIABLE_PITCH, kNumberFontFace);
 }
 
-// One display's number on a pair of layered windows, for 750 ms.
-void ShowNumberOnFrame(HWND parent, const RECT& rect, int number) {
+// One display's number on a pair of layered windows; the frame's window, or
+// null when none could be made.
+HWND ShowNumberOnFrame(HWND parent, const RECT& rect, int number) {
     auto* frame = new CMainFrame;  // owned by its window from Create on
-    if (!frame->Create(L"Frame", L"Frame", WS_POPUP, rect, parent, nullptr, 0)) return;
+    if (!frame->Create(L"Frame", L"Frame", WS_POPUP, rect, parent, nullptr, 0)) return nullptr;
     HWND window = frame->GetSafeHwnd();
     ::ShowWindow(window, SW_SHOWNOACTIVATE);
     ::UpdateWindow(window);
@@ -52,19 +55,87 @@ void ShowNumberOnFrame(HWND parent, const RECT& rect, int number) {
     if (auto* live = dynamic_cast<CMainFrame*>(velk::CWnd::FromHandle(window))) {
         if (CTextFrame* text = live->GetTextFrame()) text->PaintDisplayNumber(number, rect);
     }
-    velk::BlockingWait(kFrameWait);
-    ::DestroyWindow(window);  // takes the text window and both objects with it
+    return window;
 }
 
 // One display's number drawn onto the screen; it stays until the final repaint.
 void ShowNumberOnScreen(const DisplayRecord& display, int number) {
-    {
-        velk::WindowDc screen(nullptr);
-        if (screen)
-            DrawDisplayNumber(screen.get(), display.left + (display.right - display.left) / 2, display.top,
-                              static_cast<uint32_t>(display.Height), number);
+    velk::WindowDc screen(nullptr);
+    if (screen)
+        DrawDisplayNumber(screen.get(), display.left + (display.right - display.left) / 2, display.top,
+                          static_cast<uint32_t>(display.Height), number);
+}
+
+// The running show: the displays to show, taken from the table at its start,
+// and where it stands. At most one runs; it lives on the user-interface thread.
+struct Show {
+    HWND parent = nullptr;
+    bool layered = false;
+    std::vector<DisplayRecord> displays;  // in the order they are shown
+    size_t next = 0;                      // the next display to show
+    HWND frame = nullptr;                 // the frame on screen, if any
+    UINT_PTR timer = 0;
+    bool finalInterval = false;           // the timer is the 3 s after the last display
+    std::function<void()> finished;
+};
+std::unique_ptr<Show> g_show;
+
+void CALLBACK OnShowTimer(HWND, UINT, UINT_PTR id, DWORD);
+
+void Arm(DWORD milliseconds) {
+    g_show->timer = velk::Platform().SetTimer(nullptr, 0, milliseconds, OnShowTimer);
+}
+
+void DisarmAndCloseFrame() {
+    if (g_show->timer) velk::Platform().KillTimer(nullptr, g_show->timer);
+    g_show->timer = 0;
+    if (g_show->frame && ::IsWindow(g_show->frame)) ::DestroyWindow(g_show->frame);  // takes the text window along
+    g_show->frame = nullptr;
+}
+
+void Finish() {
+    DisarmAndCloseFrame();
+    std::function<void()> finished = std::move(g_show->finished);
+    g_show.reset();
+    // Every window repaints, so that drawings made straight onto the screen go.
+    ::InvalidateRect(nullptr, nullptr, TRUE);
+    if (finished) finished();
+}
+
+// Shows the next display that can be shown and arms its interval; after the
+// last one, the final interval. A timer that cannot be set ends the show.
+void Advance() {
+    Show& show = *g_show;
+    if (show.parent && !::IsWindow(show.parent)) return Finish();
+    while (show.next < show.displays.size()) {
+        const DisplayRecord& display = show.displays[show.next++];
+        const int number = static_cast<int>(display.DisplayNumber);
+        if (show.layered) {
+            show.frame = ShowNumberOnFrame(show.parent, RECT{display.left, display.top, display.right, display.bottom},
+                                           number);
+            if (!show.frame) continue;
+            Arm(kFrameWait);
+        } else {
+            ShowNumberOnScreen(display, number);
+            Arm(kScreenWait);
+        }
+        if (!g_show->timer) Finish();
+        return;
     }
-    velk::BlockingWait(kScreenWait);
+    show.finalInterval = true;
+    Arm(kFinalWait);
+    if (!g_show->timer) Finish();
+}
+
+void CALLBACK OnShowTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    if (!g_show || id != g_show->timer) {
+        velk::Platform().KillTimer(nullptr, id);  // a timer of a show that is over
+        return;
+    }
+    const bool last = g_show->finalInterval;
+    DisarmAndCloseFrame();
+    if (last) Finish();
+    else Advance();
 }
 
 }  // namespace
@@ -237,22 +308,25 @@ int DrawDisplayNumber(HDC dc, int centreX, int top, uint32_t height, int number)
     return 1;
 }
 
-int IdentifyDisplays(HWND parent) {
-    const DisplayList* list = CurrentDisplayList();
-    const bool layered = IsWindowsAtLeast(6, 0);
-    for (uint32_t n = 1; list && n <= 10; ++n) {
-        for (int slot = 0; slot < kDisplaySlots; ++slot) {
-            // A copy: nothing the show does may see the table change under it.
-            const DisplayRecord display = list->Records[slot];
-            if (display.DisplayNumber != n) continue;
-            if (layered)
-                ShowNumberOnFrame(parent, RECT{display.left, display.top, display.right, display.bottom},
-                                  static_cast<int>(n));
-            else
-                ShowNumberOnScreen(display, static_cast<int>(n));
-        }
+int IdentifyDisplays(HWND parent, std::function<void()> finished) {
+    if (g_show) return 0;
+    auto show = std::make_unique<Show>();
+    show->parent = parent;
+    show->layered = IsWindowsAtLeast(6, 0);
+    show->finished = std::move(finished);
+    // A copy of the table: a display change during the show does not change it.
+    if (const DisplayList* list = CurrentDisplayList()) {
+        for (uint32_t n = 1; n <= 10; ++n)
+            for (const DisplayRecord& display : list->Records)
+                if (display.DisplayNumber == n) show->displays.push_back(display);
     }
-    velk::BlockingWait(kFinalWait);
-    ::InvalidateRect(nullptr, nullptr, TRUE);
+    g_show = std::move(show);
+    Advance();
     return 1;
+}
+
+bool IsIdentifyingDisplays() noexcept { return g_show != nullptr; }
+
+void StopIdentifyDisplays() {
+    if (g_show) Finish();
 }

@@ -1,5 +1,6 @@
 // The display number overlay: shows each display's number on that display,
-// one display after the other, blocking the calling (user-interface) thread.
+// one display after the other, as a sequence of timer steps on the calling
+// (user-interface) thread, which goes on handling its messages meanwhile.
 //
 // From Windows 6.0 on, a display gets two layered windows for 750 ms: a
 // nearly transparent frame (CMainFrame) over the whole display and, owned by
@@ -11,6 +12,7 @@
 #include "framework/message_table.h"
 #include <windows.h>
 #include <cstdint>
+#include <functional>
 #include <span>
 
 // The window class of both overlay windows: class style 0, no cursor, brush or icon.
@@ -67,12 +69,26 @@ private:
     HWND textWindow_ = nullptr;  // the window TextFrame was created with
 };
 
-// Shows the number of every display of the current display table on that
-// display, in the order of the numbers 1 to 10 (slots in table order within a
-// number), then waits 3 s and repaints the whole screen. `parent` owns the
-// overlay windows. A display whose windows cannot be made is skipped without
-// its wait. Always 1.
-int IdentifyDisplays(HWND parent);
+// Starts the show of the numbers of the displays of the current display
+// table, each on its display, in the order of the numbers 1 to 10 (slots in
+// table order within a number), from the table as it is now. From Windows 6.0
+// on each display's windows stay 750 ms, before 6.0 each number drawn onto the
+// screen is followed by 375 ms; 3 s after the last display the whole screen is
+// repainted and `finished` is called. A display whose windows cannot be made
+// is skipped without its interval. `parent` owns the overlay windows; when it
+// is destroyed the show ends at its next step. The steps are thread timers of
+// the calling thread, which must dispatch its messages. A call while a show
+// runs is ignored (answer 0, `finished` is not kept): the numbers are on
+// screen already and the running show ends in its usual time. Else 1.
+int IdentifyDisplays(HWND parent, std::function<void()> finished = {});
+
+// True while a show runs.
+bool IsIdentifyingDisplays() noexcept;
+
+// Ends a running show at once as its last step would: its windows and its
+// timer go, the screen is repainted and its `finished` is called. Nothing
+// when none runs.
+void StopIdentifyDisplays();
 
 // Draws `number` onto `dc` in the overlay's font and colours: the area
 // `client` black (the key colour), the number centred across it with its text

@@ -1,6 +1,7 @@
 // One move-only owner for every kind of Win32 handle, chosen by a traits type.
 #pragma once
 #include <windows.h>
+#include <objbase.h>
 #include <unknwn.h>
 #include <utility>
 
@@ -125,6 +126,22 @@ public:
 private:
     HDC dc_;
     HGDIOBJ old_;
+};
+
+// COM initialised on this thread for the scope (single-threaded apartment);
+// harmless when the thread has COM already, in either model, and balanced:
+// only a successful initialisation is undone.
+class ComInitScope {
+public:
+    ComInitScope() noexcept : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ComInitScope(const ComInitScope&) = delete;
+    ComInitScope& operator=(const ComInitScope&) = delete;
+    ~ComInitScope() {
+        if (SUCCEEDED(result_)) ::CoUninitialize();
+    }
+
+private:
+    HRESULT result_;
 };
 
 // An owning COM interface pointer.

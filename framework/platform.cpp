@@ -35,6 +35,11 @@ const PlatformApi kReal = {
     ::Shell_NotifyIconW,
     ::SHAppBarMessage,
     ::CoCreateInstance,
+    ::SetTimer,
+    ::KillTimer,
+    ::CreateProcessW,
+    ::waveOutGetNumDevs,
+    ::waveOutMessage,
 };
 
 PlatformApi g_live = kReal;

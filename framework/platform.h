@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <objbase.h>
+#include <mmsystem.h>
 
 namespace velk {
 
@@ -53,6 +54,17 @@ struct PlatformApi {
     // The shell's COM objects that decide what the Windows taskbar shows
     // (its tab list).
     decltype(&::CoCreateInstance) CoCreateInstance;
+
+    // The timers that drive the user-interface thread's timed steps.
+    decltype(&::SetTimer) SetTimer;
+    decltype(&::KillTimer) KillTimer;
+
+    // The audio device list tool's start, and the wave devices and the wave
+    // mapper's preferred device that decide the default playback device
+    // before Windows 6.0.
+    decltype(&::CreateProcessW) CreateProcessW;
+    decltype(&::waveOutGetNumDevs) waveOutGetNumDevs;
+    decltype(&::waveOutMessage) waveOutMessage;
 };
 
 // The live table; initialised to the real functions.

@@ -7,6 +7,7 @@
 #include "app/hotkey_page.h"
 #include "app/main_dialog.h"
 #include "app/velkmira_app.h"
+#include "display/overlay.h"
 #include "display/program_messages.h"
 #include "framework/platform.h"
 #include "resources/resource.h"
@@ -679,13 +680,27 @@ TEST_F(DialogEvents, SystemMenuReportsAndOtherHandlersAreBound) {
     EXPECT_EQ(Send(UM_APPCREATEDESTROY, 0, 10001), 1);
 }
 
-TEST_F(DialogEvents, IdentifyKeepsTheHiddenDialogHidden) {
+TEST_F(DialogEvents, IdentifyRunsOnTimersKeepsTheHiddenDialogHiddenAndEndsWithTheDialog) {
     Command(IDC_IDENTIFY_DISPLAY);
+    EXPECT_TRUE(IsIdentifyingDisplays()) << "the show goes on after the command returned";
+    EXPECT_TRUE(RecordedWaits().empty()) << "no blocking wait";
+    HWND frame = ::FindWindowW(kOverlayWindowClass, L"Frame");
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(::GetWindow(frame, GW_OWNER), hwnd);
+    Command(IDC_IDENTIFY_DISPLAY);  // ignored while the show runs
+    EXPECT_EQ(::FindWindowW(kOverlayWindowClass, L"Frame"), frame);
     EXPECT_FALSE(::IsWindowVisible(hwnd));
-    EXPECT_FALSE(RecordedWaits().empty()) << "the overlay waits through the seam";
+    StopIdentifyDisplays();  // as its last step ends it
     // Afterwards only the settings command shows the window again.
     ::ShowWindow(hwnd, SW_SHOW);
     EXPECT_FALSE(::IsWindowVisible(hwnd));
+
+    // Shut-down during a show ends it at once, with its windows.
+    Command(IDC_IDENTIFY_DISPLAY);
+    ASSERT_TRUE(IsIdentifyingDisplays());
+    dialog.reset();
+    EXPECT_FALSE(IsIdentifyingDisplays());
+    EXPECT_EQ(::FindWindowW(kOverlayWindowClass, nullptr), nullptr);
 }
 
 }  // namespace

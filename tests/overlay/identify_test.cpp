@@ -2,11 +2,17 @@
 // long the thread waits, and that nothing of it is left afterwards.
 #include "tests/overlay/overlay_test_support.h"
 
+#include <memory>
 #include <optional>
 #include <tuple>
 
 namespace velk::test {
 namespace {
+
+UINT_PTR g_lastRealTimer = 0;
+UINT_PTR WINAPI RealTimerNoted(HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc) {
+    return g_lastRealTimer = RealPlatform().SetTimer(hwnd, id, ms, proc);
+}
 
 std::tuple<LONG, LONG, LONG, LONG> Corners(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
@@ -31,14 +37,14 @@ TEST_F(OverlayTest, EachDisplayGetsAFrameAndATextWindowInNumberOrder) {
     SetSlot(1, 1, {0, 0, 1024, 768});
     SetSlot(2, 3, {-800, -600, 0, 0});
 
-    EXPECT_EQ(IdentifyDisplays(owner.hwnd()), 1);
+    EXPECT_EQ(Identify(owner.hwnd()), 1);
 
     EXPECT_EQ(WaitTimes(), (std::vector<DWORD>{750, 750, 750, 3000}));
     const RECT expected[] = {{0, 0, 1024, 768}, {1024, 0, 2304, 1024}, {-800, -600, 0, 0}};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
         const RecordedWait& wait = waits[static_cast<size_t>(i)];
-        EXPECT_TRUE(wait.onUnsignalledEvent);
+        EXPECT_TRUE(wait.threadTimer);
         ASSERT_EQ(wait.windows.size(), 2u);  // one display at a time
         const OverlayWindow& frame = wait.windows[0];
         const OverlayWindow& text = wait.windows[1];
@@ -69,7 +75,7 @@ TEST_F(OverlayTest, EachDisplayGetsAFrameAndATextWindowInNumberOrder) {
         EXPECT_FALSE(frame.updatePending);
         EXPECT_FALSE(text.updatePending);
     }
-    EXPECT_TRUE(waits[3].onUnsignalledEvent);
+    EXPECT_TRUE(waits[3].threadTimer);
     EXPECT_TRUE(waits[3].windows.empty());
     EXPECT_TRUE(OverlayWindowsOfThisThread().empty());
     EXPECT_EQ(::FindWindowW(kOverlayWindowClass, nullptr), nullptr);
@@ -92,7 +98,7 @@ TEST_F(OverlayTest, SharedNumbersShowInSlotOrderAndOnlyNumbersOneToTenShow) {
     SetSlot(7, 0xFFFFFFFFu, {1280, 480, 1920, 960});
     SetSlot(9, 2, {-640, 0, 0, 480});
 
-    EXPECT_EQ(IdentifyDisplays(nullptr), 1);
+    EXPECT_EQ(Identify(nullptr), 1);
 
     EXPECT_EQ(WaitTimes(), (std::vector<DWORD>{750, 750, 750, 750, 3000}));
     using R = std::tuple<LONG, LONG, LONG, LONG>;
@@ -113,7 +119,7 @@ TEST_F(OverlayTest, WithoutDisplaysTheShowOnlyWaitsAndRepaints) {
         bool repaintedBeforeWait = true;
         duringWait = [&](RecordedWait&) { repaintedBeforeWait = HasUpdate(owner.hwnd()); };
 
-        EXPECT_EQ(IdentifyDisplays(owner.hwnd()), 1);
+        EXPECT_EQ(Identify(owner.hwnd()), 1);
 
         EXPECT_EQ(WaitTimes(), (std::vector<DWORD>{3000}));
         EXPECT_FALSE(repaintedBeforeWait);
@@ -130,11 +136,11 @@ TEST_F(OverlayTest, BeforeWindowsSixTheNumbersAreDrawnOnTheScreenAndStayUntilThe
     std::vector<bool> repainted;
     duringWait = [&](RecordedWait&) { repainted.push_back(HasUpdate(owner.hwnd())); };
 
-    EXPECT_EQ(IdentifyDisplays(owner.hwnd()), 1);
+    EXPECT_EQ(Identify(owner.hwnd()), 1);
 
     EXPECT_EQ(WaitTimes(), (std::vector<DWORD>{375, 375, 3000}));
     for (const auto& wait : waits) {
-        EXPECT_TRUE(wait.onUnsignalledEvent);
+        EXPECT_TRUE(wait.threadTimer);
         EXPECT_TRUE(wait.windows.empty());  // no windows: straight onto the screen
     }
     EXPECT_EQ(repainted, (std::vector<bool>{false, false, false}));
@@ -144,9 +150,9 @@ TEST_F(OverlayTest, BeforeWindowsSixTheNumbersAreDrawnOnTheScreenAndStayUntilThe
 TEST_F(OverlayTest, WindowsSixIsTheFirstVersionWithWindows) {
     SetSlot(0, 1, {0, 0, 1024, 768});
     FakeWindowsVersion(6, 0);
-    IdentifyDisplays(nullptr);
+    Identify(nullptr);
     FakeWindowsVersion(5, 2);
-    IdentifyDisplays(nullptr);
+    Identify(nullptr);
     EXPECT_EQ(WaitTimes(), (std::vector<DWORD>{750, 3000, 375, 3000}));
 }
 
@@ -164,7 +170,7 @@ TEST_F(OverlayTest, TheNumberIsPaintedOnTheTextWindowOverABlackFrame) {
         ::ReleaseDC(wait.windows[0].hwnd, frame);
     };
 
-    IdentifyDisplays(nullptr);
+    Identify(nullptr);
 
     ASSERT_TRUE(textPixels && framePixels);
     EXPECT_EQ(framePixels->Count(RGB(0, 0, 0)), 400 * 300);
@@ -179,12 +185,12 @@ TEST_F(OverlayTest, TheNumberIsPaintedOnTheTextWindowOverABlackFrame) {
 TEST_F(OverlayTest, NothingIsLeftBehind) {
     for (int slot = 0; slot < kDisplaySlots; ++slot)
         SetSlot(slot, static_cast<uint32_t>(slot + 1), {slot * 200, 0, slot * 200 + 200, 150});
-    IdentifyDisplays(nullptr);  // first use: classes, font caches
+    Identify(nullptr);  // first use: classes, font caches
     ForgetWaits();
 
     const long allocations = LiveAllocations();
     const int gdiSlots = FreeGdiSlots();
-    IdentifyDisplays(nullptr);
+    Identify(nullptr);
     const int gdiSlotsAfter = FreeGdiSlots();
     const size_t waitCount = waits.size();
     ForgetWaits();
@@ -201,7 +207,7 @@ TEST_F(OverlayTest, NothingIsLeftBehind) {
 TEST_F(OverlayTest, DisplaysWhoseWindowsCannotBeMadeAreSkipped) {
     SetSlot(0, 1, {0, 0, 640, 480});
     SetSlot(1, 2, {640, 0, 1280, 480});
-    IdentifyDisplays(nullptr);  // registers the class, if no test did yet
+    Identify(nullptr);  // registers the class, if no test did yet
     ForgetWaits();
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     ASSERT_TRUE(::UnregisterClassW(kOverlayWindowClass, instance));
@@ -212,7 +218,7 @@ TEST_F(OverlayTest, DisplaysWhoseWindowsCannotBeMadeAreSkipped) {
     ASSERT_TRUE(::RegisterClassW(&foreign));
     const long allocations = LiveAllocations();
 
-    EXPECT_EQ(IdentifyDisplays(nullptr), 1);
+    EXPECT_EQ(Identify(nullptr), 1);
 
     EXPECT_EQ(WaitTimes(), (std::vector<DWORD>{3000}));
     EXPECT_EQ(::FindWindowW(kOverlayWindowClass, nullptr), nullptr);
@@ -230,10 +236,93 @@ TEST_F(OverlayTest, WinesOwnDisplayIsCoveredOnce) {
     info.cbSize = sizeof(info);
     ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info));
 
-    IdentifyDisplays(nullptr);
+    Identify(nullptr);
 
     EXPECT_EQ(WaitTimes(), (std::vector<DWORD>{750, 3000}));
     EXPECT_EQ(FrameRects(waits), (std::vector<std::tuple<LONG, LONG, LONG, LONG>>{Corners(info.rcMonitor)}));
+}
+
+
+// What happens to a show that runs when, after its first display, a second
+// Identify comes, the show is stopped (the main dialog's shut-down), or its
+// owner window goes: the first is ignored and the show ends as usual; the
+// others end it at once, with nothing left and the screen repainted.
+TEST_F(OverlayTest, ASecondIdentifyIsIgnoredAndAStopOrTheOwnersEndEndsTheShow) {
+    enum class Event { SecondIdentify, Stop, OwnerDestroyed };
+    struct Case {
+        Event event;
+        std::vector<DWORD> intervals;  // all the show armed
+        int framesShown;
+    };
+    const Case cases[] = {
+        {Event::SecondIdentify, {750, 750, 3000}, 2},
+        {Event::Stop, {750}, 1},
+        {Event::OwnerDestroyed, {750}, 1},
+    };
+    SetSlot(0, 1, {0, 0, 640, 480});
+    SetSlot(1, 2, {640, 0, 1280, 480});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.event));
+        ForgetWaits();
+        auto owner = std::make_unique<TestOwnerWindow>();
+        int finished = 0;
+        ASSERT_EQ(IdentifyDisplays(owner->hwnd(), [&] { ++finished; }), 1);
+        ASSERT_TRUE(IsIdentifyingDisplays());
+        ASSERT_EQ(OverlayWindowsOfThisThread().size(), 2u);
+        ::UpdateWindow(owner->hwnd());
+        int secondFinished = 0;
+        switch (c.event) {
+            case Event::SecondIdentify:
+                EXPECT_EQ(IdentifyDisplays(owner->hwnd(), [&] { ++secondFinished; }), 0);
+                EXPECT_EQ(OverlayWindowsOfThisThread().size(), 2u);
+                break;
+            case Event::Stop:
+                StopIdentifyDisplays();
+                EXPECT_TRUE(HasUpdate(owner->hwnd())) << "the screen repaints at once";
+                break;
+            case Event::OwnerDestroyed:
+                owner.reset();
+                break;
+        }
+        while (FireTimer()) {
+        }
+        EXPECT_FALSE(IsIdentifyingDisplays());
+        EXPECT_EQ(WaitTimes(), c.intervals);
+        EXPECT_EQ(static_cast<int>(FrameRects(waits).size()), c.framesShown);
+        EXPECT_EQ(finished, 1);
+        EXPECT_EQ(secondFinished, 0);
+        EXPECT_TRUE(armed.empty());
+        EXPECT_TRUE(OverlayWindowsOfThisThread().empty());
+    }
+}
+
+// With the real timers: the call returns at once with the first display's
+// windows up, the thread handles its messages meanwhile, and a stop leaves
+// no window and no timer.
+TEST_F(OverlayTest, TheShowRunsOnRealTimersWhileTheThreadHandlesMessages) {
+    Platform().SetTimer = RealTimerNoted;
+    Platform().KillTimer = RealPlatform().KillTimer;
+    SetSlot(0, 1, {0, 0, 640, 480});
+    TestOwnerWindow owner;
+    const DWORD start = ::GetTickCount();
+    ASSERT_EQ(IdentifyDisplays(owner.hwnd()), 1);
+    EXPECT_LT(::GetTickCount() - start, 500u);
+    const UINT_PTR timer = g_lastRealTimer;
+    ASSERT_NE(timer, 0u);
+    EXPECT_EQ(OverlayWindowsOfThisThread().size(), 2u);
+    EXPECT_TRUE(::PostMessageW(owner.hwnd(), WM_NULL, 0, 0));
+    MSG msg{};
+    int handled = 0;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::DispatchMessageW(&msg);
+        ++handled;
+    }
+    EXPECT_GT(handled, 0);
+    EXPECT_TRUE(IsIdentifyingDisplays()) << "750 ms have not passed";
+
+    StopIdentifyDisplays();
+    EXPECT_FALSE(::KillTimer(nullptr, timer)) << "the timer went with the show";
+    EXPECT_TRUE(OverlayWindowsOfThisThread().empty());
 }
 
 }  // namespace

@@ -28,15 +28,33 @@ namespace {
 
 std::vector<RecordedWait>* g_waits = nullptr;
 std::function<void(RecordedWait&)>* g_duringWait = nullptr;
+std::vector<ArmedTimer>* g_armed = nullptr;
+UINT_PTR g_nextTimerId = 0x7000;
+int g_blockingWaits = 0;
 
-DWORD WINAPI RecordingWait(HANDLE handle, DWORD milliseconds) {
+UINT_PTR WINAPI RecordingSetTimer(HWND hwnd, UINT_PTR, UINT milliseconds, TIMERPROC proc) {
     RecordedWait wait;
     wait.milliseconds = milliseconds;
-    wait.onUnsignalledEvent = RealPlatform().WaitForSingleObject(handle, 0) == WAIT_TIMEOUT;
+    wait.threadTimer = hwnd == nullptr && proc != nullptr;
     wait.windows = OverlayWindowsOfThisThread();
     if (g_duringWait && *g_duringWait) (*g_duringWait)(wait);
     if (g_waits) g_waits->push_back(std::move(wait));
-    return WAIT_TIMEOUT;
+    const UINT_PTR id = ++g_nextTimerId;
+    if (g_armed) g_armed->push_back({id, proc});
+    return id;
+}
+
+BOOL WINAPI RecordingKillTimer(HWND, UINT_PTR id) {
+    if (!g_armed) return FALSE;
+    const auto it = std::find_if(g_armed->begin(), g_armed->end(), [id](const ArmedTimer& t) { return t.id == id; });
+    if (it == g_armed->end()) return FALSE;
+    g_armed->erase(it);
+    return TRUE;
+}
+
+DWORD WINAPI CountedWait(HANDLE handle, DWORD milliseconds) {
+    ++g_blockingWaits;
+    return RealPlatform().WaitForSingleObject(handle, milliseconds);
 }
 
 BOOL CALLBACK CollectOverlayWindow(HWND hwnd, LPARAM param) {
@@ -173,13 +191,35 @@ void OverlayTest::SetUp() {
     FakeWindowsVersion(6, 1);
     g_waits = &waits;
     g_duringWait = &duringWait;
-    Platform().WaitForSingleObject = RecordingWait;
+    g_armed = &armed;
+    g_blockingWaits = 0;
+    Platform().SetTimer = RecordingSetTimer;
+    Platform().KillTimer = RecordingKillTimer;
+    Platform().WaitForSingleObject = CountedWait;
 }
 
 void OverlayTest::TearDown() {
+    StopIdentifyDisplays();  // a show a test left running
+    EXPECT_TRUE(armed.empty()) << "a timer outlived the show";
+    EXPECT_EQ(g_blockingWaits, 0) << "the user-interface thread waited";
     g_waits = nullptr;
     g_duringWait = nullptr;
+    g_armed = nullptr;
     SetCurrentDisplayList(nullptr);
+}
+
+int OverlayTest::Identify(HWND parent, std::function<void()> finished) {
+    const int answer = IdentifyDisplays(parent, std::move(finished));
+    for (int steps = 0; steps < 100 && FireTimer(); ++steps) {
+    }
+    return answer;
+}
+
+bool OverlayTest::FireTimer() {
+    if (armed.empty()) return false;
+    const ArmedTimer timer = armed.front();
+    timer.proc(nullptr, WM_TIMER, timer.id, 0);
+    return true;
 }
 
 void OverlayTest::SetSlot(int slot, uint32_t number, RECT rect) {

@@ -1,7 +1,8 @@
 // What the overlay's tests share: a display table of their own as the current
-// one, the user-interface waits answered at once through the seam (each wait
-// recorded together with the overlay windows that exist while it runs), pixel
-// read-back and a count of the process's free GDI handle slots.
+// one, the show's timers taken through the seam (each interval recorded
+// together with the overlay windows that exist while it runs, and fired by the
+// test instead of by time), pixel read-back and a count of the process's free
+// GDI handle slots.
 #pragma once
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -38,11 +39,17 @@ struct OverlayWindow {
     bool updatePending = false;  // still waits for WM_PAINT
 };
 
-// One wait of the user-interface thread.
+// One interval of the show: a timer armed on the user-interface thread.
 struct RecordedWait {
     DWORD milliseconds = 0;
-    bool onUnsignalledEvent = false;  // the handle was an event, not signalled
+    bool threadTimer = false;  // no window, a timer procedure of its own
     std::vector<OverlayWindow> windows;
+};
+
+// A timer armed through the seam and not yet fired or killed.
+struct ArmedTimer {
+    UINT_PTR id = 0;
+    TIMERPROC proc = nullptr;
 };
 
 // The overlay windows of this thread, frame ("Frame") first.
@@ -107,8 +114,8 @@ private:
     HWND hwnd_ = nullptr;
 };
 
-// A fresh display table as the current one, Windows 6.1, and the waits
-// answered at once and recorded.
+// A fresh display table as the current one, Windows 6.1, and the show's
+// timers recorded and fired by the test. No blocking wait may happen.
 class OverlayTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -120,7 +127,13 @@ protected:
     void ForgetWaits() { std::vector<RecordedWait>().swap(waits); }
     // The milliseconds of the recorded waits, in order.
     std::vector<DWORD> WaitTimes() const;
+    // Starts the show and fires its timers until none is armed; the answer
+    // of IdentifyDisplays.
+    int Identify(HWND parent, std::function<void()> finished = {});
+    // Fires the first armed timer; false when none is armed.
+    bool FireTimer();
 
+    std::vector<ArmedTimer> armed;
     PlatformOverride platform;
     DisplayList list{};
     std::vector<RecordedWait> waits;

@@ -110,14 +110,14 @@ const Action kActions[] = {
          Post(c.main, WM_POWERBROADCAST, 0x12);
          return WaitUntil(kSeenMs, FirstDisplayWritten);
      }},
+    // Identify Display: the overlay windows show the numbers and go again.
+    {"Identify Display",
+     [](const Context& c) {
+         Post(c.main, WM_COMMAND, MAKEWPARAM(IDC_IDENTIFY_DISPLAY, BN_CLICKED));
+         return WaitUntil(kSeenMs, [] { return WaitForWindow(L"VelkOverlay", nullptr, 0); }) &&
+                WaitForWindowGone(L"VelkOverlay", nullptr, kSeenMs);
+     }},
 };
-
-// Identify Display: the overlay windows show the numbers and go again.
-const Action kIdentify = {"Identify Display", [](const Context& c) {
-                              Post(c.main, WM_COMMAND, MAKEWPARAM(IDC_IDENTIFY_DISPLAY, BN_CLICKED));
-                              return WaitUntil(kSeenMs, [] { return WaitForWindow(L"VelkOverlay", nullptr, 0); }) &&
-                                     WaitForWindowGone(L"VelkOverlay", nullptr, kSeenMs);
-                          }};
 
 class Responsiveness : public ::testing::TestWithParam<AddOnMode> {
 protected:
@@ -174,12 +174,6 @@ protected:
 
 TEST_P(Responsiveness, TheWindowAndOtherProgramsMenusAnswerThroughEveryAction) {
     RunActions(kActions, GetParam() == AddOnMode::NoLibrary);
-}
-
-// The display number overlay still holds its steps on the user-interface
-// thread; this row is enabled once it runs on a timer.
-TEST_P(Responsiveness, DISABLED_TheWindowAnswersWhileTheDisplayNumbersShow) {
-    RunActions(std::span<const Action>(&kIdentify, 1), false);
 }
 
 INSTANTIATE_TEST_SUITE_P(AddOn, Responsiveness,
