@@ -197,7 +197,7 @@ void OtherSetting::StartAudioDeviceTool(AfterTool then) {
     }
     ToolProcess.reset(process.hProcess);
     velk::UniqueHandleObj thread(process.hThread);
-    ToolStarted = velk::Platform().GetTickCount64();
+    ToolStarted = velk::Platform().GetTickCount();
     SetTimer(kTimerAudioToolPoll, kAudioToolPollMs);
 }
 
@@ -207,7 +207,7 @@ void OtherSetting::PollAudioDeviceTool() {
         return;
     }
     if (::WaitForSingleObject(ToolProcess.get(), 0) != WAIT_OBJECT_0) {
-        if (velk::Platform().GetTickCount64() - ToolStarted < kAudioToolLimitMs) return;
+        if (velk::Platform().GetTickCount() - ToolStarted < kAudioToolLimitMs) return;  // wrap-safe
         ::TerminateProcess(ToolProcess.get(), 1);  // the section is read as it stands
     }
     KillTimer(kTimerAudioToolPoll);

@@ -43,7 +43,7 @@ public:
     static constexpr UINT kAudioToolPollMs = 50;
     static constexpr UINT kListSettleMs = 100;
     // A tool still running after this long is ended and its section read as it stands.
-    static constexpr ULONGLONG kAudioToolLimitMs = 10000;
+    static constexpr DWORD kAudioToolLimitMs = 10000;
 
     OtherSetting() noexcept;
 
@@ -129,7 +129,7 @@ private:
 
     // Before 6.0: the tool's run and the change of the preferred device.
     velk::UniqueHandleObj ToolProcess;
-    ULONGLONG ToolStarted = 0;
+    DWORD ToolStarted = 0;
     AfterTool ToolThen = AfterTool::Nothing;
     bool ChangeRunning = false;   // a change of the preferred device is under way
     bool ChangeQueued = false;    // and another was asked for meanwhile

@@ -123,8 +123,8 @@ void EndHeldTool() {
     ::TerminateProcess(g_heldTool, 0);
     ::CloseHandle(std::exchange(g_heldTool, nullptr));
 }
-ULONGLONG g_clockAhead = 0;
-ULONGLONG WINAPI ClockAhead() { return velk::RealPlatform().GetTickCount64() + g_clockAhead; }
+DWORD g_clockAhead = 0;
+DWORD WINAPI ClockAhead() { return velk::RealPlatform().GetTickCount() + g_clockAhead; }
 
 using OtherSettingPage = SettingsFixture;
 
@@ -321,7 +321,7 @@ TEST_F(OtherSettingPage, BeforeWindows60AHungToolIsEndedAfterTenSecondsAndAtShut
     Start();
     FakeWindowsVersion(5, 1);
     velk::Platform().CreateProcessW = SuspendedTool;
-    velk::Platform().GetTickCount64 = ClockAhead;
+    velk::Platform().GetTickCount = ClockAhead;
     g_clockAhead = 0;
     SetString(HKEY_CURRENT_USER, AudioInfoSection(), L"0", L"As it stands");
     HWND list = ::GetDlgItem(OtherHwnd(), IDC_OTHER_PLAYBACK_DEVICE);

@@ -208,7 +208,9 @@ TEST_F(ExtraTaskbar, AfterTheShellRestartsTheTrayIconAndEveryBarAreThereAgain) {
     EXPECT_EQ(shell.Count(ABM_NEW), 2);
     for (const AppBarRecorder::Call& call : shell.calls) {
         EXPECT_TRUE(call.window == bar2 || call.window == bar3);
-        if (call.message == ABM_SETPOS) EXPECT_EQ(call.edge, UINT(ABE_BOTTOM));
+        if (call.message == ABM_SETPOS) {
+            EXPECT_EQ(call.edge, UINT(ABE_BOTTOM));
+        }
     }
     EXPECT_EQ(shell.registered, (std::set<HWND>{bar2, bar3}));
     RECT r2 = Wnd(bar2).GetWindowRect(), strip2{1024, 992, 2304, 1024};
