@@ -329,12 +329,15 @@ TEST_F(AutoChange, StepsWrapAtBothEndsAndPassOverVanishedFiles) {
     Command(IDC_WP_NEXT);
     EXPECT_EQ(Record(0).CurrentNumber, 0) << "> at the last picture goes to the first";
 
-    // A file deleted after the listing is passed over.
+    // A file deleted after the listing is passed over (once the preview's
+    // rendering in the background has let go of the pictures).
+    Settle();
     ::DeleteFileW((folder.Path() + L"p01.jpg").c_str());
     Command(IDC_WP_NEXT);
     EXPECT_EQ(Record(0).CurrentNumber, 2);
     EXPECT_STREQ(Record(0).PicturePath, (folder.Path() + L"p02.jpg").c_str());
     // The whole folder gone: the display keeps its picture, the page goes on.
+    Settle();
     for (int i = 0; i < 3; ++i) ::DeleteFileW((folder.Path() + velk::FormatText(L"p%02d.jpg", i)).c_str());
     ::RemoveDirectoryW(folder.Path().c_str());
     page->AdvanceAutoWallpaper(60);
