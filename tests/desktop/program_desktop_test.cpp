@@ -3,6 +3,7 @@
 #include "tests/desktop/desktop_test_support.h"
 
 #include "app/velkmira_app.h"
+#include "display/program_messages.h"
 #include "resources/resource.h"
 #include "testing/desktopsim/desktop_sim_protocol.h"
 #include "tests/maindialog/tray_fixture.h"
@@ -36,6 +37,8 @@ TEST(ProgramDesktop, TheRunningProgramSavesAndRestoresTheShellsIcons) {
     ASSERT_TRUE(sim.Move(2, POINT{640, 480}));
     ::PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_APP_RESTORE_ICONS, BN_CLICKED), 0);
     EXPECT_TRUE(WaitUntil(10000, [&] { return Same(sim.Position(2), desktop_sim::InitialPosition(2)); }));
+    EXPECT_TRUE(WaitUntil(60000, [&] { return ::SendMessageW(page, UM_ICONJOBRUNNING, 0, 0) == 0; }))
+        << "the restore did not end";
     EXPECT_FALSE(WaitForDialog(program.Id(), 500).has_value()) << "a complete restore asks nothing";
 
     ::PostMessageW(main, WM_CLOSE, 0, 0);
