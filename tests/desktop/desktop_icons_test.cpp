@@ -276,6 +276,8 @@ TEST_F(DesktopIconsTest, ARestoreRunsInStepsIgnoresNewRequestsAndEndsWithThePage
     // and its blocks in the shell's process go with the process handle.
     moveAll();
     const int regions = sim.CommittedRegions();
+    DWORD handles = 0, handlesAfter = 0;
+    ASSERT_TRUE(::GetProcessHandleCount(::GetCurrentProcess(), &handles));
     ui.Click(IDC_APP_RESTORE_ICONS);
     for (int i = 0; i < 6; ++i) step();  // the backup done, the layout check under way
     ASSERT_TRUE(page.IconJobRunning());
@@ -286,6 +288,8 @@ TEST_F(DesktopIconsTest, ARestoreRunsInStepsIgnoresNewRequestsAndEndsWithThePage
     EXPECT_FALSE(page.IconJobRunning());
     EXPECT_EQ(page.IconAccess(), nullptr);
     EXPECT_LE(sim.CommittedRegions(), regions);
+    ASSERT_TRUE(::GetProcessHandleCount(::GetCurrentProcess(), &handlesAfter));
+    EXPECT_LE(handlesAfter, handles) << "the shell's process handle is closed";
     EXPECT_TRUE(Same(sim.Position(0), POINT{600, 500})) << "nothing goes on after the page";
 }
 
