@@ -2,8 +2,10 @@
 // view in another process, as the shell holds the desktop's icons): the
 // icons are saved, all moved, then restored. desktop_sim's list view is
 // 1024 x 768, so the icons saved below its area come back clamped to it and
-// can never be placed exactly: the restore's worst case. Prints the whole
-// restore and its longest uninterrupted block of the calling thread.
+// can never be placed exactly: the restore's worst case. The restore runs in
+// steps on the page's timer while this thread pumps its messages; prints the
+// whole restore and the longest single message the thread handled meanwhile
+// (the longest time it could answer nothing else).
 #include "bench/figure.h"
 #include "framework/app.h"
 #include "framework/platform.h"
@@ -13,6 +15,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -51,24 +54,50 @@ int wmain(int argc, wchar_t** argv) {
 
     int exitCode = 0;
     {
+        HWND host = ::CreateWindowExW(0, L"STATIC", L"icon_bench", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                      nullptr, nullptr);
         CAppSettingProp page;
-        page.SaveIconPositions(L"IconPosition");
+        if (!host || !page.Create(host)) {
+            std::printf("the page could not be created\n");
+            return 1;
+        }
+        auto pumpUntilDone = [&](double& longest) {
+            while (page.IconJobRunning()) {
+                ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+                MSG msg;
+                while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                    LARGE_INTEGER from, to;
+                    ::QueryPerformanceCounter(&from);
+                    ::TranslateMessage(&msg);
+                    ::DispatchMessageW(&msg);
+                    ::QueryPerformanceCounter(&to);
+                    longest = std::max(longest, Milliseconds(from, to));
+                }
+            }
+        };
+        double ignored = 0;
+        page.StartIconJob(page.SaveIconPositions(L"IconPosition"));
+        pumpUntilDone(ignored);
         for (int i = 0; i < count; ++i)
             ::SendMessageW(top, velk::test::desktop_sim::kSetPosition, static_cast<WPARAM>(i),
                            MAKELPARAM(500 + (i % 5), 300 + (i % 7)));
-        LARGE_INTEGER a, b;
+        LARGE_INTEGER a, b, started;
         ::QueryPerformanceCounter(&a);
-        const int misplaced = page.RestoreIconPositions(L"IconPosition");
+        page.StartIconJob(page.RestoreIconPositions(L"IconPosition"));
+        ::QueryPerformanceCounter(&started);
+        double longest = Milliseconds(a, started);  // the first step runs within the start
+        pumpUntilDone(longest);
         ::QueryPerformanceCounter(&b);
         const double whole = Milliseconds(a, b);
+        const int misplaced = page.IconJobResult().value_or(-1);
         std::printf("%d icons restored, %d left clamped to the list view\n", count, misplaced);
         if (misplaced < 0) exitCode = 1;
-        // The restore runs in one piece on the calling thread: its longest
-        // block is the whole of it.
         velk::bench::PrintFigure("200 icons restored (those outside the list view clamped): whole time", "-",
                                  "%.0f ms", whole);
-        velk::bench::PrintFigure("200 icons restored: longest block of the user-interface thread", "300 ms",
-                                 "%.0f ms", whole);
+        velk::bench::PrintFigure("200 icons restored: longest block of the user-interface thread", "<= 300 ms",
+                                 "%.0f ms", longest);
+        ::DestroyWindow(page.GetSafeHwnd());
+        ::DestroyWindow(host);
     }
     velk::Platform().GetSystemMetrics = velk::RealPlatform().GetSystemMetrics;
     velk::test::ResetProfile();

@@ -6,14 +6,18 @@
 #include "framework/dialog.h"
 #include "framework/handles.h"
 #include "taskbar/desktop_icons.h"
+#include "taskbar/icon_task.h"
 #include "taskbar/taskbar_control.h"
 #include "taskbar/taskbar_button.h"
 #include "taskbar/taskbar_theme.h"
 #include "taskbar/tracked_windows.h"
+#include <coroutine>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
 #include <span>
+#include <string>
 
 class CTaskbarEx;
 struct MainDialogState;
@@ -29,6 +33,11 @@ public:
     static constexpr UINT kTaskbarRefreshMs = 3000;
     // Timer 2: the icon restore 15 seconds after the page was initialised.
     static constexpr UINT_PTR kTimerRestoreIcons = 2;
+    // Timer 3: the next step of a running icon save or restore.
+    static constexpr UINT_PTR kTimerIconSteps = 3;
+    // Work of one step before it gives the thread back, and the gap between steps.
+    static constexpr DWORD kIconSliceMs = 50;
+    static constexpr UINT kIconStepGapMs = 10;
 
     CAppSettingProp() noexcept;
     ~CAppSettingProp() override;
@@ -83,25 +92,37 @@ public:
     CTaskbarEx* ExtraTaskbarOf(int number) const noexcept;
 
     // ---- Desktop icon positions ("IconPosition", "IconPositionBackup")
+    // Each of these is a task: it runs in steps once started by StartIconJob
+    // (or awaited by a running task).
     // Finds the shell's desktop list view into the access (ListView stays
-    // null when there is none) and attaches the access's list control.
-    void FindDesktopListView(DesktopIconAccess& access);
+    // null when there is none) and attaches the access's list control. When
+    // the shell is not up, looks again after each of up to 11 steps of 1 s.
+    IconTask FindDesktopListView(DesktopIconAccess& access);
     static BOOL CALLBACK FindFolderViewProc(HWND window, LPARAM access);
     // Reads one icon's position and text from the list view's process. False
     // (item untouched) when the process cannot be opened, the remote memory
     // cannot be had or the item no longer exists.
     bool ReadDesktopIconItem(DesktopIconAccess& access, int index, DesktopIconItem& item);
     // Writes the present icon positions under the section.
-    void SaveIconPositions(const wchar_t* section);
+    IconTask SaveIconPositions(std::wstring section);
     // 0 all icons in place; > 0 icons still misplaced after the last pass;
     // -1 no application object; -10 the user kept auto-arrange; -20 the
     // saved layout does not fit the present displays.
-    int RestoreIconPositions(const wchar_t* section);
+    IconTask RestoreIconPositions(std::wstring section);
     // Number of icons whose saved place does not fit the present displays
     // (-1 without an application object). Leaves the access for the caller.
-    int CheckIconLayout(const wchar_t* section);
+    IconTask CheckIconLayout(std::wstring section);
+    // The buttons: each starts its task unless an icon task runs already, in
+    // which case the request is ignored (a restart would take the half-way
+    // positions as the backup of the positions before the restore).
     void OnBnClickedSaveIcons();
     void OnBnClickedRestoreIcons();
+    // Runs the task in steps on the page's step timer; false (task dropped)
+    // while another icon task runs. A page without a window runs it at once.
+    bool StartIconJob(IconTask task);
+    bool IconJobRunning() const noexcept { return static_cast<bool>(IconJob); }
+    // The answer of the last icon task that ran to its end.
+    std::optional<int> IconJobResult() const noexcept { return LastIconResult; }
     // The access of the last icon operation, null when released.
     const DesktopIconAccess* IconAccess() const noexcept { return DesktopIcons.get(); }
 
@@ -141,8 +162,27 @@ private:
     // The main dialog's window (the page's parent), or null.
     HWND MainWindow() const noexcept;
 
-    // A fresh access in place of the previous one.
-    DesktopIconAccess& NewIconAccess();
+    // A fresh access in place of the previous one, in DesktopIcons.
+    IconTask NewIconAccess();
+    // The bodies of the two buttons.
+    IconTask SaveIconsJob();
+    IconTask RestoreIconsJob();
+    LRESULT OnIconJobQuery(WPARAM w, LPARAM l);
+    // A step point of an icon task: goes on at once while the step's time
+    // lasts, else (and always for a wait) the step timer resumes it.
+    struct IconStep {
+        CAppSettingProp& page;
+        DWORD waitMs;
+        bool await_ready() const noexcept { return page.IconStepGoesOn(waitMs); }
+        void await_suspend(std::coroutine_handle<> at) noexcept { page.SuspendIconJob(at, waitMs); }
+        void await_resume() const noexcept {}
+    };
+    IconStep Step(DWORD waitMs = 0) noexcept { return IconStep{*this, waitMs}; }
+    bool IconStepGoesOn(DWORD waitMs) const noexcept;
+    void SuspendIconJob(std::coroutine_handle<> at, DWORD waitMs) noexcept;
+    void ResumeIconJob(std::coroutine_handle<> at) noexcept;
+    // Ends a running icon task wherever it stands, releasing its access.
+    void CancelIconJob() noexcept;
     void ReleaseDesktopIconAccess() noexcept;
     // The main dialog's shared members (MoveAllowed), null without one.
     MainDialogState* MainDialog() const noexcept;
@@ -152,6 +192,14 @@ private:
     void EnableItem(int id, bool enable) const noexcept;
 
     std::unique_ptr<DesktopIconAccess> DesktopIcons;
+    // The running icon task (after DesktopIcons: it goes first), where it
+    // goes on at the next step, and the state of the step running now.
+    IconTask IconJob;
+    std::coroutine_handle<> IconResume;
+    std::optional<int> LastIconResult;
+    DWORD IconStepStart = 0;
+    bool IconStepping = false;
+    bool IconCancelled = false;
     // The five check boxes bound by DoDataExchange.
     velk::CButton UseTaskbarCheck;      // 1062
     velk::CButton AutoHideCheck;        // 1063

@@ -7,6 +7,7 @@
 #include "display/shared_functions.h"
 #include "framework/app.h"
 #include "resources/resource.h"
+#include <utility>
 
 namespace {
 
@@ -49,6 +50,7 @@ std::span<const velk::MessageEntry<CAppSettingProp>> CAppSettingProp::MessageTab
         velk::command<T>(IDC_APP_SEPARATE_BUTTONS, &T::NotifyPageChanged),
         velk::on<T>(WM_DESTROY, &T::OnDestroy),
         velk::on<T>(WM_TIMER, &T::OnTimer),
+        velk::on<T>(UM_ICONJOBRUNNING, &T::OnIconJobQuery),
     };
     return table;
 }
@@ -154,6 +156,12 @@ LRESULT CAppSettingProp::OnTimer(WPARAM w, LPARAM l) {
         // Once only, 15 seconds after the page was initialised.
         KillTimer(kTimerRestoreIcons);
         OnBnClickedRestoreIcons();
+    } else if (w == kTimerIconSteps) {
+        // One step of the running icon task; none while a step runs (its
+        // message box lets timers through).
+        KillTimer(kTimerIconSteps);
+        if (!IconStepping && IconResume) ResumeIconJob(std::exchange(IconResume, {}));
+        return 0;
     }
     return DefaultProc(WM_TIMER, w, l);
 }
@@ -161,7 +169,9 @@ LRESULT CAppSettingProp::OnTimer(WPARAM w, LPARAM l) {
 LRESULT CAppSettingProp::OnDestroy(WPARAM w, LPARAM l) {
     const LRESULT result = DefaultProc(WM_DESTROY, w, l);
     DestroyExtraTaskbars();
-    ReleaseDesktopIconAccess();
+    // A running icon task ends here: its remote blocks and the shell's
+    // process handle go with its access.
+    CancelIconJob();
     EnumAppMutex.reset();
     return result;
 }

@@ -216,17 +216,66 @@ POINT ClampIconPosition(int32_t x, int32_t y, const RECT& listClient) noexcept {
     return POINT{std::clamp<int32_t>(x, 0, maxX), std::clamp<int32_t>(y, 0, maxY)};
 }
 
-DesktopIconAccess& CAppSettingProp::NewIconAccess() {
+IconTask CAppSettingProp::NewIconAccess() {
     ReleaseDesktopIconAccess();
     DesktopIcons = std::make_unique<DesktopIconAccess>();
-    FindDesktopListView(*DesktopIcons);
-    return *DesktopIcons;
+    co_await FindDesktopListView(*DesktopIcons);
+    co_return 0;
 }
 
 void CAppSettingProp::ReleaseDesktopIconAccess() noexcept {
     if (DesktopIcons) DesktopIcons->List.Attach(nullptr);
     DesktopIcons.reset();
 }
+
+bool CAppSettingProp::StartIconJob(IconTask task) {
+    if (IconJob || !task) return false;
+    IconJob = std::move(task);
+    IconCancelled = false;
+    LastIconResult.reset();
+    ResumeIconJob(IconJob.Coroutine());
+    return true;
+}
+
+bool CAppSettingProp::IconStepGoesOn(DWORD waitMs) const noexcept {
+    if (IconCancelled) return false;
+    if (!hwnd_) return true;  // no window, no timer: nothing to wait by
+    return waitMs == 0 && velk::Platform().GetTickCount() - IconStepStart < kIconSliceMs;
+}
+
+void CAppSettingProp::SuspendIconJob(std::coroutine_handle<> at, DWORD waitMs) noexcept {
+    if (IconCancelled) return;  // left where it stands, destroyed after this step
+    IconResume = at;
+    SetTimer(kTimerIconSteps, waitMs ? waitMs : kIconStepGapMs);
+}
+
+void CAppSettingProp::ResumeIconJob(std::coroutine_handle<> at) noexcept {
+    IconStepping = true;
+    IconStepStart = velk::Platform().GetTickCount();
+    at.resume();
+    IconStepping = false;
+    if (IconCancelled) {
+        CancelIconJob();
+    } else if (IconJob.Done()) {
+        LastIconResult = IconJob.Result();
+        IconJob.reset();
+    }
+}
+
+void CAppSettingProp::CancelIconJob() noexcept {
+    if (hwnd_) KillTimer(kTimerIconSteps);
+    IconResume = {};
+    if (IconStepping) {
+        // The task is in a message box of its own: it ends at its next step.
+        IconCancelled = true;
+        return;
+    }
+    IconJob.reset();
+    IconCancelled = false;
+    ReleaseDesktopIconAccess();
+}
+
+LRESULT CAppSettingProp::OnIconJobQuery(WPARAM, LPARAM) { return IconJob ? 1 : 0; }
 
 BOOL CALLBACK CAppSettingProp::FindFolderViewProc(HWND window, LPARAM parameter) {
     auto* access = reinterpret_cast<DesktopIconAccess*>(parameter);
@@ -243,24 +292,25 @@ BOOL CALLBACK CAppSettingProp::FindFolderViewProc(HWND window, LPARAM parameter)
     return FALSE;
 }
 
-void CAppSettingProp::FindDesktopListView(DesktopIconAccess& access) {
+IconTask CAppSettingProp::FindDesktopListView(DesktopIconAccess& access) {
     g_folderViewFound = 0;
     HWND progman = ::FindWindowW(L"Progman", L"Program Manager");
     HWND view = progman ? ::FindWindowExW(progman, nullptr, L"SHELLDLL_DefView", nullptr) : nullptr;
     if (view) {
         access.ListView = ::FindWindowExW(view, nullptr, L"SysListView32", nullptr);
-        if (!access.ListView) return;
+        if (!access.ListView) co_return 0;
     } else {
-        // The shell may still be starting: look again after each wait, so
-        // that a folder view that comes up late is found.
+        // The shell may still be starting: look again after each wait (a
+        // step of its own), so that a folder view that comes up late is found.
         ::EnumWindows(FindFolderViewProc, reinterpret_cast<LPARAM>(&access));
         for (int i = 0; i < kFolderViewRetries && !g_folderViewFound; ++i) {
-            velk::Platform().Sleep(kFolderViewRetryMs);
+            co_await Step(kFolderViewRetryMs);
             ::EnumWindows(FindFolderViewProc, reinterpret_cast<LPARAM>(&access));
         }
-        if (!access.ListView) return;
+        if (!access.ListView) co_return 0;
     }
     access.List.Attach(access.ListView);
+    co_return 0;
 }
 
 bool CAppSettingProp::ReadDesktopIconItem(DesktopIconAccess& access, int index, DesktopIconItem& item) {
@@ -283,16 +333,18 @@ bool CAppSettingProp::ReadDesktopIconItem(DesktopIconAccess& access, int index, 
     return true;
 }
 
-void CAppSettingProp::SaveIconPositions(const wchar_t* section) {
+IconTask CAppSettingProp::SaveIconPositions(std::wstring section) {
     const velk::CWinApp* app = velk::AfxGetApp();
-    if (!app) return;
-    DesktopIconAccess& access = NewIconAccess();
+    if (!app) co_return 0;
+    co_await NewIconAccess();
+    DesktopIconAccess& access = *DesktopIcons;
     const int count = access.ListView ? access.List.GetItemCount() : 0;
     for (int i = count - 1; i >= 0; --i) {
+        co_await Step();
         DesktopIconItem item;
         // An icon that cannot be read, or has no text to key it by, is left out.
         if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
-        std::wstring key = IconKey(section, item.text);
+        std::wstring key = IconKey(section.c_str(), item.text);
         if (ReadInt(*app, key, L"ExistCheck", 0) == 1) key += L"_S";
         app->WriteProfileString(key.c_str(), item.text.c_str(), item.text.c_str());
         app->WriteProfileInt(key.c_str(), L"Index", i);
@@ -303,40 +355,44 @@ void CAppSettingProp::SaveIconPositions(const wchar_t* section) {
                              static_cast<int>(GetSystemNumberFromDesktopPoint(POINT{item.x, item.y})));
     }
     ReleaseDesktopIconAccess();
+    co_return 0;
 }
 
-int CAppSettingProp::CheckIconLayout(const wchar_t* section) {
+IconTask CAppSettingProp::CheckIconLayout(std::wstring section) {
     const velk::CWinApp* app = velk::AfxGetApp();
-    if (!app) return -1;
-    DesktopIconAccess& access = NewIconAccess();
+    if (!app) co_return -1;
+    co_await NewIconAccess();
+    DesktopIconAccess& access = *DesktopIcons;
     const int count = access.ListView ? access.List.GetItemCount() : 0;
     const int width = velk::Platform().GetSystemMetrics(SM_CXVIRTUALSCREEN);
     const int height = velk::Platform().GetSystemMetrics(SM_CYVIRTUALSCREEN);
     int misfits = 0;
     for (int i = 0; i < count; ++i) {
+        co_await Step();
         DesktopIconItem item;
         if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
-        const std::wstring key = IconKey(section, item.text);
+        const std::wstring key = IconKey(section.c_str(), item.text);
         const int sx = ReadInt(*app, key, L"x", -1);
         const int sy = ReadInt(*app, key, L"y", -1);
         if (sx > width || sy > height) ++misfits;
         const int number = static_cast<int>(GetSystemNumberFromDesktopPoint(POINT{sx, sy}));
         if (number != ReadInt(*app, key, L"MonitorNumber", -1)) ++misfits;
     }
-    return misfits;
+    co_return misfits;
 }
 
-int CAppSettingProp::RestoreIconPositions(const wchar_t* section) {
+IconTask CAppSettingProp::RestoreIconPositions(std::wstring section) {
     const velk::CWinApp* app = velk::AfxGetApp();
-    if (!app) return -1;
+    if (!app) co_return -1;
     // The layout check makes the fresh access that the restore works with.
-    if (CheckIconLayout(section) > 0) return -20;
+    const int misfits = co_await CheckIconLayout(section);
+    if (misfits > 0) co_return -20;
     DesktopIconAccess& access = *DesktopIcons;
     HWND list = access.ListView;
 
     const LONG_PTR style = list ? ::GetWindowLongPtrW(list, GWL_STYLE) : 0;
     if (style & LVS_AUTOARRANGE) {
-        if (AskYesNo(IDS_ASK_UNCHECK_AUTO_ARRANGE) != IDYES) return -10;
+        if (AskYesNo(IDS_ASK_UNCHECK_AUTO_ARRANGE) != IDYES) co_return -10;
         ::SetWindowLongPtrW(list, GWL_STYLE, style & ~static_cast<LONG_PTR>(LVS_AUTOARRANGE));
     }
 
@@ -349,10 +405,11 @@ int CAppSettingProp::RestoreIconPositions(const wchar_t* section) {
         std::vector<POINT> before(static_cast<size_t>(count), POINT{-1, -1});
         // Place: the first icon of a text takes the plain subkey, the next one the "_S" subkey.
         for (int i = 0; i < count; ++i) {
+            co_await Step();
             DesktopIconItem item;
             if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
             before[static_cast<size_t>(i)] = POINT{item.x, item.y};
-            std::wstring key = IconKey(section, item.text);
+            std::wstring key = IconKey(section.c_str(), item.text);
             if (ReadInt(*app, key, L"AlreadyRestore", 0) == 1) key += L"_S";
             const int sx = ReadInt(*app, key, L"x", -1);
             const int sy = ReadInt(*app, key, L"y", -1);
@@ -364,18 +421,20 @@ int CAppSettingProp::RestoreIconPositions(const wchar_t* section) {
         }
         // Unmark the plain subkeys for the next pass.
         for (int i = 0; i < count; ++i) {
+            co_await Step();
             DesktopIconItem item;
             if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
-            app->WriteProfileInt(IconKey(section, item.text).c_str(), L"AlreadyRestore", 0);
+            app->WriteProfileInt(IconKey(section.c_str(), item.text).c_str(), L"AlreadyRestore", 0);
         }
         // Verify: either saved position of a text is accepted for either icon.
         bool moved = false;
         for (int i = count - 1; i >= 0; --i) {
+            co_await Step();
             DesktopIconItem item;
             if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
             const POINT& was = before[static_cast<size_t>(i)];
             if (was.x != item.x || was.y != item.y) moved = true;
-            const std::wstring key = IconKey(section, item.text);
+            const std::wstring key = IconKey(section.c_str(), item.text);
             const int sx = ReadInt(*app, key, L"x", -1);
             const int sy = ReadInt(*app, key, L"y", -1);
             if (sx > 0 && sy > 0 && (sx != item.x || sy != item.y)) {
@@ -388,40 +447,47 @@ int CAppSettingProp::RestoreIconPositions(const wchar_t* section) {
         // an icon the list view snaps or clamps stays where it is.
         if (pass > kMaxRestorePasses || (!moved && misplaced > 0)) {
             ReleaseDesktopIconAccess();
-            return misplaced;
+            co_return misplaced;
         }
         ++pass;
         if (misplaced == 0) {
             ReleaseDesktopIconAccess();
-            return 0;
+            co_return 0;
         }
     }
 }
 
-void CAppSettingProp::OnBnClickedSaveIcons() {
+IconTask CAppSettingProp::SaveIconsJob() {
     DeleteProfileSection(L"IconPosition");
     DeleteProfileSection(L"IconPositionBackup");
-    SaveIconPositions(L"IconPosition");
+    co_await SaveIconPositions(L"IconPosition");
     if (const velk::CWinApp* app = velk::AfxGetApp()) app->WriteProfileInt(L"IconPosition", L"IconSaveFlag", 1);
     EnableItem(IDC_APP_RESTORE_ICONS, true);
     EnableItem(IDC_APP_RESTORE_AT_START, true);
+    co_return 0;
 }
 
-void CAppSettingProp::OnBnClickedRestoreIcons() {
+IconTask CAppSettingProp::RestoreIconsJob() {
     // The backup holds exactly the positions from before this restore: an
     // older backup left in place would push every icon into its "_S" subkey.
     DeleteProfileSection(L"IconPositionBackup");
-    SaveIconPositions(L"IconPositionBackup");
-    const int rc = RestoreIconPositions(L"IconPosition");
+    co_await SaveIconPositions(L"IconPositionBackup");
+    const int rc = co_await RestoreIconPositions(L"IconPosition");
     if (rc != 0) {
-        if (AskYesNo(IDS_ICON_RESTORE_FAILED) == IDYES) OnBnClickedSaveIcons();
-        else if (rc > 0) RestoreIconPositions(L"IconPositionBackup");
+        if (AskYesNo(IDS_ICON_RESTORE_FAILED) == IDYES) co_await SaveIconsJob();
+        else if (rc > 0) co_await RestoreIconPositions(L"IconPositionBackup");
     }
-    if (rc < 0) return;
+    if (rc < 0) co_return rc;
     HWND progman = ::FindWindowW(L"Progman", L"Program Manager");
     HWND view = progman ? ::FindWindowExW(progman, nullptr, L"SHELLDLL_DefView", nullptr) : nullptr;
     HWND list = view ? ::FindWindowExW(view, nullptr, L"SysListView32", nullptr) : nullptr;
-    if (!list) return;
-    ::InvalidateRect(list, nullptr, TRUE);
-    ::SendMessageW(list, WM_PAINT, 0, 0);
+    if (list) {
+        ::InvalidateRect(list, nullptr, TRUE);
+        ::SendMessageW(list, WM_PAINT, 0, 0);
+    }
+    co_return rc;
 }
+
+void CAppSettingProp::OnBnClickedSaveIcons() { StartIconJob(SaveIconsJob()); }
+
+void CAppSettingProp::OnBnClickedRestoreIcons() { StartIconJob(RestoreIconsJob()); }

@@ -98,6 +98,7 @@ TEST(AppSettingPage, RestoreAtStartRunsOnceAndAsksWhenNothingIsSaved) {
     const POINT before = sim.Position(1);
     MessageBoxCatcher catcher(IDNO);
     ::SendMessageW(ui.page.GetSafeHwnd(), WM_TIMER, CAppSettingProp::kTimerRestoreIcons, 0);
+    FinishIconJob(ui.page);
     const auto box = catcher.Result();
     ASSERT_TRUE(box.has_value()) << "without a saved set every icon is a misfit";
     EXPECT_EQ(box->text, LoadResString(IDS_ICON_RESTORE_FAILED));

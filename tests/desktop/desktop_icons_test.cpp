@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "display/program_messages.h"
 #include "framework/strings.h"
 #include "resources/resource.h"
 #include "testing/desktopsim/desktop_sim_protocol.h"
@@ -26,6 +27,11 @@ POINT Saved(const wchar_t* section, const std::wstring& name) {
 
 struct DesktopIconsTest : ::testing::Test {
     void SetUp() override { ui.Create(); }
+    // A button pressed, and its icon task waited for.
+    void Press(int id) {
+        ui.Click(id);
+        FinishIconJob(page);
+    }
     PlatformOverride platform;
     PageHost ui;
     CAppSettingProp& page = ui.page;
@@ -35,7 +41,7 @@ TEST_F(DesktopIconsTest, SaveMoveRestorePutsEveryIconBackAndKeepsABackup) {
     // Icons 3 and 4 share a text; icon 5 holds a backslash.
     DesktopSim sim({L"Alpha", L"Beta", L"Gamma", L"Twin", L"Twin", L"Tools\\Editor"});
     ASSERT_TRUE(sim.Ready());
-    ui.Click(IDC_APP_SAVE_ICONS);
+    Press(IDC_APP_SAVE_ICONS);
     EXPECT_EQ(ProfileInt(kSaved, L"IconSaveFlag"), 1u);
     EXPECT_TRUE(ui.Enabled(IDC_APP_RESTORE_ICONS) && ui.Enabled(IDC_APP_RESTORE_AT_START));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ProfileSection(kBackup)));
@@ -50,7 +56,7 @@ TEST_F(DesktopIconsTest, SaveMoveRestorePutsEveryIconBackAndKeepsABackup) {
 
     for (int i = 0; i < 6; ++i) ASSERT_TRUE(sim.Move(i, POINT{600 + 20 * i, 500 - 30 * i}));
     MessageBoxCatcher none(IDNO, 1500);
-    ui.Click(IDC_APP_RESTORE_ICONS);
+    Press(IDC_APP_RESTORE_ICONS);
     EXPECT_FALSE(none.Result().has_value()) << "a complete restore asks nothing";
     for (int i : {0, 1, 2, 5}) EXPECT_TRUE(Same(sim.Position(i), InitialPosition(i))) << "icon " << i;
     // The Twins may trade places: either saved position is right for either.
@@ -62,7 +68,7 @@ TEST_F(DesktopIconsTest, SaveMoveRestorePutsEveryIconBackAndKeepsABackup) {
 
     // A second restore backs up exactly the places before it, not into "_S" subkeys.
     ASSERT_TRUE(sim.Move(0, POINT{700, 40}));
-    ui.Click(IDC_APP_RESTORE_ICONS);
+    Press(IDC_APP_RESTORE_ICONS);
     EXPECT_TRUE(Same(Saved(kBackup, L"Alpha"), POINT{700, 40}));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Key(kBackup, L"Alpha_S")));
 }
@@ -71,7 +77,7 @@ TEST_F(DesktopIconsTest, NamesThatMeetTheDuplicateSchemeOrAreTooLongForAKeyResto
     const std::wstring longText(258, L'L');
     DesktopSim sim({L"Twin", L"Twin", L"Twin_S", longText, L"Colon:"});
     ASSERT_TRUE(sim.Ready());
-    ui.Click(IDC_APP_SAVE_ICONS);
+    Press(IDC_APP_SAVE_ICONS);
     EXPECT_TRUE(Same(Saved(kSaved, L"Twin_S:"), InitialPosition(2))) << "its own key, not the second Twin's";
     EXPECT_TRUE(Same(Saved(kSaved, L"Colon::"), InitialPosition(4)));
     const std::wstring shortened = IconKeyName(longText);
@@ -82,7 +88,7 @@ TEST_F(DesktopIconsTest, NamesThatMeetTheDuplicateSchemeOrAreTooLongForAKeyResto
 
     for (int i = 0; i < 5; ++i) ASSERT_TRUE(sim.Move(i, POINT{600 + 20 * i, 500 - 30 * i}));
     MessageBoxCatcher none(IDNO, 1500);
-    ui.Click(IDC_APP_RESTORE_ICONS);
+    Press(IDC_APP_RESTORE_ICONS);
     EXPECT_FALSE(none.Result().has_value()) << "a complete restore asks nothing";
     for (int i : {2, 3, 4}) EXPECT_TRUE(Same(sim.Position(i), InitialPosition(i))) << "icon " << i;
     EXPECT_TRUE((Same(sim.Position(0), InitialPosition(0)) && Same(sim.Position(1), InitialPosition(1))) ||
@@ -94,12 +100,12 @@ TEST_F(DesktopIconsTest, AnIconAddedAfterTheSaveRefusesTheRestoreAndAsks) {
         SCOPED_TRACE(answer == IDYES ? "yes" : "no");
         DesktopSim sim({L"Alpha", L"Beta"});
         ASSERT_TRUE(sim.Ready());
-        ui.Click(IDC_APP_SAVE_ICONS);
+        Press(IDC_APP_SAVE_ICONS);
         ASSERT_EQ(sim.Add(L"Newcomer"), 2);
         ASSERT_TRUE(sim.Move(0, POINT{500, 300}));
-        EXPECT_EQ(page.CheckIconLayout(kSaved), 1) << "the newcomer's -1 display number never fits";
+        EXPECT_EQ(RunIconJob(page, page.CheckIconLayout(kSaved)), 1) << "the newcomer's -1 display number never fits";
         MessageBoxCatcher catcher(answer);
-        ui.Click(IDC_APP_RESTORE_ICONS);
+        Press(IDC_APP_RESTORE_ICONS);
         const auto box = catcher.Result();
         ASSERT_TRUE(box.has_value());
         EXPECT_EQ(box->text, LoadResString(IDS_ICON_RESTORE_FAILED));
@@ -115,11 +121,11 @@ TEST_F(DesktopIconsTest, AutoArrangeIsQuestionedBeforeAnyIconMoves) {
     DesktopSim sim({L"Alpha", L"Beta", L"Gamma"}, L"--autoarrange");
     ASSERT_TRUE(sim.Ready());
     const POINT before = sim.Position(0);
-    page.SaveIconPositions(kSaved);
+    RunIconJob(page, page.SaveIconPositions(kSaved));
     SetDword(HKEY_CURRENT_USER, Key(kSaved, L"Alpha"), L"x", static_cast<DWORD>(before.x + 300));
     for (const int answer : {IDNO, IDYES}) {
         MessageBoxCatcher catcher(answer);
-        EXPECT_EQ(page.RestoreIconPositions(kSaved), answer == IDNO ? -10 : 0);
+        EXPECT_EQ(RunIconJob(page, page.RestoreIconPositions(kSaved)), answer == IDNO ? -10 : 0);
         const auto box = catcher.Result();
         ASSERT_TRUE(box.has_value());
         EXPECT_EQ(box->text, LoadResString(IDS_ASK_UNCHECK_AUTO_ARRANGE));
@@ -135,7 +141,7 @@ int WINAPI HugeVirtualScreen(int index) {
 TEST_F(DesktopIconsTest, HandEditedPositionsNeitherCrashNorLeaveTheListViewsRange) {
     DesktopSim sim({L"Alpha", L"Beta", L"Gamma", L"Delta"});
     ASSERT_TRUE(sim.Ready());
-    page.SaveIconPositions(kSaved);
+    RunIconJob(page, page.SaveIconPositions(kSaved));
     for (int i = 0; i < 1500; ++i) SetDword(HKEY_CURRENT_USER, Key(kSaved, L"stray" + std::to_wstring(i)), L"x", 1);
     SetString(HKEY_CURRENT_USER, Key(kSaved, L"Alpha"), L"x", L"123");  // wrong type: reads as missing
     DeleteTree(HKEY_CURRENT_USER, Key(kSaved, L"Beta"));                   // no y at all
@@ -147,7 +153,7 @@ TEST_F(DesktopIconsTest, HandEditedPositionsNeitherCrashNorLeaveTheListViewsRang
     // A huge virtual screen lets Gamma pass the layout check.
     Platform().GetSystemMetrics = HugeVirtualScreen;
     sim.TakeSetPositionCount();
-    EXPECT_EQ(page.RestoreIconPositions(kSaved), 1) << "only Gamma cannot reach its saved place";
+    EXPECT_EQ(RunIconJob(page, page.RestoreIconPositions(kSaved)), 1) << "only Gamma cannot reach its saved place";
     EXPECT_EQ(sim.TakeSetPositionCount(), 4) << "Gamma and Delta placed twice: the second pass moved nothing";
     EXPECT_TRUE(Same(sim.Position(0), POINT{400, 400}));
     EXPECT_TRUE(Same(sim.Position(1), POINT{410, 400}));
@@ -158,8 +164,9 @@ TEST_F(DesktopIconsTest, HandEditedPositionsNeitherCrashNorLeaveTheListViewsRang
     EXPECT_TRUE(gamma.x >= 0 && gamma.x < client.right && gamma.y < client.bottom) << gamma.x << "," << gamma.y;
 
     Platform().GetSystemMetrics = RealPlatform().GetSystemMetrics;
-    EXPECT_EQ(page.RestoreIconPositions(kSaved), -20) << "beyond the real virtual screen";
+    EXPECT_EQ(RunIconJob(page, page.RestoreIconPositions(kSaved)), -20) << "beyond the real virtual screen";
     page.OnBnClickedSaveIcons();
+    FinishIconJob(page);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Key(kSaved, L"stray7")));
 }
 
@@ -168,7 +175,7 @@ TEST_F(DesktopIconsTest, ReadsSurviveShrinkingListsLongTextsAndLeakNothing) {
     DesktopSim sim({L"Alpha", longText, L"Gamma", L"Delta", L"Epsilon"});
     ASSERT_TRUE(sim.Ready());
     DesktopIconAccess access;
-    page.FindDesktopListView(access);
+    RunIconJob(page, page.FindDesktopListView(access));
     ASSERT_EQ(access.ListView, sim.List());
     DesktopIconItem item;
     ASSERT_TRUE(page.ReadDesktopIconItem(access, 1, item));
@@ -186,12 +193,12 @@ TEST_F(DesktopIconsTest, ReadsSurviveShrinkingListsLongTextsAndLeakNothing) {
 
     // Two icons vanish while the save walks the list: the lost one is skipped.
     sim.ShrinkAfterReads(2, 2);
-    page.SaveIconPositions(kSaved);
+    RunIconJob(page, page.SaveIconPositions(kSaved));
     for (const wchar_t* name : {L"Epsilon", L"Delta", L"Alpha"}) EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Key(kSaved, name))) << name;
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Key(kSaved, L"Gamma")));
 }
 
-TEST_F(DesktopIconsTest, FolderViewSearchFallsBackToEnumerationAndWaitsForALateShell) {
+TEST_F(DesktopIconsTest, FolderViewSearchFallsBackToEnumerationAndLooksAgainInStepsForALateShell) {
     {
         // The desktop's view under "WorkerW"; above it in z-order another
         // program's window with a folder view of its own, which is not taken.
@@ -200,25 +207,90 @@ TEST_F(DesktopIconsTest, FolderViewSearchFallsBackToEnumerationAndWaitsForALateS
         DesktopWindows other(DesktopWindowsOptions{L"VelkOtherProgram"});
         ASSERT_NE(other.List(), nullptr);
         DesktopIconAccess access;
-        page.FindDesktopListView(access);
+        RunIconJob(page, page.FindDesktopListView(access));
         EXPECT_TRUE(access.ListView == sim.List() && access.List.GetSafeHwnd() == sim.List());
     }
-    // A shell that comes up during the waits is found; none at all: 11 waits.
-    static int sleeps;
-    static std::unique_ptr<DesktopWindows> late;
+    // No shell yet: the search hands the thread back and looks again at each
+    // of its 11 steps (1 s apart, stepped here by hand); a shell that comes
+    // up meanwhile is found at the next one, by the page's own timer.
+    auto step = [&] { ::SendMessageW(page.GetSafeHwnd(), WM_TIMER, CAppSettingProp::kTimerIconSteps, 0); };
     for (const bool comesUp : {true, false}) {
-        sleeps = 0;
-        Platform().Sleep = comesUp ? +[](DWORD ms) WINAPI {
-            if (++sleeps == 3) late = std::make_unique<DesktopWindows>(DesktopWindowsOptions{L"WorkerW"});
-            EXPECT_EQ(ms, 1000u);
-        } : +[](DWORD) WINAPI { ++sleeps; };
+        SCOPED_TRACE(comesUp ? "comes up" : "none");
         DesktopIconAccess access;
-        page.FindDesktopListView(access);
+        ASSERT_TRUE(page.StartIconJob(page.FindDesktopListView(access)));
+        for (int i = 0; i < (comesUp ? 2 : 10); ++i) {
+            EXPECT_TRUE(page.IconJobRunning() && access.ListView == nullptr) << "step " << i;
+            step();
+        }
+        EXPECT_TRUE(page.IconJobRunning());
+        std::unique_ptr<DesktopWindows> late;
+        if (comesUp) {
+            late = std::make_unique<DesktopWindows>(DesktopWindowsOptions{L"WorkerW"});
+            EXPECT_TRUE(FinishIconJob(page, 15000).has_value());
+        } else {
+            step();  // the eleventh look, the last
+        }
+        EXPECT_FALSE(page.IconJobRunning());
         EXPECT_EQ(access.ListView, late ? late->List() : nullptr);
-        EXPECT_EQ(late != nullptr, comesUp);
-        EXPECT_EQ(sleeps, comesUp ? 3 : 11);
-        late.reset();
     }
+}
+
+DWORD WINAPI RunningClock() {
+    static DWORD now = 0;
+    return now += 1000;  // every step point finds its time used up
+}
+
+TEST_F(DesktopIconsTest, ARestoreRunsInStepsIgnoresNewRequestsAndEndsWithThePage) {
+    DesktopSim sim({L"Alpha", L"Beta", L"Twin", L"Twin"});
+    ASSERT_TRUE(sim.Ready());
+    Press(IDC_APP_SAVE_ICONS);
+    auto moveAll = [&] {
+        for (int i = 0; i < 4; ++i) ASSERT_TRUE(sim.Move(i, POINT{600 + 20 * i, 500 - 30 * i}));
+    };
+    moveAll();
+    Platform().GetTickCount = RunningClock;
+    auto step = [&] { ::SendMessageW(page.GetSafeHwnd(), WM_TIMER, CAppSettingProp::kTimerIconSteps, 0); };
+
+    // Each click hands the thread back at once; the page goes on step by step.
+    ui.Click(IDC_APP_RESTORE_ICONS);
+    int steps = 0;
+    for (; page.IconJobRunning() && steps < 500; ++steps) {
+        EXPECT_EQ(::SendMessageW(page.GetSafeHwnd(), UM_ICONJOBRUNNING, 0, 0), 1);
+        if (steps == 12) {
+            // Half-way: neither a second Restore nor a Save starts anything.
+            ASSERT_TRUE(sim.Move(0, POINT{640, 90}));
+            ui.Click(IDC_APP_RESTORE_ICONS);
+            ui.Click(IDC_APP_SAVE_ICONS);
+        }
+        step();
+    }
+    EXPECT_GT(steps, 20) << "a step per icon read: backup, layout check and two passes";
+    EXPECT_EQ(::SendMessageW(page.GetSafeHwnd(), UM_ICONJOBRUNNING, 0, 0), 0);
+    EXPECT_EQ(page.IconJobResult(), 0);
+    for (int i : {0, 1}) EXPECT_TRUE(Same(sim.Position(i), InitialPosition(i))) << "icon " << i;
+    EXPECT_TRUE(Same(Saved(kSaved, L"Alpha"), InitialPosition(0))) << "the Save was ignored";
+    EXPECT_TRUE(Same(Saved(kBackup, L"Alpha"), POINT{600, 500})) << "the backup is of before the first request";
+    EXPECT_EQ(page.IconAccess(), nullptr);
+
+    // The page destroyed half-way (as at shut-down): the task ends at once,
+    // and its blocks in the shell's process go with the process handle.
+    moveAll();
+    const int regions = sim.CommittedRegions();
+    DWORD handles = 0, handlesAfter = 0;
+    ASSERT_TRUE(::GetProcessHandleCount(::GetCurrentProcess(), &handles));
+    ui.Click(IDC_APP_RESTORE_ICONS);
+    for (int i = 0; i < 6; ++i) step();  // the backup done, the layout check under way
+    ASSERT_TRUE(page.IconJobRunning());
+    ASSERT_NE(page.IconAccess(), nullptr);
+    ASSERT_NE(page.IconAccess()->Remote, nullptr);
+    EXPECT_GT(sim.CommittedRegions(), regions);
+    ::DestroyWindow(page.GetSafeHwnd());
+    EXPECT_FALSE(page.IconJobRunning());
+    EXPECT_EQ(page.IconAccess(), nullptr);
+    EXPECT_LE(sim.CommittedRegions(), regions);
+    ASSERT_TRUE(::GetProcessHandleCount(::GetCurrentProcess(), &handlesAfter));
+    EXPECT_LE(handlesAfter, handles) << "the shell's process handle is closed";
+    EXPECT_TRUE(Same(sim.Position(0), POINT{600, 500})) << "nothing goes on after the page";
 }
 
 TEST(DesktopIconLayout, TheItemRecordTakesTheShellProcessorKind) {

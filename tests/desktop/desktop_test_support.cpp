@@ -94,4 +94,26 @@ PageHost::~PageHost() {
     return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ") is not (" << b.x << ", " << b.y << ")";
 }
 
+std::optional<int> FinishIconJob(CAppSettingProp& page, DWORD limitMs) {
+    const DWORD start = ::GetTickCount();
+    while (page.IconJobRunning()) {
+        if (::GetTickCount() - start > limitMs) {
+            ADD_FAILURE() << "the icon task did not end";
+            return std::nullopt;
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    return page.IconJobResult();
+}
+
+std::optional<int> RunIconJob(CAppSettingProp& page, IconTask task) {
+    EXPECT_TRUE(page.StartIconJob(std::move(task)));
+    return FinishIconJob(page);
+}
+
 }  // namespace velk::test

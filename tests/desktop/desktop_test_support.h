@@ -64,6 +64,11 @@ struct PageHost {
 };
 
 ::testing::AssertionResult Same(POINT a, POINT b);
+// Pumps this thread's messages until the page's icon task has ended (a
+// generous limit); the task's answer, or nothing when it did not end.
+std::optional<int> FinishIconJob(CAppSettingProp& page, DWORD limitMs = 120000);
+// Starts the task on the page and waits for its end as above.
+std::optional<int> RunIconJob(CAppSettingProp& page, IconTask task);
 inline std::optional<DWORD> ProfileInt(const std::wstring& section, const wchar_t* name) {
     return GetDword(HKEY_CURRENT_USER, ProfileSection(section), name);
 }

@@ -6,6 +6,7 @@
 // up through an Apply and a display change, end with exit code 0 on
 // WM_CLOSE, show no message box, and leave everything it does not own as it
 // was and everything it owns still there.
+#include "display/program_messages.h"
 #include "resources/resource.h"
 #include "taskbar/app_setting_page.h"
 #include "tests/desktop/desktop_test_support.h"
@@ -230,10 +231,14 @@ TEST(RestoreFuzz, DamagedIconAndWindowPositionsNeitherHangNorCrashTheProgram) {
         // The start's icon restore, without its 15-second wait.
         HWND page = program.PageHolding(IDC_APP_GATHER, IDC_APP_RESTORE_WINDOWS);
         ASSERT_NE(page, nullptr);
-        DWORD_PTR ignored = 0;
+        DWORD_PTR running = 0;
         EXPECT_TRUE(::SendMessageTimeoutW(page, WM_TIMER, CAppSettingProp::kTimerRestoreIcons, 0, SMTO_NORMAL,
-                                          kProgramWaitMs, &ignored))
-            << "the icon restore did not end";
+                                          kProgramWaitMs, &running));
+        // The restore goes on in steps: wait until the page reports its end.
+        EXPECT_TRUE(WaitUntil(2 * kProgramWaitMs, [&] {
+            return ::SendMessageTimeoutW(page, UM_ICONJOBRUNNING, 0, 0, SMTO_NORMAL, kProgramWaitMs, &running) &&
+                   running == 0;
+        })) << "the icon restore did not end";
         EXPECT_TRUE(program.Press(IDC_APP_GATHER, IDC_APP_RESTORE_WINDOWS, true)) << program.Failure();
         EXPECT_TRUE(program.Press(IDC_APP_RESTORE_WINDOWS, IDC_APP_GATHER, true)) << program.Failure();
         EXPECT_TRUE(program.Apply()) << program.Failure();
