@@ -85,7 +85,7 @@ public:
 private:
     std::thread watcher_;
     std::optional<DialogInfo> caught_;
-    volatile bool stop_ = false;
+    std::atomic<bool> stop_{false};
 };
 
 // A thread that sends a window WM_NULL every intervalMs and keeps the
