@@ -252,29 +252,33 @@ int AddOnReading::ActiveCount() const {
     return active;
 }
 
-std::vector<AddOnDisplayEntry> AddOnReading::Displays() const {
-    std::vector<AddOnDisplayEntry> displays;
+namespace {
+// Reads the listed displays' adapter ids in list order until `stop` says so;
+// answers the display it stopped at, or 0.
+template <class Stop> dlDisplayHandle ScanAdapterIds(Stop stop) {
     for (int32_t index = 0; index < dlGetNivoDisplayCount(); ++index) {
         dlDisplayHandle display = dlGetNivoDisplay(index);
         if (!display) continue;
         dlAdapterIdRecord record{};
         record.size = sizeof(record);
         dlGetDisplayAdapterID(display, &record);
-        displays.push_back({record.adapterId, display});
+        if (stop(record.adapterId, display)) return display;
     }
+    return 0;
+}
+}  // namespace
+
+std::vector<AddOnDisplayEntry> AddOnReading::Displays() const {
+    std::vector<AddOnDisplayEntry> displays;
+    ScanAdapterIds([&](auto id, dlDisplayHandle display) {
+        displays.push_back({id, display});
+        return false;
+    });
     return displays;
 }
 
 AddOnDisplayHandle AddOnReading::Find(uint32_t id) const {
-    for (int32_t index = 0; index < dlGetNivoDisplayCount(); ++index) {
-        dlDisplayHandle display = dlGetNivoDisplay(index);
-        if (!display) continue;
-        dlAdapterIdRecord record{};
-        record.size = sizeof(record);
-        dlGetDisplayAdapterID(display, &record);
-        if (record.adapterId == id) return display;
-    }
-    return 0;
+    return ScanAdapterIds([id](auto adapterId, dlDisplayHandle) { return adapterId == id; });
 }
 
 int32_t AddOnReading::AdapterIdAt(int32_t index) const {

@@ -17,18 +17,24 @@ BOOL CALLBACK FindPage(HWND child, LPARAM found) {
     return FALSE;
 }
 
+// The started program's main window once start-up is complete, and its
+// Extra desktop page.
+void WaitForStartedProgram(const ChildProcess& program, HWND& main, HWND& page) {
+    ASSERT_TRUE(program.Started());
+    main = WaitForWindow(kMainWindowClass, nullptr, 20000, program.Id());
+    ASSERT_TRUE(main && WaitUntil(20000, [&] { return ::GetPropW(main, kInstanceProperty) != nullptr; }));
+    ::EnumChildWindows(main, FindPage, reinterpret_cast<LPARAM>(&page));
+    ASSERT_NE(page, nullptr);
+}
+
 TEST(ProgramDesktop, TheRunningProgramSavesAndRestoresTheShellsIcons) {
     ResetProfile();
     FakeTray tray;
     DesktopSim sim({L"Alpha", L"Beta", L"Gamma"});
     ASSERT_TRUE(sim.Ready());
     ChildProcess program = ChildProcess::Start(L"Velkmira.exe");
-    ASSERT_TRUE(program.Started());
-    HWND main = WaitForWindow(kMainWindowClass, nullptr, 20000, program.Id());
-    ASSERT_TRUE(main && WaitUntil(20000, [&] { return ::GetPropW(main, kInstanceProperty) != nullptr; }));
-    HWND page = nullptr;
-    ::EnumChildWindows(main, FindPage, reinterpret_cast<LPARAM>(&page));
-    ASSERT_NE(page, nullptr);
+    HWND main = nullptr, page = nullptr;
+    ASSERT_NO_FATAL_FAILURE(WaitForStartedProgram(program, main, page));
     EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(page, IDC_APP_RESTORE_ICONS)));
 
     ::PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_APP_SAVE_ICONS, BN_CLICKED), 0);
@@ -58,12 +64,8 @@ TEST(ProgramDesktop, ClosingTheProgramInTheMiddleOfARestoreEndsItCleanly) {
     ASSERT_TRUE(sim.Ready());
     const int regions = sim.CommittedRegions();
     ChildProcess program = ChildProcess::Start(L"Velkmira.exe");
-    ASSERT_TRUE(program.Started());
-    HWND main = WaitForWindow(kMainWindowClass, nullptr, 20000, program.Id());
-    ASSERT_TRUE(main && WaitUntil(20000, [&] { return ::GetPropW(main, kInstanceProperty) != nullptr; }));
-    HWND page = nullptr;
-    ::EnumChildWindows(main, FindPage, reinterpret_cast<LPARAM>(&page));
-    ASSERT_NE(page, nullptr);
+    HWND main = nullptr, page = nullptr;
+    ASSERT_NO_FATAL_FAILURE(WaitForStartedProgram(program, main, page));
     ::PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_APP_SAVE_ICONS, BN_CLICKED), 0);
     ASSERT_TRUE(WaitUntil(60000, [&] { return ::IsWindowEnabled(::GetDlgItem(page, IDC_APP_RESTORE_ICONS)) != FALSE; }));
     ASSERT_TRUE(WaitUntil(60000, [&] { return ::SendMessageW(page, UM_ICONJOBRUNNING, 0, 0) == 0; }));
