@@ -128,6 +128,7 @@ std::wstring HookLibraryPath() {
 CVELKMIRADlg::CVELKMIRADlg() : MessageMapped(IDD_VELKMIRA_DIALOG) {
     Icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TRAY));
     DisplayChangeRunning = 0;
+    AppSettingPage.SetHost(this);
 }
 
 CVELKMIRADlg::~CVELKMIRADlg() {

@@ -30,7 +30,9 @@ extern uint8_t DisplayChangeRunning;
 
 inline constexpr int kPageCount = 5;
 
-class CVELKMIRADlg : public velk::MessageMapped<CVELKMIRADlg, velk::CDialog>, public MainDialogState {
+class CVELKMIRADlg : public velk::MessageMapped<CVELKMIRADlg, velk::CDialog>,
+                     public MainDialogState,
+                     private AppSettingHost {
 public:
     CVELKMIRADlg();
     ~CVELKMIRADlg() override;
@@ -101,6 +103,9 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    // What the Extra desktop page reads of this window.
+    bool IsSettingsShown() const noexcept override { return SettingsShown; }
+    MoveGate& WindowMoveGate() noexcept override { return *this; }
     void DoDataExchange(velk::DataExchange& dx) override;
     LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override;
 

@@ -2,13 +2,12 @@
 // window movement, hotkeys, the pages and the event handlers. Every field is
 // read by name; the setters say who changes what.
 #pragma once
+#include "display/window_movement.h"
 #include <windows.h>
 
 inline constexpr int kSystemMenuCommandCount = 13;
 
-struct MainDialogState {
-    // Gate of MoveWindowToDisplay: it moves only while this is 1, then sets it to 0.
-    int MoveAllowed = 0;
+struct MainDialogState : MoveGate {
     // 1 while the settings window is open.
     bool SettingsShown = false;
     // Count of the last display table build; also the seconds of the re-apply delays.
@@ -23,11 +22,6 @@ struct MainDialogState {
     int CurrentTab = 0;
     // 1: a window with a sizing border is scaled to the target display; 0: it keeps its size.
     int ResizeMode = 1;
-
-    // The move gate is opened by the system-menu popup and the window
-    // hotkeys, and closed by the move it lets through.
-    void OpenMoveGate() noexcept { MoveAllowed = 1; }
-    void CloseMoveGate() noexcept { MoveAllowed = 0; }
 
 protected:
     // Everything else belongs to the main dialog, which alone changes it.

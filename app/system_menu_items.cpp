@@ -3,7 +3,7 @@
 
 #include "app/main_dialog_state.h"
 #include "app/velkmira_app.h"
-#include "app/window_movement.h"
+#include "display/window_movement.h"
 #include "display/display_list.h"
 #include "display/display_lookup.h"
 #include "framework/message_box.h"

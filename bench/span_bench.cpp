@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/window_movement.h"
+#include "display/window_movement.h"
 #include "bench/figure.h"
 #include "tests/movement/span_reference.h"
 

@@ -63,15 +63,3 @@ int32_t BuildDisplayList(uint32_t* highest, int32_t* count);
 // counter. Used by BuildDisplayList.
 int32_t EnumerateDisplays(DisplayList& destination);
 
-// Loads "User32.dll" into the current table's DisplayConfigModule and looks up
-// "GetDisplayConfigBufferSizes", "QueryDisplayConfig" and
-// "DisplayConfigGetDeviceInfo" in that order, stopping at the first missing
-// one. True only when all three were found.
-bool LoadDisplayConfigApi();
-
-// Windows 6.1 and later: the number Windows gives the display shown by the
-// GDI display device `deviceName` (such as \\.\DISPLAY3), with its monitor's
-// friendly name written to `name` (kDisplayNameLength units) when the display
-// is found. Needs the entry points loaded. 0 when the display configuration or
-// the monitor enumeration key is unavailable.
-uint32_t GetDisplayNumberAndName(const wchar_t* deviceName, wchar_t* name);

@@ -5,6 +5,7 @@
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "framework/handles.h"
+#include "taskbar/app_setting_host.h"
 #include "taskbar/desktop_icons.h"
 #include "taskbar/icon_task.h"
 #include "taskbar/taskbar_control.h"
@@ -20,7 +21,6 @@
 #include <string>
 
 class CTaskbarEx;
-struct MainDialogState;
 
 // Highest display number that can carry an extra taskbar.
 inline constexpr int kExtraTaskbarNumbers = 10;
@@ -41,6 +41,9 @@ public:
 
     CAppSettingProp() noexcept;
     ~CAppSettingProp() override;
+    // The window that holds the page; set before the page is created. Without
+    // one, Gather moves nothing and the page keeps no taskbar tab for it.
+    void SetHost(AppSettingHost* host) noexcept { Host = host; }
 
     static std::span<const velk::MessageEntry<CAppSettingProp>> MessageTable();
 
@@ -184,13 +187,12 @@ private:
     // Ends a running icon task wherever it stands, releasing its access.
     void CancelIconJob() noexcept;
     void ReleaseDesktopIconAccess() noexcept;
-    // The main dialog's shared members (MoveAllowed), null without one.
-    MainDialogState* MainDialog() const noexcept;
     // True when the window is one of the extra taskbars.
     bool IsExtraTaskbarWindow(HWND window) const noexcept;
     bool IsChecked(int id) const noexcept;
     void EnableItem(int id, bool enable) const noexcept;
 
+    AppSettingHost* Host = nullptr;
     std::unique_ptr<DesktopIconAccess> DesktopIcons;
     // The running icon task (after DesktopIcons: it goes first), where it
     // goes on at the next step, and the state of the step running now.

@@ -2,7 +2,6 @@
 // "AppSetting", its timers and the page-changed notification.
 #include "taskbar/app_setting_page.h"
 
-#include "app/main_dialog_state.h"
 #include "display/program_messages.h"
 #include "display/shared_functions.h"
 #include "framework/app.h"
@@ -174,11 +173,6 @@ LRESULT CAppSettingProp::OnDestroy(WPARAM w, LPARAM l) {
     CancelIconJob();
     EnumAppMutex.reset();
     return result;
-}
-
-MainDialogState* CAppSettingProp::MainDialog() const noexcept {
-    HWND parent = hwnd_ ? ::GetParent(hwnd_) : nullptr;
-    return parent ? dynamic_cast<MainDialogState*>(velk::CDialog::FromDialog(parent)) : nullptr;
 }
 
 bool CAppSettingProp::IsChecked(int id) const noexcept {

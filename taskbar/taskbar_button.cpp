@@ -2,7 +2,7 @@
 #include "display/shared_functions.h"
 #include "framework/handles.h"
 #include "framework/platform.h"
-#include "taskbar/foreign_window.h"
+#include "display/foreign_window.h"
 #include "taskbar/visual_styles.h"
 #include <cwchar>
 

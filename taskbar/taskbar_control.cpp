@@ -1,5 +1,4 @@
 #include "taskbar/taskbar_control.h"
-#include "app/main_dialog_state.h"
 #include "display/display_list.h"
 #include "display/display_lookup.h"
 #include "display/shared_functions.h"
@@ -175,8 +174,7 @@ void CAppSettingProp::DestroyExtraTaskbars() {
     // Every window whose tab this program took gets it back; the main
     // dialog's window keeps one only while the settings window is shown.
     HWND main = MainWindow();
-    auto* mainState = dynamic_cast<MainDialogState*>(velk::CWnd::FromHandle(main));
-    const bool settingsShown = mainState && mainState->SettingsShown;
+    const bool settingsShown = Host && Host->IsSettingsShown();
     {
         TaskbarTabRound round;
         if (main) SetTaskbarTab(round, main, settingsShown && FindTrackedWindow(main));

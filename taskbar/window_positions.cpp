@@ -2,14 +2,13 @@
 // window's placement is kept under "AppPosition\<handle>" until the restore.
 #include "taskbar/app_setting_page.h"
 
-#include "app/main_dialog_state.h"
-#include "app/window_movement.h"
+#include "display/window_movement.h"
 #include "display/shared_functions.h"
 #include "framework/app.h"
 #include "framework/platform.h"
 #include "framework/strings.h"
 #include "resources/resource.h"
-#include "taskbar/foreign_window.h"
+#include "display/foreign_window.h"
 #include "taskbar/taskbar_window.h"
 #include <cstdint>
 
@@ -34,11 +33,11 @@ bool CAppSettingProp::IsExtraTaskbarWindow(HWND window) const noexcept {
 }
 
 void CAppSettingProp::OnBnClickedGather() {
-    MainDialogState* main = MainDialog();
     const velk::CWinApp* app = velk::AfxGetApp();
-    if (!main || !app) return;
+    if (!Host || !app) return;
+    MoveGate& gate = Host->WindowMoveGate();
     RefreshWindowTable();
-    const int moveAllowed = main->MoveAllowed;
+    const int moveAllowed = gate.MoveAllowed;
     for (const TrackedWindow& entry : TrackedWindowTable) {
         if (!entry.Window || entry.DisplayNumber == 1 || IsExtraTaskbarWindow(entry.Window)) continue;
         WINDOWPLACEMENT placement{};
@@ -57,10 +56,10 @@ void CAppSettingProp::OnBnClickedGather() {
         app->WriteProfileInt(k, L"ptMaxPositiony", placement.ptMaxPosition.y);
         app->WriteProfileInt(k, L"ptMinPositionx", placement.ptMinPosition.x);
         app->WriteProfileInt(k, L"ptMinPositiony", placement.ptMinPosition.y);
-        main->MoveAllowed = 1;
-        MoveWindowToDisplay(*main, entry.Window, 0, static_cast<uint32_t>(entry.DisplayNumber), 1);
+        gate.OpenMoveGate();
+        MoveWindowToDisplay(gate, entry.Window, 0, static_cast<uint32_t>(entry.DisplayNumber), 1);
     }
-    main->MoveAllowed = moveAllowed;
+    gate.MoveAllowed = moveAllowed;
     EnableItem(IDC_APP_RESTORE_WINDOWS, true);
     EnableItem(IDC_APP_GATHER, false);
 }

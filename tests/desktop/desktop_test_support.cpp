@@ -75,6 +75,7 @@ PageHost::PageHost() {
     ::InitCommonControlsEx(&controls);
     app.SetRegistryKey(L"VELK-Panomira");
     ResetProfile();
+    page.SetHost(&host);
     EXPECT_TRUE(host.Create(nullptr)) << "host dialog: " << ::GetLastError();
 }
 

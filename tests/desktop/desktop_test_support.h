@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/main_dialog_state.h"
 #include "framework/app.h"
 #include "taskbar/app_setting_page.h"
 #include "testing/harness.h"
@@ -37,12 +36,15 @@ private:
     HWND top_ = nullptr;
 };
 
-// A stand-in main dialog (hidden, modeless) with the main dialog's shared
-// members; counts UM_PAGECHANGED.
-class HostDialog : public CDialog, public MainDialogState {
+// A stand-in main dialog (hidden, modeless) that the page reads as its host;
+// counts UM_PAGECHANGED.
+class HostDialog : public CDialog, public AppSettingHost, public MoveGate {
 public:
     HostDialog();
     int pageChanged = 0;
+    bool SettingsShown = false;
+    bool IsSettingsShown() const noexcept override { return SettingsShown; }
+    MoveGate& WindowMoveGate() noexcept override { return *this; }
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override;

@@ -5,7 +5,7 @@
 
 #include "app/system_menu_items.h"
 #include "resources/resource.h"
-#include "taskbar/foreign_window.h"
+#include "display/foreign_window.h"
 #include "taskbar/taskbar_button.h"
 #include "taskbar/taskbar_control.h"
 #include "tests/maindialog/tray_fixture.h"

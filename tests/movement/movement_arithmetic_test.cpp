@@ -6,7 +6,7 @@
 #include <array>
 #include <vector>
 
-#include "app/window_movement.h"
+#include "display/window_movement.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/main_dialog_state.h"
-#include "app/window_movement.h"
+#include "display/window_movement.h"
 #include "display/display_list.h"
 #include "testing/harness.h"
 #include "tests/display/fake_topology.h"

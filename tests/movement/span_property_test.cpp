@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "app/window_movement.h"
+#include "display/window_movement.h"
 #include "display/display_list.h"
 #include "tests/movement/span_reference.h"
 

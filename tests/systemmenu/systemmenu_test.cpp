@@ -8,7 +8,7 @@
 #include "app/main_dialog.h"
 #include "app/system_menu_items.h"
 #include "app/velkmira_app.h"
-#include "app/window_movement.h"
+#include "display/window_movement.h"
 #include "display/display_list.h"
 #include "display/program_messages.h"
 #include "testing/harness.h"

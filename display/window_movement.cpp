@@ -1,10 +1,9 @@
-#include "app/window_movement.h"
+#include "display/window_movement.h"
 #include "framework/platform.h"
 
-#include "app/main_dialog_state.h"
 #include "display/display_list.h"
 #include "display/display_lookup.h"
-#include "taskbar/foreign_window.h"
+#include "display/foreign_window.h"
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -294,8 +293,8 @@ RECT LargestRectOnDisplays(std::span<const RECT> displays) noexcept {
     return best;
 }
 
-bool MoveWindowToDisplay(MainDialogState& state, HWND window, int resizeMode, uint32_t source, uint32_t target) {
-    if (state.MoveAllowed == 0) return false;
+bool MoveWindowToDisplay(MoveGate& gate, HWND window, int resizeMode, uint32_t source, uint32_t target) {
+    if (gate.MoveAllowed == 0) return false;
     RECT src{};
     RECT dst{};
     if (!GetDisplayRect(source, src) || !GetDisplayRect(target, dst)) return false;
@@ -320,7 +319,7 @@ bool MoveWindowToDisplay(MainDialogState& state, HWND window, int resizeMode, ui
     steps[0].showCmd = SW_SHOWMINIMIZED;
     const bool maximised = placement.showCmd == SW_SHOWMAXIMIZED;
     if (!SetWindowPlacementsWithoutWaiting(window, std::span(steps).subspan(maximised ? 0 : 1))) return false;
-    state.CloseMoveGate();
+    gate.CloseMoveGate();
     return true;
 }
 

@@ -1,4 +1,4 @@
-#include "taskbar/foreign_window.h"
+#include "display/foreign_window.h"
 #include "framework/platform.h"
 #include <deque>
 #include <map>

@@ -8,7 +8,14 @@
 #include <cstdint>
 #include <span>
 
-struct MainDialogState;
+// The gate of MoveWindowToDisplay: it moves only while the gate is open (1),
+// and the move it lets through closes it. The system-menu popup and the window
+// hotkeys open it; Gather opens it for each of its own moves.
+struct MoveGate {
+    int MoveAllowed = 0;
+    void OpenMoveGate() noexcept { MoveAllowed = 1; }
+    void CloseMoveGate() noexcept { MoveAllowed = 0; }
+};
 
 // The pointer, foreground-window and placement calls of the moves,
 // replaceable by tests: Windows keeps the pointer and a window's normal
@@ -62,11 +69,11 @@ RECT LargestRectOnDisplays(std::span<const RECT> displays) noexcept;
 // ---- Moves over the current display table -----------------------------------
 
 // Moves window from display `source` to display `target` (display numbers)
-// while state.MoveAllowed is 1: its normal rectangle is translated, or scaled
+// while the gate is open: its normal rectangle is translated, or scaled
 // when resizeMode is not 0 and the window has a sizing border; a maximised
-// window is maximised again on the target. True when placed (MoveAllowed
-// then goes back to 0).
-bool MoveWindowToDisplay(MainDialogState& state, HWND window, int resizeMode, uint32_t source, uint32_t target);
+// window is maximised again on the target. True when placed (the gate is
+// then closed).
+bool MoveWindowToDisplay(MoveGate& gate, HWND window, int resizeMode, uint32_t source, uint32_t target);
 
 // Puts the pointer at the centre of the display a pointer hotkey (268..279)
 // names: 1 when it was put, 0 when that display has no usable rectangle.
