@@ -38,22 +38,6 @@ namespace {
 const CLSID kClsidActiveDesktop = {0x75048700, 0xEF1F, 0x11D0, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
 const IID kIidActiveDesktop = {0xF490EB00, 0x1240, 0x11D1, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
 
-// The dialog's timers.
-constexpr UINT_PTR TIMER_ADDON_POLL = 2;
-constexpr UINT_PTR TIMER_ADDON_SAMPLE = 3;  // the add-on poll's samples, one second apart
-constexpr UINT_PTR TIMER_REAPPLY = 4;
-constexpr UINT_PTR TIMER_REAPPLY_GUARD = 5;
-constexpr UINT_PTR TIMER_DISPLAYCHANGE_GUARD = 9;
-constexpr UINT_PTR TIMER_APPLY_GUARD = 10;
-// Timers that stand for what used to be waits of the user-interface thread.
-constexpr UINT_PTR TIMER_RESUME_SETTLE = 6;   // resume: the displays come back
-constexpr UINT_PTR TIMER_RESUME_AFTER = 7;    // resume: the pause after the re-layout
-constexpr UINT_PTR TIMER_ADDON_RETRY = 11;    // start-up: the add-on access object's retry
-constexpr UINT_PTR TIMER_TRAY_RETRY = 12;     // the tray icon's retries while the shell is not ready
-constexpr UINT_PTR kAllTimers[] = {TIMER_ADDON_POLL,    TIMER_ADDON_SAMPLE,        TIMER_REAPPLY,
-                                   TIMER_REAPPLY_GUARD, TIMER_RESUME_SETTLE,       TIMER_RESUME_AFTER,
-                                   TIMER_DISPLAYCHANGE_GUARD, TIMER_APPLY_GUARD,  TIMER_ADDON_RETRY,
-                                   TIMER_TRAY_RETRY};
 constexpr UINT kAddOnPollMs = kAddOnPollPeriodMs;
 constexpr UINT kDisplayChangeGuardMs = 2000;
 // The Other settings page's audio refresh after an Apply.

@@ -34,6 +34,23 @@ class CVELKMIRADlg : public velk::MessageMapped<CVELKMIRADlg, velk::CDialog>,
                      public MainDialogState,
                      private AppSettingHost {
 public:
+    // The dialog's timers.
+    static constexpr UINT_PTR TIMER_ADDON_POLL = 2;
+    static constexpr UINT_PTR TIMER_ADDON_SAMPLE = 3;  // the add-on poll's samples, one second apart
+    static constexpr UINT_PTR TIMER_REAPPLY = 4;
+    static constexpr UINT_PTR TIMER_REAPPLY_GUARD = 5;
+    static constexpr UINT_PTR TIMER_DISPLAYCHANGE_GUARD = 9;
+    static constexpr UINT_PTR TIMER_APPLY_GUARD = 10;
+    // Timers that stand for what used to be waits of the user-interface thread.
+    static constexpr UINT_PTR TIMER_RESUME_SETTLE = 6;  // resume: the displays come back
+    static constexpr UINT_PTR TIMER_RESUME_AFTER = 7;   // resume: the pause after the re-layout
+    static constexpr UINT_PTR TIMER_ADDON_RETRY = 11;   // start-up: the add-on access object's retry
+    static constexpr UINT_PTR TIMER_TRAY_RETRY = 12;    // the tray icon's retries while the shell is not ready
+    static constexpr UINT_PTR kAllTimers[] = {TIMER_ADDON_POLL,          TIMER_ADDON_SAMPLE,  TIMER_REAPPLY,
+                                              TIMER_REAPPLY_GUARD,       TIMER_RESUME_SETTLE, TIMER_RESUME_AFTER,
+                                              TIMER_DISPLAYCHANGE_GUARD, TIMER_APPLY_GUARD,   TIMER_ADDON_RETRY,
+                                              TIMER_TRAY_RETRY};
+
     CVELKMIRADlg();
     ~CVELKMIRADlg() override;
 

@@ -32,12 +32,6 @@ using namespace velk::test;
 
 namespace {
 
-constexpr UINT_PTR kAddOnPollTimer = 2;
-constexpr UINT_PTR kAddOnSampleTimer = 3;
-constexpr UINT_PTR kReapplyTimer = 4;
-constexpr UINT_PTR kReapplyGuardTimer = 5;
-constexpr UINT_PTR kDisplayChangeGuardTimer = 9;
-constexpr UINT_PTR kApplyGuardTimer = 10;
 constexpr wchar_t kWatchedTestKey[] = L"SYSTEM\\CurrentControlSet\\Enum\\DISPLAY\\VelkEventsTest";
 
 void PumpFor(DWORD ms) {
@@ -104,7 +98,7 @@ protected:
         ASSERT_EQ(dialog->DisplayCount, 2);
         ASSERT_NE(::GetModuleHandleW(L"AddOnApi.dll"), nullptr) << "the simulated add-on library is not loaded";
         // Started by the start-up; the tests that poll tick it themselves.
-        ASSERT_TRUE(TimerRan(hwnd, kAddOnPollTimer));
+        ASSERT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL));
         PumpFor(50);
         DeleteMonitorSections();
         RecordedWaits().clear();
@@ -129,14 +123,14 @@ protected:
     // One tick of the add-on poll, its samples clocked by hand: before each
     // sample `beforeSample` runs. Answers the number of samples.
     int PollTick(const std::function<void()>& beforeSample = nullptr) {
-        Send(WM_TIMER, kAddOnPollTimer, 0);
+        Send(WM_TIMER, CVELKMIRADlg::TIMER_ADDON_POLL, 0);
         int samples = 0;
         while (dialog->IsAddOnPollSampling() && samples < 10) {
             if (beforeSample) beforeSample();
-            Send(WM_TIMER, kAddOnSampleTimer, 0);
+            Send(WM_TIMER, CVELKMIRADlg::TIMER_ADDON_SAMPLE, 0);
             ++samples;
         }
-        EXPECT_FALSE(TimerRan(hwnd, kAddOnSampleTimer)) << "the sample timer outlived its tick";
+        EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_ADDON_SAMPLE)) << "the sample timer outlived its tick";
         return samples;
     }
     void Command(UINT id) { Send(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
@@ -184,12 +178,12 @@ TEST_F(DialogEvents, OkAppliesTwoSecondsLaterAndTheGuardsHoldOffFurtherApplies) 
     // starts no second delayed Apply.
     Open();
     Command(IDOK);
-    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
     Send(UM_DISPLAYCHANGED, 1, 0);
     EXPECT_TRUE(AnyMonitorSection()) << "the display change itself is handled";
-    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
     EXPECT_EQ(Send(UM_ADDONCALLBACK, 3, 0), 1);
-    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
     DeleteTree(HKEY_CURRENT_USER, ProfileSection(L"HotkeyEntry"));
     PumpFor(1000);
     EXPECT_FALSE(HotkeysSaved()) << "a second Apply ran within the guard";
@@ -198,7 +192,7 @@ TEST_F(DialogEvents, OkAppliesTwoSecondsLaterAndTheGuardsHoldOffFurtherApplies) 
     ASSERT_TRUE(PumpUntil([&] { return !dialog->IsApplyRunning() && !dialog->IsReapplySuppressed(); }, 2500));
     EXPECT_FALSE(HotkeysSaved());
     Send(UM_ADDONCALLBACK, 3, 0);
-    EXPECT_TRUE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
 }
 
 TEST_F(DialogEvents, PageChangesEnableAndDisableApply) {
@@ -225,14 +219,14 @@ TEST_F(DialogEvents, ApplyRebuildsTheTableAppliesEveryPageAndStartsBothTimers) {
     EXPECT_TRUE(HotkeysSaved());
     EXPECT_EQ(dialog->ResizeMode, 1);
     EXPECT_TRUE(TimerRan(OtherPage(), OtherSetting::kTimerAudioRefresh));
-    EXPECT_TRUE(TimerRan(hwnd, kApplyGuardTimer));
-    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer)) << "Apply itself schedules no re-apply";
+    EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_APPLY_GUARD));
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY)) << "Apply itself schedules no re-apply";
     // Nothing waited: the Setting page asks the add-on library once more
     // on its own timer when it reports no active DisplayLink display.
     EXPECT_TRUE(RecordedWaits().empty());
     EXPECT_TRUE(static_cast<CSettingProp*>(dialog->Page(0))->IsAddOnLookPending());
 
-    Send(WM_TIMER, kApplyGuardTimer, 0);
+    Send(WM_TIMER, CVELKMIRADlg::TIMER_APPLY_GUARD, 0);
     EXPECT_FALSE(dialog->IsApplyRunning());
 }
 
@@ -247,11 +241,11 @@ TEST_F(DialogEvents, EachHandlerPumpsTheAddOnLibraryOnce) {
         int before = pumps();
         Command(IDC_APPLY);
         EXPECT_EQ(pumps(), before + 1) << "Apply";
-        Send(WM_TIMER, kApplyGuardTimer, 0);
+        Send(WM_TIMER, CVELKMIRADlg::TIMER_APPLY_GUARD, 0);
         before = pumps();
         Send(UM_DISPLAYCHANGED, 1, 0);
         EXPECT_EQ(pumps(), before + 1) << "display change";
-        Send(WM_TIMER, kDisplayChangeGuardTimer, 0);
+        Send(WM_TIMER, CVELKMIRADlg::TIMER_DISPLAYCHANGE_GUARD, 0);
         Open();
         before = pumps();
         Command(IDCANCEL);
@@ -272,7 +266,7 @@ TEST_F(DialogEvents, ApplyKeepsApplyEnabledOnlyOnTheWallpaperTabBeforeWindows51)
 
     Command(IDC_APPLY);
     EXPECT_FALSE(ApplyEnabled());
-    Send(WM_TIMER, kApplyGuardTimer, 0);
+    Send(WM_TIMER, CVELKMIRADlg::TIMER_APPLY_GUARD, 0);
 
     FakeWindowsVersion(5, 0);
     Command(IDC_APPLY);
@@ -295,7 +289,7 @@ TEST_F(DialogEvents, HotkeyListFailureSkipsThePagesButStillSavesAndStartsTheTime
     EXPECT_FALSE(HotkeysSaved());
     EXPECT_FALSE(ApplyEnabled());
     EXPECT_TRUE(TimerRan(OtherPage(), OtherSetting::kTimerAudioRefresh));
-    EXPECT_TRUE(TimerRan(hwnd, kApplyGuardTimer));
+    EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_APPLY_GUARD));
     EXPECT_TRUE(dialog->IsApplyRunning());
 }
 
@@ -345,7 +339,7 @@ TEST_F(DialogEvents, DisplayChangeRewritesEverySectionOnceWithinTwoSeconds) {
         EXPECT_EQ(MonitorValue(slot, L"right"), 0u) << slot;
     }
     EXPECT_EQ(MonitorValue(9, L"DisplayMode"), 0u);
-    EXPECT_TRUE(TimerRan(hwnd, kReapplyTimer)) << "the delayed Apply follows a display change";
+    EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY)) << "the delayed Apply follows a display change";
 
     // A second change of the same burst is ignored.
     DeleteMonitorSections();
@@ -355,7 +349,7 @@ TEST_F(DialogEvents, DisplayChangeRewritesEverySectionOnceWithinTwoSeconds) {
     ::PostMessageW(hwnd, UM_DISPLAYCHANGED, 1, 0);
     PumpFor(1000);
     EXPECT_FALSE(AnyMonitorSection());
-    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
 
     // Two seconds after the first one, changes count again.
     PumpFor(1500);
@@ -372,23 +366,23 @@ TEST_F(DialogEvents, DisplayChangeRewritesEverySectionOnceWithinTwoSeconds) {
 TEST_F(DialogEvents, BurstOfDisplayChangesGetsOneDelayedApply) {
     Send(UM_DISPLAYCHANGED, 1, 0);
     Send(UM_DISPLAYCHANGED, 1, 0);  // held
-    Send(WM_TIMER, kReapplyTimer, 0);
+    Send(WM_TIMER, CVELKMIRADlg::TIMER_REAPPLY, 0);
     EXPECT_TRUE(dialog->IsReapplySuppressed());
-    Send(WM_TIMER, kReapplyGuardTimer, 0);
+    Send(WM_TIMER, CVELKMIRADlg::TIMER_REAPPLY_GUARD, 0);
     EXPECT_FALSE(dialog->IsReapplySuppressed());
     DeleteMonitorSections();
-    Send(WM_TIMER, kDisplayChangeGuardTimer, 0);  // the replay
+    Send(WM_TIMER, CVELKMIRADlg::TIMER_DISPLAYCHANGE_GUARD, 0);  // the replay
     EXPECT_TRUE(AnyMonitorSection()) << "the held change was rebuilt";
-    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer)) << "a second delayed Apply for the same burst";
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY)) << "a second delayed Apply for the same burst";
 
     // A held change replayed while the burst's Apply still waits moves it.
-    Send(WM_TIMER, kDisplayChangeGuardTimer, 0);  // the burst ends
+    Send(WM_TIMER, CVELKMIRADlg::TIMER_DISPLAYCHANGE_GUARD, 0);  // the burst ends
     Send(UM_DISPLAYCHANGED, 1, 0);
-    EXPECT_TRUE(TimerRan(hwnd, kReapplyTimer)) << "a new burst gets its Apply";
-    ::SetTimer(hwnd, kReapplyTimer, 60000, nullptr);
+    EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY)) << "a new burst gets its Apply";
+    ::SetTimer(hwnd, CVELKMIRADlg::TIMER_REAPPLY, 60000, nullptr);
     Send(UM_DISPLAYCHANGED, 1, 0);
-    Send(WM_TIMER, kDisplayChangeGuardTimer, 0);
-    EXPECT_TRUE(TimerRan(hwnd, kReapplyTimer));
+    Send(WM_TIMER, CVELKMIRADlg::TIMER_DISPLAYCHANGE_GUARD, 0);
+    EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
 }
 
 // A burst of changes under the watched key, the displays changing with each:
@@ -472,47 +466,47 @@ TEST_F(DialogEvents, DisplayChangesAreIgnoredOnceTheSessionEnds) {
     ::PostMessageW(hwnd, UM_DISPLAYCHANGED, 1, 0);
     PumpFor(100);
     EXPECT_FALSE(AnyMonitorSection());
-    EXPECT_FALSE(TimerRan(hwnd, kDisplayChangeGuardTimer));
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_DISPLAYCHANGE_GUARD));
 }
 
 // ---- Setting changes.
 
 TEST_F(DialogEvents, ShellStateInAnyCaseRestartsTheAddOnPoll) {
     SettingChange(0, L"shellstate");
-    EXPECT_TRUE(TimerRan(hwnd, kAddOnPollTimer));
+    EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL));
     SettingChange(0, L"ShellState");
-    EXPECT_TRUE(TimerRan(hwnd, kAddOnPollTimer));
-    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL));
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
     EXPECT_FALSE(dialog->IsApplyRunning());
 }
 
 TEST_F(DialogEvents, WindowsSectionStartsTheDelayedApplyAndFlags24AppliesAtOnce) {
     SettingChange(0, L"Windows");
-    EXPECT_TRUE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
     EXPECT_FALSE(dialog->IsApplyRunning());
 
     SettingChange(24, L"Control Panel\\Desktop");
     EXPECT_TRUE(dialog->IsApplyRunning());
     EXPECT_TRUE(HotkeysSaved());
-    EXPECT_FALSE(TimerRan(hwnd, kAddOnPollTimer));
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL));
 
     // While that Apply runs, setting changes are ignored.
     SettingChange(0, L"Windows");
     SettingChange(0, L"shellstate");
-    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer));
-    EXPECT_FALSE(TimerRan(hwnd, kAddOnPollTimer));
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL));
 }
 
 TEST_F(DialogEvents, SettingChangesAreIgnoredWithinADisplayChange) {
     Send(UM_DISPLAYCHANGED, 1, 0);
-    TimerRan(hwnd, kReapplyTimer);
+    TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY);
     SettingChange(0, L"Windows");
     SettingChange(24, L"Desktop");
-    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
     EXPECT_FALSE(dialog->IsApplyRunning());
-    Send(WM_TIMER, kDisplayChangeGuardTimer, 0);
+    Send(WM_TIMER, CVELKMIRADlg::TIMER_DISPLAYCHANGE_GUARD, 0);
     SettingChange(0, L"Windows");
-    EXPECT_TRUE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
 }
 
 TEST_F(DialogEvents, BeforeWindows51OnlyTheNonClientRefreshHappens) {
@@ -521,8 +515,8 @@ TEST_F(DialogEvents, BeforeWindows51OnlyTheNonClientRefreshHappens) {
     SettingChange(0, L"shellstate");
     SettingChange(0, L"Windows");
     SettingChange(24, L"Desktop");
-    EXPECT_FALSE(TimerRan(hwnd, kAddOnPollTimer));
-    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL));
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
     EXPECT_FALSE(dialog->IsApplyRunning());
 }
 
@@ -531,49 +525,49 @@ TEST_F(DialogEvents, BeforeWindows51OnlyTheNonClientRefreshHappens) {
 TEST_F(DialogEvents, AddOnCountThatKeepsChangingCountsAsZeroAndOnlyTicks) {
     // Every one-second sample sees one more active display.
     uint32_t next = 0x5000;
-    ::SetTimer(hwnd, kAddOnPollTimer, 5000, nullptr);
+    ::SetTimer(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL, 5000, nullptr);
     EXPECT_EQ(PollTick([&] { AddSimDisplay(next++, 2); }), 6);
     EXPECT_EQ(dialog->AddOnPollTickCount(), 1);
     EXPECT_FALSE(AnyMonitorSection());
-    EXPECT_TRUE(TimerRan(hwnd, kAddOnPollTimer)) << "an unsettled count does not stop the poll";
+    EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL)) << "an unsettled count does not stop the poll";
 }
 
 TEST_F(DialogEvents, AddOnPollStopsWhenAllSettledDisplaysAreReady) {
     AddSimDisplay(0x6001, 2);
     AddSimDisplay(0x6002, 2);
-    ::SetTimer(hwnd, kAddOnPollTimer, 5000, nullptr);
+    ::SetTimer(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL, 5000, nullptr);
     EXPECT_EQ(PollTick(), 2);  // samples 2, 2: settled at the second
     EXPECT_EQ(SimControl<AddOnSimCallCountFn>("AddOnSimCallCount")("wrong scope"), 0);
-    EXPECT_FALSE(TimerRan(hwnd, kAddOnPollTimer));
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL));
     EXPECT_FALSE(AnyMonitorSection()) << "ready displays need no new layout";
 }
 
 TEST_F(DialogEvents, MoreDisplaysThanSettledAddOnDisplaysReLaysTheDesktopOnce) {
     AddSimDisplay(0x7001, 3);  // active, not yet ready
-    ::SetTimer(hwnd, kAddOnPollTimer, 5000, nullptr);
+    ::SetTimer(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL, 5000, nullptr);
     PollTick();
-    EXPECT_FALSE(TimerRan(hwnd, kAddOnPollTimer));
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL));
     EXPECT_EQ(MonitorValue(1, L"DisplayNumber"), 2u);
     EXPECT_EQ(MonitorValue(4, L"DisplayNumber"), 0u);
 }
 
 TEST_F(DialogEvents, EveryRunOfTheAddOnPollEndsAfterSixTicks) {
-    ::SetTimer(hwnd, kAddOnPollTimer, 5000, nullptr);
+    ::SetTimer(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL, 5000, nullptr);
     for (int tick = 1; tick <= 5; ++tick) PollTick();
-    EXPECT_TRUE(TimerRan(hwnd, kAddOnPollTimer));
-    ::SetTimer(hwnd, kAddOnPollTimer, 5000, nullptr);
+    EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL));
+    ::SetTimer(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL, 5000, nullptr);
     PollTick();
     EXPECT_EQ(dialog->AddOnPollTickCount(), 6);
-    EXPECT_FALSE(TimerRan(hwnd, kAddOnPollTimer));
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL));
 
     // Restarted after the sixth tick, with no add-on display ever ready.
     SettingChange(0, L"SHELLSTATE");
     EXPECT_EQ(dialog->AddOnPollTickCount(), 0);
     for (int tick = 1; tick <= 5; ++tick) PollTick();
-    EXPECT_TRUE(TimerRan(hwnd, kAddOnPollTimer));
-    ::SetTimer(hwnd, kAddOnPollTimer, 5000, nullptr);
+    EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL));
+    ::SetTimer(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL, 5000, nullptr);
     PollTick();
-    EXPECT_FALSE(TimerRan(hwnd, kAddOnPollTimer)) << "the restarted run ends after six ticks too";
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_ADDON_POLL)) << "the restarted run ends after six ticks too";
     const std::vector<DWORD>& waits = RecordedWaits();
     EXPECT_TRUE(std::find(waits.begin(), waits.end(), kAddOnSampleWaitMs) == waits.end())
         << "no blocking wait between samples";
@@ -601,7 +595,7 @@ TEST_F(DialogEvents, TheWindowAnswersWhileTheAddOnPollTakesItsSamples) {
     });
     const DWORD end = ::GetTickCount() + 4000;
     while (static_cast<LONG>(::GetTickCount() - end) < 0) {
-        if (!dialog->IsAddOnPollSampling()) Send(WM_TIMER, kAddOnPollTimer, 0);
+        if (!dialog->IsAddOnPollSampling()) Send(WM_TIMER, CVELKMIRADlg::TIMER_ADDON_POLL, 0);
         PumpFor(100);
         AddSimDisplay(next++, 2);
     }
@@ -611,7 +605,7 @@ TEST_F(DialogEvents, TheWindowAnswersWhileTheAddOnPollTakesItsSamples) {
     EXPECT_GE(dialog->AddOnPollTickCount(), 1) << "the poll took its samples";
     EXPECT_GT(answered.load(), 20);
     EXPECT_LT(slowest.load(), 300u) << "the window did not answer for " << slowest.load() << " ms";
-    ::KillTimer(hwnd, kAddOnSampleTimer);
+    ::KillTimer(hwnd, CVELKMIRADlg::TIMER_ADDON_SAMPLE);
 }
 
 TEST_F(DialogEvents, AddOnNotificationRebuildsTheTableAndSchedulesApply) {
@@ -620,10 +614,10 @@ TEST_F(DialogEvents, AddOnNotificationRebuildsTheTableAndSchedulesApply) {
     monitorKey.emplace(MonitorEnumKey::ValuesFor(topology));
     EXPECT_EQ(Send(UM_ADDONCALLBACK, 1, 0), 1);
     EXPECT_EQ(dialog->DisplayCount, 2) << "event 1 changes nothing";
-    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
     EXPECT_EQ(Send(UM_ADDONCALLBACK, 2, 0), 1);
     EXPECT_EQ(dialog->DisplayCount, 3);
-    EXPECT_TRUE(TimerRan(hwnd, kReapplyTimer));
+    EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
     EXPECT_FALSE(AnyMonitorSection());
 }
 
@@ -634,7 +628,6 @@ TEST_F(DialogEvents, AddOnNotificationRebuildsTheTableAndSchedulesApply) {
 // held until the pause ends and then handled once; a second resume starts
 // the 10 s again.
 TEST_F(DialogEvents, ResumeRewritesTheSectionsOnItsTimersAndHoldsDisplayChangesTillItEnds) {
-    constexpr UINT_PTR kResumeSettleTimer = 6, kResumeAfterTimer = 7;
     Send(WM_POWERBROADCAST, 4 /* suspend */, 0);
     EXPECT_FALSE(dialog->IsResumePending());
 
@@ -645,22 +638,22 @@ TEST_F(DialogEvents, ResumeRewritesTheSectionsOnItsTimersAndHoldsDisplayChangesT
     Send(UM_DISPLAYCHANGED, 1, 0);
     EXPECT_FALSE(AnyMonitorSection()) << "a display change within the resume is held";
     Send(WM_POWERBROADCAST, 0x12, 0);  // restarts the 10 s
-    EXPECT_TRUE(TimerRan(hwnd, kResumeSettleTimer));
-    EXPECT_FALSE(TimerRan(hwnd, kResumeAfterTimer));
+    EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_RESUME_SETTLE));
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_RESUME_AFTER));
 
-    Send(WM_TIMER, kResumeSettleTimer, 0);
+    Send(WM_TIMER, CVELKMIRADlg::TIMER_RESUME_SETTLE, 0);
     EXPECT_EQ(MonitorValue(1, L"DisplayNumber"), 2u);
     EXPECT_EQ(MonitorValue(9, L"DisplayNumber"), 0u);
-    EXPECT_FALSE(TimerRan(hwnd, kReapplyTimer)) << "resume itself starts no delayed Apply";
+    EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY)) << "resume itself starts no delayed Apply";
     EXPECT_TRUE(dialog->IsResumePending());
-    EXPECT_TRUE(TimerRan(hwnd, kResumeAfterTimer));
+    EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_RESUME_AFTER));
 
     DeleteMonitorSections();
-    Send(WM_TIMER, kResumeAfterTimer, 0);
+    Send(WM_TIMER, CVELKMIRADlg::TIMER_RESUME_AFTER, 0);
     EXPECT_FALSE(dialog->IsResumePending());
     EXPECT_TRUE(AnyMonitorSection()) << "the held display change was handled at the end";
-    EXPECT_TRUE(TimerRan(hwnd, kReapplyTimer));
-    EXPECT_TRUE(TimerRan(hwnd, kDisplayChangeGuardTimer));
+    EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
+    EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_DISPLAYCHANGE_GUARD));
 }
 
 TEST_F(DialogEvents, SystemMenuReportsAndOtherHandlersAreBound) {

@@ -466,7 +466,6 @@ BOOL WINAPI NotReadyAtFirst(DWORD action, PNOTIFYICONDATAW data) {
 // order, once the shell took the icon (also when a re-add took the place of
 // the call start-up waited for). Closing meanwhile leaves nothing.
 TEST_F(MainDialog, StartUpGoesOnWhenTheShellTakesTheTrayIcon) {
-    constexpr UINT_PTR kTrayRetryTimer = 12;
     dialog.reset();
     Platform().Shell_NotifyIconW = NotReadyAtFirst;
     enum Case { CloseMeanwhile, RetriedAdd, ReAddDuringModify };
@@ -489,9 +488,9 @@ TEST_F(MainDialog, StartUpGoesOnWhenTheShellTakesTheTrayIcon) {
             EXPECT_FALSE(::IsWindow(hwnd));
             continue;
         }
-        ::SendMessageW(hwnd, WM_TIMER, kTrayRetryTimer, 0);
+        ::SendMessageW(hwnd, WM_TIMER, CVELKMIRADlg::TIMER_TRAY_RETRY, 0);
         EXPECT_TRUE(dialog->IsStartUpPending());
-        if (which == RetriedAdd) ::SendMessageW(hwnd, WM_TIMER, kTrayRetryTimer, 0);  // the shell takes it
+        if (which == RetriedAdd) ::SendMessageW(hwnd, WM_TIMER, CVELKMIRADlg::TIMER_TRAY_RETRY, 0);  // the shell takes it
         else ::SendMessageW(hwnd, UM_TRAYNOTIFY, 256, 0);  // a re-add, which the shell takes
         EXPECT_FALSE(dialog->IsStartUpPending());
         EXPECT_TRUE(dialog->IsInitialised());
@@ -499,7 +498,7 @@ TEST_F(MainDialog, StartUpGoesOnWhenTheShellTakesTheTrayIcon) {
         EXPECT_NE(dialog->Page(4)->GetSafeHwnd(), nullptr);
         EXPECT_NE(::GetPropW(hwnd, kInstanceProperty), nullptr);
         EXPECT_STREQ(dialog->TrayIcon().szTip, L"Korvane Panomira");
-        EXPECT_FALSE(::KillTimer(hwnd, kTrayRetryTimer));
+        EXPECT_FALSE(::KillTimer(hwnd, CVELKMIRADlg::TIMER_TRAY_RETRY));
         dialog.reset();
     }
 }

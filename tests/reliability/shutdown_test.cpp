@@ -6,6 +6,7 @@
 // add-on library and with the simulated one with one add-on display. Each
 // ends promptly with exit code 0, takes its tray icon away and leaves the
 // system hooks free.
+#include "app/main_dialog.h"
 #include "display/program_messages.h"
 #include "resources/resource.h"
 #include "tests/maindialog/tray_fixture.h"
@@ -20,7 +21,6 @@ using namespace velk::test;
 namespace {
 
 constexpr DWORD kPromptMs = 10000;
-constexpr UINT_PTR kAddOnPollTimer = 2;
 
 bool SettingsShown(RunningProgram& program) {
     ::PostMessageW(program.Main(), UM_TRAYNOTIFY, 128, WM_LBUTTONDBLCLK);
@@ -67,7 +67,7 @@ const State kStates[] = {
      }},
     {"add-on poll taking its samples",
      [](RunningProgram& program) {
-         ::PostMessageW(program.Main(), WM_TIMER, kAddOnPollTimer, 0);
+         ::PostMessageW(program.Main(), WM_TIMER, CVELKMIRADlg::TIMER_ADDON_POLL, 0);
          ::Sleep(1500);  // one sample taken, the next one pending
          return program.Responsive();
      }},
