@@ -7,7 +7,7 @@
 
 #include "display/window_movement.h"
 #include "bench/figure.h"
-#include "tests/movement/span_reference.h"
+#include "tests/app/movement/span_reference.h"
 
 namespace {
 

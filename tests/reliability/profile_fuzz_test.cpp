@@ -9,8 +9,8 @@
 #include "display/program_messages.h"
 #include "resources/resource.h"
 #include "taskbar/app_setting_page.h"
-#include "tests/desktop/desktop_test_support.h"
-#include "tests/maindialog/tray_fixture.h"
+#include "tests/taskbar/desktop/desktop_test_support.h"
+#include "tests/app/maindialog/tray_fixture.h"
 #include "tests/reliability/program_runner.h"
 #include <gtest/gtest.h>
 #include <functional>

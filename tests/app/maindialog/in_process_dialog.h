@@ -1,0 +1,36 @@
+// What every fixture with the main dialog inside the test process shares:
+// once, the common controls, the registry key, the main window class and the
+// simulated add-on library; for each test, a fresh profile, the platform seam
+// restored at the end (first in, last out), the user-interface thread's
+// blocking waits recorded instead of waited, and Windows 6.1.
+#pragma once
+#include "app/velkmira_app.h"
+#include "testing/harness.h"
+#include "tests/display/addon/addon_test_support.h"
+#include <gtest/gtest.h>
+#include <commctrl.h>
+
+namespace velk::test {
+
+class InProcessDialogTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
+        ::InitCommonControlsEx(&controls);
+        theApp.SetRegistryKey(L"VELK-Panomira");
+        RegisterMainWindowClass();
+        // The dialog's add-on access loads the simulated library.
+        addon_test::SetLibraryPath(addon_test::SimulatedLibraryPath());
+    }
+    static void TearDownTestSuite() { addon_test::RemoveLibraryPath(); }
+
+    void SetUp() override {
+        ResetProfile();
+        RecordBlockingWaits();
+        FakeWindowsVersion(6, 1);
+    }
+
+    PlatformOverride seam;
+};
+
+}  // namespace velk::test

@@ -1,0 +1,337 @@
+// The system-menu road from end to end: the main dialog runs in this process
+// over a fake two-display topology and holds the real system hooks; a window
+// of another process (sysmenu_client.exe), and for comparison one of another
+// thread of this process, opens its window menu for real. The program's item
+// must be in the menu before it is shown, the chosen item (a real
+// WM_SYSCOMMAND in the window's thread) must move the window to the other
+// display, and once the menu has closed the item must be gone.
+#include "app/main_dialog.h"
+#include "app/system_menu_items.h"
+#include "app/velkmira_app.h"
+#include "display/window_movement.h"
+#include "display/display_list.h"
+#include "display/program_messages.h"
+#include "testing/harness.h"
+#include "tests/display/model/fake_topology.h"
+#include "tests/app/maindialog/tray_fixture.h"
+#include "tests/app/systemmenu/menu_client.h"
+#include <gtest/gtest.h>
+#include <commctrl.h>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Rectangles compared and printed by the checks (RECT lives in the global namespace).
+static bool operator==(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+static std::ostream& operator<<(std::ostream& os, const RECT& r) {
+    return os << "(" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << ")";
+}
+
+namespace velk::test {
+namespace {
+
+using namespace sysmenu;
+
+// Two fake displays side by side on Wine's one real 1024x768 display, which
+// keeps a window's normal rectangle on itself: a window moved between them
+// really lands where the program puts it.
+const RECT kDisplay1{0, 0, 512, 768};
+const RECT kDisplay2{512, 0, 1024, 768};
+// The client's window on display 1, moved to display 2 (same size, so scaling
+// and translating agree).
+const RECT kMovedWindowRect{552, 40, 752, 190};
+const wchar_t kNextItemText[] = L"Move Window to Next display";
+
+constexpr DWORD kRoadTimeoutMs = 20000;
+constexpr DWORD kStepTimeoutMs = 10000;
+
+// What arrived at this process, in order: the main dialog's reports from the
+// hook library and the client's own reports.
+struct Event {
+    enum Kind { kDialog, kClient } kind;
+    UINT message;  // the dialog's message, or the client's phase
+    WPARAM w;
+    LPARAM l;
+    ClientReport report;  // kClient only
+};
+
+std::vector<Event> g_events;
+HWND g_clientWindow = nullptr;
+DWORD g_clientPid = 0;
+
+LRESULT CALLBACK DialogSpy(HWND hwnd, UINT message, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) {
+    if (message == UM_MENUPOPUP || message == UM_MENUSELECTED || message == UM_WINMOVENEXT)
+        g_events.push_back({Event::kDialog, message, w, l, {}});
+    return ::DefSubclassProc(hwnd, message, w, l);
+}
+
+LRESULT CALLBACK ReportProc(HWND hwnd, UINT message, WPARAM w, LPARAM l) {
+    if (message == kHello) {
+        g_clientWindow = reinterpret_cast<HWND>(w);
+        g_clientPid = static_cast<DWORD>(l);
+        return 1;
+    }
+    if (message == WM_COPYDATA) {
+        auto* data = reinterpret_cast<const COPYDATASTRUCT*>(l);
+        if (!data || data->cbData != sizeof(ClientReport)) return FALSE;
+        Event e{Event::kClient, static_cast<UINT>(data->dwData), w, 0, {}};
+        e.report = *static_cast<const ClientReport*>(data->lpData);
+        g_events.push_back(e);
+        return TRUE;
+    }
+    return ::DefWindowProcW(hwnd, message, w, l);
+}
+
+// Placement of a window of another process. Windows sets it there itself;
+// Wine 8 refuses a window of another process (SetWindowPlacement answers
+// FALSE), so the placement is then handed to the window's own thread, which
+// sets it on itself.
+velk::PlatformApi g_realPlatform{};
+int g_forwardedPlacements = 0;
+BOOL WINAPI SetPlacementAcrossProcesses(HWND window, const WINDOWPLACEMENT* placement) {
+    if (g_realPlatform.SetWindowPlacement(window, placement)) return TRUE;
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid == ::GetCurrentProcessId()) return FALSE;
+    ++g_forwardedPlacements;
+    COPYDATASTRUCT data{kSetPlacement, sizeof(*placement), const_cast<WINDOWPLACEMENT*>(placement)};
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                               kStepTimeoutMs, &result))
+        return FALSE;
+    return result != 0;
+}
+
+// Runs this thread's messages (the dialog's and the report window's) until
+// pred holds.
+bool PumpUntil(DWORD timeoutMs, const std::function<bool()>& pred) {
+    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        if (pred()) return true;
+        if (::GetTickCount64() >= end) return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+std::wstring Hex(ULONG_PTR value) {
+    wchar_t text[32];
+    swprintf(text, 32, L"%llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+class SystemMenuRoad : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
+        ::InitCommonControlsEx(&controls);
+        ::LoadLibraryW(L"RICHED20.DLL");
+        theApp.SetRegistryKey(L"VELK-Panomira");
+        HINSTANCE instance = ::GetModuleHandleW(nullptr);
+        RegisterMainWindowClass();
+        WNDCLASSW reportClass{};
+        reportClass.lpfnWndProc = ReportProc;
+        reportClass.hInstance = instance;
+        reportClass.lpszClassName = L"VelkSysMenuReport";
+        ::RegisterClassW(&reportClass);
+    }
+
+    void SetUp() override {
+        ResetProfile();
+        g_events.clear();
+        g_clientWindow = nullptr;
+        g_clientPid = 0;
+        g_forwardedPlacements = 0;
+        topology.Add(ActiveDisplay(1, kDisplay1, true));
+        topology.Add(ActiveDisplay(2, kDisplay2));
+        monitorKey.emplace(MonitorEnumKey::ValuesFor(topology));
+        g_realPlatform = velk::Platform();
+        velk::Platform().SetWindowPlacement = SetPlacementAcrossProcesses;
+        // The display number overlay's waits end at once.
+        RecordBlockingWaits();
+
+        report = ::CreateWindowExW(0, L"VelkSysMenuReport", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   ::GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(report, nullptr);
+        tray = std::make_unique<FakeTray>();
+        dialog = std::make_unique<CVELKMIRADlg>();
+        ASSERT_TRUE(dialog->Create(nullptr));
+        ASSERT_TRUE(dialog->IsInitialised());
+        ASSERT_NE(dialog->HookLibrary(), nullptr) << "the hooks were not installed";
+        ASSERT_EQ(dialog->DisplayCount, 2);
+        ASSERT_EQ(dialog->MoveAllowed, 0);
+        ASSERT_TRUE(::SetWindowSubclass(dialog->GetSafeHwnd(), DialogSpy, 1, 0));
+        PumpUntil(100, [] { return false; });
+    }
+
+    void TearDown() override {
+        // The hooks go with the dialog, before anything they report to.
+        if (dialog && dialog->GetSafeHwnd()) ::RemoveWindowSubclass(dialog->GetSafeHwnd(), DialogSpy, 1);
+        dialog.reset();
+        tray.reset();
+        if (report) ::DestroyWindow(report);
+        velk::Platform() = g_realPlatform;
+        monitorKey.reset();
+    }
+
+    UINT NextCommand() const { return dialog->CommandIds[kCommandNext]; }
+
+    // Pumps until the client has reported its closed menu, its window has
+    // reached display 2, and (once told) its final report.
+    void DriveRoad() {
+        ASSERT_TRUE(PumpUntil(kRoadTimeoutMs, [] { return Find(Event::kClient, kClosed) >= 0; }))
+            << "the client's window menu never closed";
+        EXPECT_TRUE(PumpUntil(kStepTimeoutMs, [] {
+            RECT r{};
+            return ::GetWindowRect(g_clientWindow, &r) && r == kMovedWindowRect;
+        })) << "the window did not reach display 2";
+        ::PostMessageW(g_clientWindow, kFinish, 0, 0);
+        EXPECT_TRUE(PumpUntil(kStepTimeoutMs, [] { return Find(Event::kClient, kFinal) >= 0; }));
+    }
+
+    // Index of the first event of the kind with that message or phase (and
+    // window, when given); -1 when none.
+    static int Find(Event::Kind kind, UINT message, HWND window = nullptr) {
+        for (size_t i = 0; i < g_events.size(); ++i) {
+            const Event& e = g_events[i];
+            if (e.kind != kind || e.message != message) continue;
+            if (window && kind == Event::kDialog && e.l != reinterpret_cast<LPARAM>(window)) continue;
+            return static_cast<int>(i);
+        }
+        return -1;
+    }
+    static int Count(UINT message, HWND window) {
+        return static_cast<int>(std::count_if(g_events.begin(), g_events.end(), [&](const Event& e) {
+            return e.kind == Event::kDialog && e.message == message && e.l == reinterpret_cast<LPARAM>(window);
+        }));
+    }
+    static const ClientReport& Report(DWORD phase) { return g_events[static_cast<size_t>(Find(Event::kClient, phase))].report; }
+
+    // The program's items in a reported menu: those whose id is one of the
+    // twelve menu command ids.
+    std::vector<std::wstring> OurItems(const ClientReport& r) const {
+        std::vector<std::wstring> texts;
+        for (UINT i = 0; i < r.itemCount; ++i)
+            for (int c = 0; c < kMenuCommandCount; ++c)
+                if (r.items[i].id == dialog->CommandIds[c]) texts.push_back(r.items[i].text);
+        return texts;
+    }
+    static std::vector<UINT> Ids(const ClientReport& r) {
+        std::vector<UINT> ids;
+        for (UINT i = 0; i < r.itemCount; ++i) ids.push_back(r.items[i].id);
+        return ids;
+    }
+
+    // What every road shows, whoever owns the window.
+    void ExpectRoadTravelled(bool itemsReachable) {
+        HWND window = g_clientWindow;
+        ASSERT_GE(Find(Event::kClient, kBefore), 0);
+        ASSERT_GE(Find(Event::kClient, kOpen), 0) << "the window menu never opened";
+        ASSERT_GE(Find(Event::kClient, kClosed), 0);
+        ASSERT_GE(Find(Event::kClient, kFinal), 0);
+        const ClientReport& before = Report(kBefore);
+        const ClientReport& open = Report(kOpen);
+        const ClientReport& closed = Report(kClosed);
+        const ClientReport& final = Report(kFinal);
+        EXPECT_EQ(before.windowRect, kClientWindowRect);
+
+        // The popup report was handled once, before the window saw the menu open.
+        EXPECT_EQ(Count(UM_MENUPOPUP, window), 1);
+        const int popup = Find(Event::kDialog, UM_MENUPOPUP, window);
+        const int opened = Find(Event::kClient, kOpen);
+        EXPECT_TRUE(popup >= 0 && popup < opened);
+        // The close report came after the menu was open and before the menu loop ended.
+        const int selected = Find(Event::kDialog, UM_MENUSELECTED, window);
+        EXPECT_GT(selected, opened);
+        EXPECT_LT(selected, Find(Event::kClient, kClosed));
+        // The chosen command reached the dialog with its whole value.
+        const int moved = Find(Event::kDialog, UM_WINMOVENEXT, window);
+        ASSERT_GE(moved, 0) << "no UM_WINMOVENEXT for the window";
+        EXPECT_EQ(g_events[static_cast<size_t>(moved)].w, NextCommand());
+
+        if (itemsReachable) {
+            // Two displays, the window on display 1: only "next" is offered.
+            EXPECT_EQ(OurItems(before), std::vector<std::wstring>{});
+            EXPECT_EQ(OurItems(open), std::vector<std::wstring>{kNextItemText});
+            std::vector<UINT> expected = Ids(before);
+            expected.push_back(NextCommand());
+            EXPECT_EQ(Ids(open), expected) << "the item is appended after the menu's own items";
+            // After the close the menu is as it was.
+            EXPECT_EQ(Ids(closed), Ids(before));
+        }
+
+        // Moved once to display 2, size kept; the move used up the permission
+        // that the open menu gave.
+        EXPECT_EQ(final.windowRect, kMovedWindowRect);
+        EXPECT_EQ(final.normalRect, kMovedWindowRect);
+        EXPECT_EQ(final.chosenReceived, 1u);
+        EXPECT_EQ(dialog->MoveAllowed, 0);
+    }
+
+    PlatformOverride platform;  // first in, last out: restores the whole seam
+    FakeTopology topology;
+    std::optional<MonitorEnumKey> monitorKey;
+    std::unique_ptr<FakeTray> tray;
+    std::unique_ptr<CVELKMIRADlg> dialog;
+    HWND report = nullptr;
+};
+
+TEST_F(SystemMenuRoad, WindowOfAnotherProcessGetsTheItemIsMovedAndLosesTheItem) {
+    ChildProcess client =
+        ChildProcess::Start(L"sysmenu_client.exe", Hex(reinterpret_cast<ULONG_PTR>(report)) + L" " + Hex(NextCommand()));
+    ASSERT_TRUE(client.Started());
+    ASSERT_TRUE(PumpUntil(kStepTimeoutMs, [] { return g_clientWindow != nullptr; })) << "the client never said hello";
+    EXPECT_EQ(g_clientPid, client.Id());
+    // Windows lets the program reach the system menu of another process's
+    // window; Wine 8 answers GetSystemMenu with null for it, so there the
+    // items cannot be put in and only the rest of the road can be checked
+    // (the thread test checks the items).
+    const bool itemsReachable = ::GetSystemMenu(g_clientWindow, FALSE) != nullptr;
+    if (!itemsReachable) {
+        std::cout << "[ NOTE     ] no system menu of another process's window on this platform: "
+                     "the items are checked by the thread test\n";
+    }
+    DriveRoad();
+    EXPECT_TRUE(PumpUntil(kStepTimeoutMs, [&] { return client.Wait(0); })) << "the client did not end";
+    EXPECT_EQ(client.ExitCode(), static_cast<DWORD>(kOk));
+    ExpectRoadTravelled(itemsReachable);
+}
+
+TEST_F(SystemMenuRoad, WindowOfAnotherThreadGetsTheItemIsMovedAndLosesTheItem) {
+    std::atomic<int> exitCode{-1};
+    const UINT command = NextCommand();
+    HWND reportWindow = report;
+    std::thread client([&exitCode, reportWindow, command] { exitCode = RunMenuClient(reportWindow, command); });
+    // However the test ends, the client is told to end and joined.
+    struct Joiner {
+        std::thread& thread;
+        std::atomic<int>& exitCode;
+        ~Joiner() {
+            if (g_clientWindow) ::PostMessageW(g_clientWindow, kFinish, 0, 0);
+            PumpUntil(kRoadTimeoutMs, [this] { return exitCode.load() != -1; });
+            thread.join();
+        }
+    } joiner{client, exitCode};
+    ASSERT_TRUE(PumpUntil(kStepTimeoutMs, [] { return g_clientWindow != nullptr; })) << "the client never said hello";
+    DriveRoad();
+    EXPECT_TRUE(PumpUntil(kStepTimeoutMs, [&] { return exitCode != -1; }));
+    EXPECT_EQ(exitCode.load(), kOk);
+    EXPECT_EQ(g_forwardedPlacements, 0);
+    ExpectRoadTravelled(true);
+}
+
+}  // namespace
+}  // namespace velk::test
