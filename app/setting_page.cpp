@@ -1,7 +1,5 @@
 #include "app/setting_page.h"
 #include "app/change_number_dialog.h"
-#include "app/main_dialog.h"
-#include "app/other_setting_page.h"
 #include "app/velkmira_app.h"
 #include "display/addon_api.h"
 #include "display/display_list.h"
@@ -117,36 +115,27 @@ std::span<const velk::MessageEntry<CSettingProp>> CSettingProp::MessageTable() {
 }
 
 void CSettingProp::DoDataExchange(velk::DataExchange& dx) {
-    HWND dialog = dx.Dialog();
-    DisplayListControl.Attach(::GetDlgItem(dialog, IDC_SET_DL_DISPLAYS));
-    ResizeRadio.Attach(::GetDlgItem(dialog, IDC_SET_RESIZE_FIXED));
-    StartupBox.Attach(::GetDlgItem(dialog, IDC_SET_RUN_AT_STARTUP));
-    MirrorRadio.Attach(::GetDlgItem(dialog, IDC_SET_DL_MIRROR));
-    ExtendRadio.Attach(::GetDlgItem(dialog, IDC_SET_DL_EXTEND));
-    SonarBox.Attach(::GetDlgItem(dialog, IDC_SET_MOUSE_SONAR));
-    RotationListControl.Attach(::GetDlgItem(dialog, IDC_SET_DL_ROTATION));
-    RotationLabel.Attach(::GetDlgItem(dialog, IDC_SET_DL_ROTATION_LABEL));
-    ModeLabel.Attach(::GetDlgItem(dialog, IDC_SET_DL_MODE_LABEL));
-    OffRadio.Attach(::GetDlgItem(dialog, IDC_SET_DL_OFF));
-    DisplayLabel.Attach(::GetDlgItem(dialog, IDC_SET_DISPLAY_LABEL));
+    dx.Control(IDC_SET_DL_DISPLAYS, DisplayListControl);
+    dx.Control(IDC_SET_RESIZE_FIXED, ResizeRadio);
+    dx.Control(IDC_SET_RESIZE_SCALE, ScaleRadio);
+    dx.Control(IDC_SET_RUN_AT_STARTUP, StartupBox);
+    dx.Control(IDC_SET_DL_MIRROR, MirrorRadio);
+    dx.Control(IDC_SET_DL_EXTEND, ExtendRadio);
+    dx.Control(IDC_SET_MOUSE_SONAR, SonarBox);
+    dx.Control(IDC_SET_DL_ROTATION, RotationListControl);
+    dx.Control(IDC_SET_DL_ROTATION_LABEL, RotationLabel);
+    dx.Control(IDC_SET_DL_MODE_LABEL, ModeLabel);
+    dx.Control(IDC_SET_DL_OFF, OffRadio);
+    dx.Control(IDC_SET_DISPLAY_LABEL, DisplayLabel);
     dx.Text(IDC_SET_APPEARANCE_DESC, Description);
-    DisplaySettingsButton.Attach(::GetDlgItem(dialog, IDC_SET_DISPLAY_SETTINGS));
-    DescriptionControl.Attach(::GetDlgItem(dialog, IDC_SET_APPEARANCE_DESC));
-}
-
-CVELKMIRADlg* CSettingProp::MainDialog() const noexcept {
-    return hwnd_ ? dynamic_cast<CVELKMIRADlg*>(velk::CWnd::FromHandle(::GetParent(hwnd_))) : nullptr;
-}
-
-OtherSetting* CSettingProp::OtherSettingPage() const noexcept {
-    CVELKMIRADlg* main = MainDialog();
-    return main ? dynamic_cast<OtherSetting*>(main->Page(4)) : nullptr;
+    dx.Control(IDC_SET_DISPLAY_SETTINGS, DisplaySettingsButton);
+    dx.Control(IDC_SET_APPEARANCE_DESC, DescriptionControl);
 }
 
 BOOL CSettingProp::OnInitDialog() {
     CDialog::OnInitDialog();
     UpdateData(false);
-    if (CVELKMIRADlg* main = MainDialog()) AddOnAccess = main->AddOnAccess();
+    if (Host) AddOnAccess = Host->AddOnAccess();
     SetCaptionsFromStrings(hwnd_, kCaptions);
     velk::LoadResString(IDS_CHANGE_APPEARANCE_DESC, Description);
     std::wstring buttonText;
@@ -160,12 +149,12 @@ BOOL CSettingProp::OnInitDialog() {
 BOOL CSettingProp::LoadSettingPage() {
     velk::CWinApp* app = velk::AfxGetApp();
     if (!app) {
-        ::CheckDlgButton(hwnd_, IDC_SET_RESIZE_SCALE, BST_CHECKED);
-        ::CheckDlgButton(hwnd_, IDC_SET_RESIZE_FIXED, BST_UNCHECKED);
+        ScaleRadio.SetCheck(BST_CHECKED);
+        ResizeRadio.SetCheck(BST_UNCHECKED);
     } else {
         const bool resize = app->GetProfileInt(kSection, kFixSizeValue, 1) != 0;
-        ::CheckDlgButton(hwnd_, IDC_SET_RESIZE_SCALE, resize ? BST_CHECKED : BST_UNCHECKED);
-        ::CheckDlgButton(hwnd_, IDC_SET_RESIZE_FIXED, resize ? BST_UNCHECKED : BST_CHECKED);
+        ScaleRadio.SetCheck(resize ? BST_CHECKED : BST_UNCHECKED);
+        ResizeRadio.SetCheck(resize ? BST_UNCHECKED : BST_CHECKED);
         StartupBox.SetCheck(app->GetProfileInt(kSection, kStartupValue, 1) != 0 ? BST_CHECKED : BST_UNCHECKED);
         // The profile can only turn the box off; Windows' own state decides
         // when the profile says on.
@@ -242,17 +231,16 @@ BOOL CSettingProp::ApplySettingPage() {
     // One pump of the library serves the list and the ten display numbers.
     const AddOnReading reading;
     RefreshAddOnDisplayList(&reading);
-    OtherSetting* other = OtherSettingPage();
+    SettingPageHost* host = hwnd_ ? Host : nullptr;
     if (IsWindowsAtLeast(6, 1)) {
-        const bool optimize =
-            other && ::IsDlgButtonChecked(other->GetSafeHwnd(), IDC_OTHER_VIDEO_OPTIMIZE) == BST_CHECKED;
+        const bool optimize = host && host->IsVideoOptimizeChosen();
         const std::vector<AddOnDisplayEntry> displays = reading.Displays();
         for (uint32_t number = 1; number <= kDisplaySlots; ++number) {
             if (AddOnDisplayHandle display = FindInAddOnDisplays(displays, number))
                 dlSetVideoOptimizeModeState(display, optimize ? kVideoOptimizeOn : kVideoOptimizeOff);
         }
     }
-    if (other) other->ApplyDefaultAudioDevice();
+    if (host) host->ApplyDefaultAudioDevice();
     ShowSelectedDisplay();
     AddOnLookThenShow = AddOnLookPending;
     return TRUE;

@@ -98,7 +98,7 @@ BOOL CAppSettingProp::OnInitDialog() {
 }
 
 void CAppSettingProp::OnBnClickedUseTaskbar() {
-    UseTaskbar = IsChecked(IDC_APP_USE_TASKBAR);
+    UseTaskbar = IsChecked(UseTaskbarCheck);
     EnableItem(IDC_APP_ON_TOP, UseTaskbar != 0);
     EnableItem(IDC_APP_SEPARATE_BUTTONS, UseTaskbar != 0);
     // Posted: the bars follow only at the next Apply.
@@ -122,16 +122,16 @@ void CAppSettingProp::ReloadAppSettings() {
 }
 
 void CAppSettingProp::ReadAppSettingChecks() {
-    UseTaskbar = IsChecked(IDC_APP_USE_TASKBAR);
-    TaskbarOnTop = IsChecked(IDC_APP_ON_TOP);
-    SeparateButtons = IsChecked(IDC_APP_SEPARATE_BUTTONS);
+    UseTaskbar = IsChecked(UseTaskbarCheck);
+    TaskbarOnTop = IsChecked(OnTopCheck);
+    SeparateButtons = IsChecked(SeparateCheck);
     OnTopCheck.SetCheck(TaskbarOnTop == 1 ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void CAppSettingProp::SaveAppSettings() {
     const velk::CWinApp* app = velk::AfxGetApp();
     if (!app) return;
-    if (IsChecked(IDC_APP_USE_TASKBAR)) {
+    if (IsChecked(UseTaskbarCheck)) {
         app->WriteProfileInt(kSection, L"UseTaskbar", 1);
         app->WriteProfileInt(kSection, L"TaskbarOnTop", TaskbarOnTop == 1 ? 1 : 0);
         app->WriteProfileInt(kSection, L"TaskbarShowAllBtn", SeparateButtons == 1 ? 1 : 0);
@@ -139,7 +139,7 @@ void CAppSettingProp::SaveAppSettings() {
         // The other two keep their stored values.
         app->WriteProfileInt(kSection, L"UseTaskbar", 0);
     }
-    app->WriteProfileInt(kSection, L"RestoreIcon", IsChecked(IDC_APP_RESTORE_AT_START) ? 1 : 0);
+    app->WriteProfileInt(kSection, L"RestoreIcon", IsChecked(RestoreAtStartCheck) ? 1 : 0);
 }
 
 void CAppSettingProp::OnBnClickedFlush() {
@@ -175,9 +175,7 @@ LRESULT CAppSettingProp::OnDestroy(WPARAM w, LPARAM l) {
     return result;
 }
 
-bool CAppSettingProp::IsChecked(int id) const noexcept {
-    return ::IsDlgButtonChecked(hwnd_, id) == BST_CHECKED;
-}
+bool CAppSettingProp::IsChecked(const velk::CButton& box) noexcept { return box.GetCheck() == BST_CHECKED; }
 
 void CAppSettingProp::EnableItem(int id, bool enable) const noexcept {
     ::EnableWindow(::GetDlgItem(hwnd_, id), enable ? TRUE : FALSE);
