@@ -4,8 +4,8 @@
 #pragma once
 #include "framework/controls.h"
 #include "framework/dialog.h"
-#include "resources/resource.h"
 #include "framework/handles.h"
+#include "resources/resource.h"
 #include <string>
 
 // The address the link shows and opens.
