@@ -167,7 +167,7 @@ void CChangeNumber::OnNumberDown() {
 
 void CChangeNumber::OnUseAppNumber() {
     UpdateData(true);
-    NumberList.EnableWindow(UseAppNumberCheck.GetCheck() == BST_CHECKED);
+    NumberList.EnableWindow(UseAppNumberCheck.IsChecked());
     UpdateData(false);
     ::EnableWindow(::GetDlgItem(theApp.MainWindow(), IDC_APPLY), TRUE);
 }

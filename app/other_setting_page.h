@@ -81,7 +81,7 @@ public:
     bool IsAudioListUpdating() const noexcept;
 
     // The "optimise for video" box is checked.
-    bool IsVideoOptimizeChecked() const noexcept { return VideoOptimize.GetCheck() == BST_CHECKED; }
+    bool IsVideoOptimizeChecked() const noexcept { return VideoOptimize.IsChecked(); }
 
     const GUID& ChosenGuid() const noexcept { return ChosenDeviceGuid; }
     const wchar_t* ChosenName() const noexcept { return ChosenDeviceName; }

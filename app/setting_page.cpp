@@ -65,8 +65,6 @@ int32_t BoundedRotation(int64_t value) noexcept {
     return value >= kRotationNone && value <= kRotationLast ? static_cast<int32_t>(value) : kRotationNone;
 }
 
-bool IsChecked(const velk::CButton& button) { return button.GetCheck() == BST_CHECKED; }
-
 bool WindowsMouseSonarOn() {
     BOOL on = FALSE;
     ::SystemParametersInfoW(SPI_GETMOUSESONAR, 0, &on, 0);
@@ -187,9 +185,9 @@ void CSettingProp::ReadSavedRotations() {
 bool CSettingProp::SaveSettingPage() {
     UpdateData(true);
     if (velk::CWinApp* app = velk::AfxGetApp()) {
-        app->WriteProfileInt(kSection, kFixSizeValue, IsChecked(ResizeRadio) ? 0 : 1);
-        app->WriteProfileInt(kSection, kStartupValue, IsChecked(StartupBox) ? 1 : 0);
-        app->WriteProfileInt(kSection, kMouseSonarValue, IsChecked(SonarBox) ? 1 : 0);
+        app->WriteProfileInt(kSection, kFixSizeValue, ResizeRadio.IsChecked() ? 0 : 1);
+        app->WriteProfileInt(kSection, kStartupValue, StartupBox.IsChecked() ? 1 : 0);
+        app->WriteProfileInt(kSection, kMouseSonarValue, SonarBox.IsChecked() ? 1 : 0);
         // All ten, display 1's too, so that every value the load reads follows the display.
         for (int i = 0; i < kDisplayStates; ++i) {
             app->WriteProfileInt(kSection, RotationValueName(i + 1).c_str(),
@@ -200,7 +198,7 @@ bool CSettingProp::SaveSettingPage() {
     if (::RegCreateKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, run.put(),
                           nullptr) != ERROR_SUCCESS)
         return false;
-    if (IsChecked(StartupBox)) {
+    if (StartupBox.IsChecked()) {
         wchar_t program[MAX_PATH] = {};
         ::GetModuleFileNameW(nullptr, program, MAX_PATH);
         const std::wstring value = RunValueForProgram(program);
@@ -213,7 +211,7 @@ bool CSettingProp::SaveSettingPage() {
 }
 
 void CSettingProp::ApplyMouseSonar() {
-    const BOOL on = IsChecked(SonarBox) ? TRUE : FALSE;
+    const BOOL on = SonarBox.IsChecked() ? TRUE : FALSE;
     // Neither written to the user's profile nor broadcast.
     if (!::SystemParametersInfoW(SPI_SETMOUSESONAR, 0, reinterpret_cast<void*>(static_cast<UINT_PTR>(on)), 0))
         ShowErrorNumber(kMouseSonarErrorNumber);

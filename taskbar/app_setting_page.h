@@ -190,7 +190,6 @@ private:
     void ReleaseDesktopIconAccess() noexcept;
     // True when the window is one of the extra taskbars.
     bool IsExtraTaskbarWindow(HWND window) const noexcept;
-    static bool IsChecked(const velk::CButton& box) noexcept;
     void EnableItem(int id, bool enable) const noexcept;
 
     AppSettingHost* Host = nullptr;

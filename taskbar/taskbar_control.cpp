@@ -101,7 +101,7 @@ void CAppSettingProp::ApplyUseTaskbar() {
             SyncTaskbarButtons();
         }
         OnTopCheck.SetCheck(TaskbarOnTop == 1 ? BST_CHECKED : BST_UNCHECKED);
-        SeparateButtons = IsChecked(SeparateCheck) ? 1 : 0;
+        SeparateButtons = SeparateCheck.IsChecked() ? 1 : 0;
         if (page) SetTimer(kTaskbarRefreshTimer, kTaskbarRefreshMs);
     } else if (tooNew) {
         // Bars never run on these versions; one left from before goes too.
@@ -132,8 +132,8 @@ void CAppSettingProp::ReapplyTaskbarSettings() {
     RefreshWindowTable();
     ::EnableWindow(GetDlgItem(IDC_APP_ON_TOP), TRUE);
     ::EnableWindow(GetDlgItem(IDC_APP_SEPARATE_BUTTONS), TRUE);
-    SeparateButtons = IsChecked(SeparateCheck) ? 1 : 0;
-    TaskbarOnTop = IsChecked(OnTopCheck) ? 1 : 0;
+    SeparateButtons = SeparateCheck.IsChecked() ? 1 : 0;
+    TaskbarOnTop = OnTopCheck.IsChecked() ? 1 : 0;
     CreateExtraTaskbars(TaskbarOnTop);
     SyncTaskbarButtons();
     if (page) SetTimer(kTaskbarRefreshTimer, kTaskbarRefreshMs);

@@ -161,7 +161,7 @@ void CWallpaperProp::SetUseWallpaperFromDesktop() {
 }
 
 void CWallpaperProp::UpdateControlStates() {
-    const bool on = IsChecked(UseWallpaperBox);
+    const bool on = UseWallpaperBox.IsChecked();
     const WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
     for (int id : {IDC_WP_PATH, IDC_WP_BROWSE, IDC_WP_STYLE, IDC_WP_AUTO_CHANGE}) EnableControl(id, on);
     const bool colourUsed = on && !IsTileOrExpand(StyleCombo.GetCurSel());
@@ -202,7 +202,7 @@ void CWallpaperProp::OnCbnSelchangeDisplay() {
     RecomposeDisplayPreview(CurrentDisplayIndex);
     SetSwatchColor(record.BackColor);
     KeptAsidePath.clear();
-    if (IsChecked(AutoChangeBox) && IsChecked(UseWallpaperBox)) {
+    if (AutoChangeBox.IsChecked() && UseWallpaperBox.IsChecked()) {
         EnableAutoChangeControls(1);
     } else {
         EnableControl(IDC_WP_INTERVAL, false);
@@ -216,7 +216,7 @@ void CWallpaperProp::OnCbnSelchangeDisplay() {
 int CWallpaperProp::EnableWallpaperControls() {
     UpdateData(true);
     WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
-    if (IsChecked(UseWallpaperBox)) {
+    if (UseWallpaperBox.IsChecked()) {
         UseOsWallpaper = 0;
         if (record.PicturePath[0] == 0) {
             PathText = KeptAsidePath;

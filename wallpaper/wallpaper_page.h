@@ -172,7 +172,6 @@ private:
     HWND ParentWindow() const noexcept { return hwnd_ ? ::GetParent(hwnd_) : nullptr; }
     void NotifyParentChanged() const;
     void EnableControl(int id, bool enable) const noexcept { ::EnableWindow(GetDlgItem(id), enable ? TRUE : FALSE); }
-    static bool IsChecked(const velk::CButton& box) noexcept { return box.GetCheck() == BST_CHECKED; }
     void SetSwatchColor(COLORREF color);
     // "Use Wallpaper" as the desktop shows it: on while the composite is the
     // Windows wallpaper (which also captures the Windows wallpaper otherwise).
