@@ -229,6 +229,7 @@ BOOL CSettingProp::ApplySettingPage() {
     // One pump of the library serves the list and the ten display numbers.
     const AddOnReading reading;
     RefreshAddOnDisplayList(&reading);
+    // Only a page that has its window acts on its host's choices.
     SettingPageHost* host = hwnd_ ? Host : nullptr;
     if (IsWindowsAtLeast(6, 1)) {
         const bool optimize = host && host->IsVideoOptimizeChosen();
