@@ -24,7 +24,7 @@ std::span<const velk::MessageEntry<CAboutDlg>> CAboutDlg::MessageTable() {
 }
 
 void CAboutDlg::DoDataExchange(velk::DataExchange& dx) {
-    UrlLink.Attach(::GetDlgItem(dx.Dialog(), IDC_ABOUT_URL));
+    dx.Control(IDC_ABOUT_URL, UrlLink);
     dx.Text(IDC_ABOUT_VERSION, Version);
 }
 

@@ -5,6 +5,7 @@
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "framework/handles.h"
+#include "resources/resource.h"
 #include <string>
 
 // The address the link shows and opens.
@@ -12,7 +13,7 @@ inline constexpr wchar_t kAboutWebAddress[] = L"https://www.velk-dorvix.example/
 
 class CAboutDlg : public velk::MessageMapped<CAboutDlg, velk::CDialog> {
 public:
-    static constexpr UINT kTemplateId = 100;
+    static constexpr UINT kTemplateId = IDD_ABOUTBOX;
     CAboutDlg() noexcept : MessageMapped(kTemplateId) {}
 
     static std::span<const velk::MessageEntry<CAboutDlg>> MessageTable();

@@ -39,8 +39,8 @@ std::span<const velk::MessageEntry<CChangeNumber>> CChangeNumber::MessageTable()
 }
 
 void CChangeNumber::DoDataExchange(velk::DataExchange& dx) {
-    NumberList.Attach(::GetDlgItem(dx.Dialog(), IDC_NUM_LIST));
-    UseAppNumberCheck.Attach(::GetDlgItem(dx.Dialog(), IDC_NUM_USE_APP_NUMBER));
+    dx.Control(IDC_NUM_LIST, NumberList);
+    dx.Control(IDC_NUM_USE_APP_NUMBER, UseAppNumberCheck);
 }
 
 BOOL CChangeNumber::OnInitDialog() {
@@ -167,7 +167,7 @@ void CChangeNumber::OnNumberDown() {
 
 void CChangeNumber::OnUseAppNumber() {
     UpdateData(true);
-    NumberList.EnableWindow(UseAppNumberCheck.GetCheck() == BST_CHECKED);
+    NumberList.EnableWindow(UseAppNumberCheck.IsChecked());
     UpdateData(false);
     ::EnableWindow(::GetDlgItem(theApp.MainWindow(), IDC_APPLY), TRUE);
 }

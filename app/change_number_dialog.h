@@ -4,6 +4,7 @@
 #pragma once
 #include "framework/controls.h"
 #include "framework/dialog.h"
+#include "resources/resource.h"
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,7 +14,7 @@ extern uint8_t UseAppNumberSwitch;
 
 class CChangeNumber : public velk::MessageMapped<CChangeNumber, velk::CDialog> {
 public:
-    static constexpr UINT kTemplateId = 161;
+    static constexpr UINT kTemplateId = IDD_CHANGE_NUMBER;
     CChangeNumber() noexcept : MessageMapped(kTemplateId) {}
 
     static std::span<const velk::MessageEntry<CChangeNumber>> MessageTable();

@@ -12,16 +12,8 @@
 
 namespace {
 
-constexpr UINT kStringColumnAssign = 117;
-constexpr UINT kStringColumnFunction = 118;
-constexpr UINT kStringLongestLabel = 131;
-constexpr UINT kStringResetQuestion = 168;
-constexpr UINT kStringDefault = 169;
-constexpr UINT kStringList = 171;
-constexpr UINT kStringChangeGroup = 172;
-constexpr UINT kStringChange = 173;
-constexpr UINT kStringInvalidSetting = 204;
-constexpr UINT kStringHotkeyInUse = IDS_HOTKEY_IN_USE;
+// The longest function label, which sets the width of the function column.
+constexpr UINT kStringLongestLabel = IDS_MOVE_MOUSE_NEXT;
 
 // The first "%d" of a label replaced by the number; labels without it stay as they are.
 std::wstring FormatLabel(const std::wstring& label, uint32_t number) {
@@ -108,23 +100,22 @@ void CHotkeyDialog::NotifyParentChanged() const { SendPageChanged(hwnd_); }
 
 BOOL CHotkeyDialog::OnInitDialog() {
     CDialog::OnInitDialog();
-    List.Attach(GetDlgItem(kListId));
-    HotkeyControl.Attach(GetDlgItem(kHotkeyControlId));
+    UpdateData(false);
 
-    const DialogCaption captions[] = {{kListCaptionId, kStringList},
-                                      {kChangeGroupId, kStringChangeGroup},
-                                      {kChangeButtonId, kStringChange},
-                                      {kResetButtonId, kStringDefault}};
+    const DialogCaption captions[] = {{kListCaptionId, IDS_HOTKEY_LIST},
+                                      {kChangeGroupId, IDS_HOTKEY_CHANGE_GROUP},
+                                      {kChangeButtonId, IDS_HOTKEY_CHANGE},
+                                      {kResetButtonId, IDS_HOTKEY_DEFAULT}};
     SetCaptionsFromStrings(hwnd_, captions);
 
     const auto extended = static_cast<DWORD>(List.SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
     List.SetExtendedStyle(extended | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
 
     // "Hotkey Assign" first, then "Function" in front of it.
-    const std::wstring assign = velk::LoadResString(kStringColumnAssign);
+    const std::wstring assign = velk::LoadResString(IDS_HOTKEY_COL_ASSIGN);
     if (assign.empty()) ShowErrorNumber(1010);
     else List.InsertColumn(0, assign, 150);
-    const std::wstring function = velk::LoadResString(kStringColumnFunction);
+    const std::wstring function = velk::LoadResString(IDS_HOTKEY_COL_FUNCTION);
     if (function.empty()) {
         ShowErrorNumber(1011);
     } else {
@@ -137,7 +128,11 @@ BOOL CHotkeyDialog::OnInitDialog() {
     return TRUE;
 }
 
-void CHotkeyDialog::DoDataExchange(velk::DataExchange& dx) { dx.Text(kLabelId, SelectedLabel); }
+void CHotkeyDialog::DoDataExchange(velk::DataExchange& dx) {
+    dx.Control(kListId, List);
+    dx.Control(kHotkeyControlId, HotkeyControl);
+    dx.Text(kLabelId, SelectedLabel);
+}
 
 void CHotkeyDialog::OnCancel() {
     // Esc on the page ends the program, as the main dialog's close does.
@@ -290,14 +285,14 @@ void CHotkeyDialog::OnHotkeyChangeButton() {
     WORD modifiers = 0;
     HotkeyControl.GetHotKey(key, modifiers);
     if (key == 0 && modifiers == 0) {
-        velk::AfxMessageBox(velk::LoadResString(kStringInvalidSetting), MB_OK | MB_ICONEXCLAMATION);
+        velk::AfxMessageBox(velk::LoadResString(IDS_INVALID_SETTING), MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     if (Selected < 0 || Selected >= kHotkeyCount) return;
     // Two entries with one combination cannot both be registered: the next
     // Apply would switch one of them off and forget its key.
     if (FindHotkeyHolder(Table, Selected, modifiers, key) >= 0) {
-        velk::AfxMessageBox(velk::LoadResString(kStringHotkeyInUse), MB_OK | MB_ICONEXCLAMATION);
+        velk::AfxMessageBox(velk::LoadResString(IDS_HOTKEY_IN_USE), MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     HotkeySlot& slot = Table[static_cast<size_t>(Selected)];
@@ -323,7 +318,7 @@ void CHotkeyDialog::OnHotkeyChangeButton() {
 
 void CHotkeyDialog::OnHotkeyResetButton() {
     std::wstring question;
-    if (!LoadStringOrWarn(kStringResetQuestion, question)) return;
+    if (!LoadStringOrWarn(IDS_HOTKEY_RESET_QUESTION, question)) return;
     if (velk::AfxMessageBox(question, MB_YESNO) != IDYES) return;
     NotifyParentChanged();
     ResetPending = 1;

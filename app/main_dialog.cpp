@@ -82,12 +82,6 @@ const NotifySetter kNotifySetters[] = {
      UM_APPCREATEDESTROY},
 };
 
-// The resize policy of window movement as the Setting page shows it: 0 when
-// "Do not resize a window." is checked, else 1.
-int ResizeModeShownBy(HWND settingPage) {
-    return (::IsDlgButtonChecked(settingPage, IDC_SET_RESIZE_FIXED) & 3) ? 0 : 1;
-}
-
 // "Could not get function %s from library..." with name, or the error number
 // when that string is missing.
 void ReportMissingExport(const wchar_t* name, int errorNumber) {
@@ -113,6 +107,7 @@ CVELKMIRADlg::CVELKMIRADlg() : MessageMapped(IDD_VELKMIRA_DIALOG) {
     Icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TRAY));
     DisplayChangeRunning = 0;
     AppSettingPage.SetHost(this);
+    SettingPage.SetHost(this);
 }
 
 CVELKMIRADlg::~CVELKMIRADlg() {
@@ -159,8 +154,8 @@ std::span<const velk::MessageEntry<CVELKMIRADlg>> CVELKMIRADlg::MessageTable() {
 }
 
 void CVELKMIRADlg::DoDataExchange(velk::DataExchange& dx) {
-    Tab.Attach(::GetDlgItem(dx.Dialog(), IDC_MAIN_TAB));
-    ApplyButton.Attach(::GetDlgItem(dx.Dialog(), IDC_APPLY));
+    dx.Control(IDC_MAIN_TAB, Tab);
+    dx.Control(IDC_APPLY, ApplyButton);
 }
 
 LRESULT CVELKMIRADlg::WindowProc(UINT msg, WPARAM w, LPARAM l) {
@@ -337,7 +332,7 @@ int CVELKMIRADlg::InitTabPages() {
 
     SettingPage.LoadSettingPage();
     // Moves follow the saved resize choice from the start, not only after an Apply.
-    SetResizeMode(ResizeModeShownBy(SettingPage.GetSafeHwnd()));
+    SetResizeMode(SettingPage.ResizeModeShown());
     WallpaperPage.InitWallpaperPage(HighestNumber);
     VirtualScreenWidth = velk::Platform().GetSystemMetrics(SM_CXVIRTUALSCREEN);
     VirtualScreenHeight = velk::Platform().GetSystemMetrics(SM_CYVIRTUALSCREEN);
@@ -673,7 +668,7 @@ void CVELKMIRADlg::OnApply() {
     ApplyButton.EnableWindow(false);
     UpdateData(false);
     // 3. The resize choice as the Setting page's control shows it now.
-    SetResizeMode(ResizeModeShownBy(SettingPage.GetSafeHwnd()));
+    SetResizeMode(SettingPage.ResizeModeShown());
     // 4.
     RebuildDisplayTable();
     // 5 to 11.

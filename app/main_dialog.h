@@ -32,7 +32,8 @@ inline constexpr int kPageCount = 5;
 
 class CVELKMIRADlg : public velk::MessageMapped<CVELKMIRADlg, velk::CDialog>,
                      public MainDialogState,
-                     private AppSettingHost {
+                     private AppSettingHost,
+                     private SettingPageHost {
 public:
     // The dialog's timers.
     static constexpr UINT_PTR TIMER_ADDON_POLL = 2;
@@ -98,7 +99,7 @@ public:
     static std::span<const velk::MessageEntry<CVELKMIRADlg>> MessageTable();
 
     // State the other parts and the tests read.
-    AddOnMonitor* AddOnAccess() const noexcept { return AddOn.get(); }
+    AddOnMonitor* AddOnAccess() const noexcept override { return AddOn.get(); }
     HMODULE HookLibrary() const noexcept { return HookModule; }
     bool IsInitialised() const noexcept { return Initialised != 0; }
     const NOTIFYICONDATAW& TrayIcon() const noexcept { return TrayIconData; }
@@ -123,6 +124,9 @@ protected:
     // What the Extra desktop page reads of this window.
     bool IsSettingsShown() const noexcept override { return SettingsShown; }
     MoveGate& WindowMoveGate() noexcept override { return *this; }
+    // What the Setting page reads of this window.
+    bool IsVideoOptimizeChosen() const override { return OtherSettingPage.IsVideoOptimizeChecked(); }
+    void ApplyDefaultAudioDevice() override { OtherSettingPage.ApplyDefaultAudioDevice(); }
     void DoDataExchange(velk::DataExchange& dx) override;
     LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override;
 

@@ -106,8 +106,8 @@ std::span<const velk::MessageEntry<OtherSetting>> OtherSetting::MessageTable() {
 }
 
 void OtherSetting::DoDataExchange(velk::DataExchange& dx) {
-    VideoOptimize.Attach(::GetDlgItem(dx.Dialog(), IDC_OTHER_VIDEO_OPTIMIZE));
-    DeviceList.Attach(::GetDlgItem(dx.Dialog(), IDC_OTHER_PLAYBACK_DEVICE));
+    dx.Control(IDC_OTHER_VIDEO_OPTIMIZE, VideoOptimize);
+    dx.Control(IDC_OTHER_PLAYBACK_DEVICE, DeviceList);
 }
 
 BOOL OtherSetting::OnInitDialog() {

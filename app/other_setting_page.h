@@ -80,6 +80,9 @@ public:
     // default device is under way or waiting for one.
     bool IsAudioListUpdating() const noexcept;
 
+    // The "optimise for video" box is checked.
+    bool IsVideoOptimizeChecked() const noexcept { return VideoOptimize.IsChecked(); }
+
     const GUID& ChosenGuid() const noexcept { return ChosenDeviceGuid; }
     const wchar_t* ChosenName() const noexcept { return ChosenDeviceName; }
 

@@ -1,7 +1,5 @@
 #include "app/setting_page.h"
 #include "app/change_number_dialog.h"
-#include "app/main_dialog.h"
-#include "app/other_setting_page.h"
 #include "app/velkmira_app.h"
 #include "display/addon_api.h"
 #include "display/display_list.h"
@@ -67,8 +65,6 @@ int32_t BoundedRotation(int64_t value) noexcept {
     return value >= kRotationNone && value <= kRotationLast ? static_cast<int32_t>(value) : kRotationNone;
 }
 
-bool IsChecked(const velk::CButton& button) { return button.GetCheck() == BST_CHECKED; }
-
 bool WindowsMouseSonarOn() {
     BOOL on = FALSE;
     ::SystemParametersInfoW(SPI_GETMOUSESONAR, 0, &on, 0);
@@ -117,36 +113,27 @@ std::span<const velk::MessageEntry<CSettingProp>> CSettingProp::MessageTable() {
 }
 
 void CSettingProp::DoDataExchange(velk::DataExchange& dx) {
-    HWND dialog = dx.Dialog();
-    DisplayListControl.Attach(::GetDlgItem(dialog, IDC_SET_DL_DISPLAYS));
-    ResizeRadio.Attach(::GetDlgItem(dialog, IDC_SET_RESIZE_FIXED));
-    StartupBox.Attach(::GetDlgItem(dialog, IDC_SET_RUN_AT_STARTUP));
-    MirrorRadio.Attach(::GetDlgItem(dialog, IDC_SET_DL_MIRROR));
-    ExtendRadio.Attach(::GetDlgItem(dialog, IDC_SET_DL_EXTEND));
-    SonarBox.Attach(::GetDlgItem(dialog, IDC_SET_MOUSE_SONAR));
-    RotationListControl.Attach(::GetDlgItem(dialog, IDC_SET_DL_ROTATION));
-    RotationLabel.Attach(::GetDlgItem(dialog, IDC_SET_DL_ROTATION_LABEL));
-    ModeLabel.Attach(::GetDlgItem(dialog, IDC_SET_DL_MODE_LABEL));
-    OffRadio.Attach(::GetDlgItem(dialog, IDC_SET_DL_OFF));
-    DisplayLabel.Attach(::GetDlgItem(dialog, IDC_SET_DISPLAY_LABEL));
+    dx.Control(IDC_SET_DL_DISPLAYS, DisplayListControl);
+    dx.Control(IDC_SET_RESIZE_FIXED, ResizeRadio);
+    dx.Control(IDC_SET_RESIZE_SCALE, ScaleRadio);
+    dx.Control(IDC_SET_RUN_AT_STARTUP, StartupBox);
+    dx.Control(IDC_SET_DL_MIRROR, MirrorRadio);
+    dx.Control(IDC_SET_DL_EXTEND, ExtendRadio);
+    dx.Control(IDC_SET_MOUSE_SONAR, SonarBox);
+    dx.Control(IDC_SET_DL_ROTATION, RotationListControl);
+    dx.Control(IDC_SET_DL_ROTATION_LABEL, RotationLabel);
+    dx.Control(IDC_SET_DL_MODE_LABEL, ModeLabel);
+    dx.Control(IDC_SET_DL_OFF, OffRadio);
+    dx.Control(IDC_SET_DISPLAY_LABEL, DisplayLabel);
     dx.Text(IDC_SET_APPEARANCE_DESC, Description);
-    DisplaySettingsButton.Attach(::GetDlgItem(dialog, IDC_SET_DISPLAY_SETTINGS));
-    DescriptionControl.Attach(::GetDlgItem(dialog, IDC_SET_APPEARANCE_DESC));
-}
-
-CVELKMIRADlg* CSettingProp::MainDialog() const noexcept {
-    return hwnd_ ? dynamic_cast<CVELKMIRADlg*>(velk::CWnd::FromHandle(::GetParent(hwnd_))) : nullptr;
-}
-
-OtherSetting* CSettingProp::OtherSettingPage() const noexcept {
-    CVELKMIRADlg* main = MainDialog();
-    return main ? dynamic_cast<OtherSetting*>(main->Page(4)) : nullptr;
+    dx.Control(IDC_SET_DISPLAY_SETTINGS, DisplaySettingsButton);
+    dx.Control(IDC_SET_APPEARANCE_DESC, DescriptionControl);
 }
 
 BOOL CSettingProp::OnInitDialog() {
     CDialog::OnInitDialog();
     UpdateData(false);
-    if (CVELKMIRADlg* main = MainDialog()) AddOnAccess = main->AddOnAccess();
+    if (Host) AddOnAccess = Host->AddOnAccess();
     SetCaptionsFromStrings(hwnd_, kCaptions);
     velk::LoadResString(IDS_CHANGE_APPEARANCE_DESC, Description);
     std::wstring buttonText;
@@ -160,12 +147,12 @@ BOOL CSettingProp::OnInitDialog() {
 BOOL CSettingProp::LoadSettingPage() {
     velk::CWinApp* app = velk::AfxGetApp();
     if (!app) {
-        ::CheckDlgButton(hwnd_, IDC_SET_RESIZE_SCALE, BST_CHECKED);
-        ::CheckDlgButton(hwnd_, IDC_SET_RESIZE_FIXED, BST_UNCHECKED);
+        ScaleRadio.SetCheck(BST_CHECKED);
+        ResizeRadio.SetCheck(BST_UNCHECKED);
     } else {
         const bool resize = app->GetProfileInt(kSection, kFixSizeValue, 1) != 0;
-        ::CheckDlgButton(hwnd_, IDC_SET_RESIZE_SCALE, resize ? BST_CHECKED : BST_UNCHECKED);
-        ::CheckDlgButton(hwnd_, IDC_SET_RESIZE_FIXED, resize ? BST_UNCHECKED : BST_CHECKED);
+        ScaleRadio.SetCheck(resize ? BST_CHECKED : BST_UNCHECKED);
+        ResizeRadio.SetCheck(resize ? BST_UNCHECKED : BST_CHECKED);
         StartupBox.SetCheck(app->GetProfileInt(kSection, kStartupValue, 1) != 0 ? BST_CHECKED : BST_UNCHECKED);
         // The profile can only turn the box off; Windows' own state decides
         // when the profile says on.
@@ -198,9 +185,9 @@ void CSettingProp::ReadSavedRotations() {
 bool CSettingProp::SaveSettingPage() {
     UpdateData(true);
     if (velk::CWinApp* app = velk::AfxGetApp()) {
-        app->WriteProfileInt(kSection, kFixSizeValue, IsChecked(ResizeRadio) ? 0 : 1);
-        app->WriteProfileInt(kSection, kStartupValue, IsChecked(StartupBox) ? 1 : 0);
-        app->WriteProfileInt(kSection, kMouseSonarValue, IsChecked(SonarBox) ? 1 : 0);
+        app->WriteProfileInt(kSection, kFixSizeValue, ResizeRadio.IsChecked() ? 0 : 1);
+        app->WriteProfileInt(kSection, kStartupValue, StartupBox.IsChecked() ? 1 : 0);
+        app->WriteProfileInt(kSection, kMouseSonarValue, SonarBox.IsChecked() ? 1 : 0);
         // All ten, display 1's too, so that every value the load reads follows the display.
         for (int i = 0; i < kDisplayStates; ++i) {
             app->WriteProfileInt(kSection, RotationValueName(i + 1).c_str(),
@@ -211,7 +198,7 @@ bool CSettingProp::SaveSettingPage() {
     if (::RegCreateKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, run.put(),
                           nullptr) != ERROR_SUCCESS)
         return false;
-    if (IsChecked(StartupBox)) {
+    if (StartupBox.IsChecked()) {
         wchar_t program[MAX_PATH] = {};
         ::GetModuleFileNameW(nullptr, program, MAX_PATH);
         const std::wstring value = RunValueForProgram(program);
@@ -224,7 +211,7 @@ bool CSettingProp::SaveSettingPage() {
 }
 
 void CSettingProp::ApplyMouseSonar() {
-    const BOOL on = IsChecked(SonarBox) ? TRUE : FALSE;
+    const BOOL on = SonarBox.IsChecked() ? TRUE : FALSE;
     // Neither written to the user's profile nor broadcast.
     if (!::SystemParametersInfoW(SPI_SETMOUSESONAR, 0, reinterpret_cast<void*>(static_cast<UINT_PTR>(on)), 0))
         ShowErrorNumber(kMouseSonarErrorNumber);
@@ -242,17 +229,17 @@ BOOL CSettingProp::ApplySettingPage() {
     // One pump of the library serves the list and the ten display numbers.
     const AddOnReading reading;
     RefreshAddOnDisplayList(&reading);
-    OtherSetting* other = OtherSettingPage();
+    // Only a page that has its window acts on its host's choices.
+    SettingPageHost* host = hwnd_ ? Host : nullptr;
     if (IsWindowsAtLeast(6, 1)) {
-        const bool optimize =
-            other && ::IsDlgButtonChecked(other->GetSafeHwnd(), IDC_OTHER_VIDEO_OPTIMIZE) == BST_CHECKED;
+        const bool optimize = host && host->IsVideoOptimizeChosen();
         const std::vector<AddOnDisplayEntry> displays = reading.Displays();
         for (uint32_t number = 1; number <= kDisplaySlots; ++number) {
             if (AddOnDisplayHandle display = FindInAddOnDisplays(displays, number))
                 dlSetVideoOptimizeModeState(display, optimize ? kVideoOptimizeOn : kVideoOptimizeOff);
         }
     }
-    if (other) other->ApplyDefaultAudioDevice();
+    if (host) host->ApplyDefaultAudioDevice();
     ShowSelectedDisplay();
     AddOnLookThenShow = AddOnLookPending;
     return TRUE;

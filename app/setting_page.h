@@ -6,6 +6,7 @@
 // of the active DisplayLink displays, of which the user sees only whether the
 // label "Display" is enabled.
 #pragma once
+#include "app/setting_page_host.h"
 #include "display/addon_access.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
@@ -13,9 +14,6 @@
 #include <cstdint>
 #include <span>
 #include <string>
-
-class CVELKMIRADlg;
-class OtherSetting;
 
 // The Run value of HKEY_CURRENT_USER "Software\Microsoft\Windows\CurrentVersion\Run"
 // that starts the program at logon.
@@ -41,6 +39,8 @@ public:
     static constexpr int kDisplayStates = 10;
 
     CSettingProp() noexcept;
+    // The window that will hold the page; set before the page is created.
+    void SetHost(SettingPageHost* host) noexcept { Host = host; }
 
     // Fills the controls from the profile and the system; the result is not used.
     BOOL LoadSettingPage();
@@ -49,6 +49,10 @@ public:
     // Writes the profile values and the Run value; false when the Run key
     // could not be opened.
     bool SaveSettingPage();
+
+    // The resize policy of window movement as the page shows it: 0 when
+    // "Do not resize a window." is checked, else 1.
+    int ResizeModeShown() const noexcept { return (ResizeRadio.GetCheck() & 3) ? 0 : 1; }
 
     const AddOnDisplayState& DisplayState(int index) const noexcept { return DisplayStates[index]; }
     bool IsSonarBoxTouched() const noexcept { return SonarBoxTouched != 0; }
@@ -69,11 +73,6 @@ private:
     void OnChangeNumber();
     LRESULT OnTimer(WPARAM w, LPARAM l);
     LRESULT OnDestroy(WPARAM w, LPARAM l);
-
-    // The main dialog this page lives in, and its Other settings page (null
-    // when the page runs without them).
-    CVELKMIRADlg* MainDialog() const noexcept;
-    OtherSetting* OtherSettingPage() const noexcept;
 
     // Rebuilds the DisplayLink display list and the display states. When the
     // add-on access finds no active display, the list shows "-" meanwhile and
@@ -103,14 +102,16 @@ private:
 
     velk::CComboBox DisplayListControl;
     AddOnDisplayState DisplayStates[kDisplayStates] = {};
-    velk::CButton ResizeRadio;
+    velk::CButton ResizeRadio;  // "Do not resize a window."
+    velk::CButton ScaleRadio;
     velk::CButton StartupBox;
     velk::CButton MirrorRadio;
     velk::CButton ExtendRadio;
     int32_t SonarBoxTouched = 0;
     velk::CButton SonarBox;
     velk::CComboBox RotationListControl;
-    AddOnMonitor* AddOnAccess = nullptr;  // the main dialog's; not owned
+    SettingPageHost* Host = nullptr;       // not owned
+    AddOnMonitor* AddOnAccess = nullptr;  // the host's; not owned
     int32_t LastDisplaySelection = 0;
     velk::CStatic RotationLabel;
     velk::CStatic ModeLabel;

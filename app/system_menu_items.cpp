@@ -15,10 +15,6 @@
 
 namespace {
 
-constexpr UINT kStringNext = 113;
-constexpr UINT kStringPrevious = 114;
-constexpr UINT kStringDisplay = 115;
-
 // Menu commands and the next/previous hotkeys leave tool windows, hidden
 // windows and the desktop where they are.
 bool IsMovableByCommand(HWND window) noexcept {
@@ -75,14 +71,14 @@ LRESULT OnMenuPopupNotify(MainDialogState& state, HWND dialog, WPARAM, LPARAM l)
     const int32_t count = (list && list->Count <= kDisplaySlots) ? displays : 0;
 
     if (count == 2) {
-        if (cur == 1) AppendSystemMenuItem(dialog, window, kStringNext, state.CommandIds[kCommandNext], -1);
-        else AppendSystemMenuItem(dialog, window, kStringPrevious, state.CommandIds[kCommandPrevious], -1);
+        if (cur == 1) AppendSystemMenuItem(dialog, window, IDS_MOVE_WINDOW_NEXT, state.CommandIds[kCommandNext], -1);
+        else AppendSystemMenuItem(dialog, window, IDS_MOVE_WINDOW_PREV, state.CommandIds[kCommandPrevious], -1);
     } else if (count >= 3) {
-        AppendSystemMenuItem(dialog, window, kStringNext, state.CommandIds[kCommandNext], -1);
-        AppendSystemMenuItem(dialog, window, kStringPrevious, state.CommandIds[kCommandPrevious], -1);
+        AppendSystemMenuItem(dialog, window, IDS_MOVE_WINDOW_NEXT, state.CommandIds[kCommandNext], -1);
+        AppendSystemMenuItem(dialog, window, IDS_MOVE_WINDOW_PREV, state.CommandIds[kCommandPrevious], -1);
         // Each other display by its number, under the command of its slot.
         for (const int slot : OtherDisplaySlots(numbers, cur)) {
-            AppendSystemMenuItem(dialog, window, kStringDisplay, state.CommandIds[kCommandFirstSlot + slot],
+            AppendSystemMenuItem(dialog, window, IDS_DISPLAY, state.CommandIds[kCommandFirstSlot + slot],
                                  static_cast<int>(numbers[static_cast<size_t>(slot)]));
         }
     }

@@ -11,6 +11,7 @@ public:
     using Wnd::Wnd;
     int GetCheck() const noexcept { return static_cast<int>(SendMessage(BM_GETCHECK)); }
     void SetCheck(int state) const noexcept { SendMessage(BM_SETCHECK, static_cast<WPARAM>(state)); }
+    bool IsChecked() const noexcept { return GetCheck() == BST_CHECKED; }
 };
 
 class CStatic : public Wnd {

@@ -26,6 +26,8 @@ public:
     void ComboIndex(int id, int& index) const;
     // Binds a control view to the dialog's control (both directions).
     void Control(int id, Wnd& control) const noexcept { control.Attach(::GetDlgItem(dialog_, id)); }
+    // A window object of ours binds through its creation or subclassing.
+    void Control(int id, CWnd& control) const = delete;
 
 private:
     HWND dialog_;

@@ -79,6 +79,10 @@ protected:
     };
 
 private:
+    // A bound window is set only by its binding (creation, subclassing,
+    // WM_INITDIALOG), never by pointing the object at another window.
+    using Wnd::Attach;
+
     enum class Binding { None, OwnClass, Dialog, Subclass };
 
     static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) noexcept;

@@ -5,6 +5,7 @@
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "framework/handles.h"
+#include "resources/resource.h"
 #include "taskbar/app_setting_host.h"
 #include "taskbar/desktop_icons.h"
 #include "taskbar/icon_task.h"
@@ -27,7 +28,7 @@ inline constexpr int kExtraTaskbarNumbers = 10;
 
 class CAppSettingProp : public velk::MessageMapped<CAppSettingProp, velk::CDialog> {
 public:
-    static constexpr UINT kTemplateId = 137;
+    static constexpr UINT kTemplateId = IDD_APPSETTING_PAGE;
     // The taskbar refresh timer of the page and its period.
     static constexpr UINT_PTR kTaskbarRefreshTimer = 1;
     static constexpr UINT kTaskbarRefreshMs = 3000;
@@ -189,7 +190,6 @@ private:
     void ReleaseDesktopIconAccess() noexcept;
     // True when the window is one of the extra taskbars.
     bool IsExtraTaskbarWindow(HWND window) const noexcept;
-    bool IsChecked(int id) const noexcept;
     void EnableItem(int id, bool enable) const noexcept;
 
     AppSettingHost* Host = nullptr;

@@ -98,7 +98,7 @@ BOOL CAppSettingProp::OnInitDialog() {
 }
 
 void CAppSettingProp::OnBnClickedUseTaskbar() {
-    UseTaskbar = IsChecked(IDC_APP_USE_TASKBAR);
+    UseTaskbar = UseTaskbarCheck.IsChecked();
     EnableItem(IDC_APP_ON_TOP, UseTaskbar != 0);
     EnableItem(IDC_APP_SEPARATE_BUTTONS, UseTaskbar != 0);
     // Posted: the bars follow only at the next Apply.
@@ -122,16 +122,16 @@ void CAppSettingProp::ReloadAppSettings() {
 }
 
 void CAppSettingProp::ReadAppSettingChecks() {
-    UseTaskbar = IsChecked(IDC_APP_USE_TASKBAR);
-    TaskbarOnTop = IsChecked(IDC_APP_ON_TOP);
-    SeparateButtons = IsChecked(IDC_APP_SEPARATE_BUTTONS);
+    UseTaskbar = UseTaskbarCheck.IsChecked();
+    TaskbarOnTop = OnTopCheck.IsChecked();
+    SeparateButtons = SeparateCheck.IsChecked();
     OnTopCheck.SetCheck(TaskbarOnTop == 1 ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void CAppSettingProp::SaveAppSettings() {
     const velk::CWinApp* app = velk::AfxGetApp();
     if (!app) return;
-    if (IsChecked(IDC_APP_USE_TASKBAR)) {
+    if (UseTaskbarCheck.IsChecked()) {
         app->WriteProfileInt(kSection, L"UseTaskbar", 1);
         app->WriteProfileInt(kSection, L"TaskbarOnTop", TaskbarOnTop == 1 ? 1 : 0);
         app->WriteProfileInt(kSection, L"TaskbarShowAllBtn", SeparateButtons == 1 ? 1 : 0);
@@ -139,7 +139,7 @@ void CAppSettingProp::SaveAppSettings() {
         // The other two keep their stored values.
         app->WriteProfileInt(kSection, L"UseTaskbar", 0);
     }
-    app->WriteProfileInt(kSection, L"RestoreIcon", IsChecked(IDC_APP_RESTORE_AT_START) ? 1 : 0);
+    app->WriteProfileInt(kSection, L"RestoreIcon", RestoreAtStartCheck.IsChecked() ? 1 : 0);
 }
 
 void CAppSettingProp::OnBnClickedFlush() {
@@ -173,10 +173,6 @@ LRESULT CAppSettingProp::OnDestroy(WPARAM w, LPARAM l) {
     CancelIconJob();
     EnumAppMutex.reset();
     return result;
-}
-
-bool CAppSettingProp::IsChecked(int id) const noexcept {
-    return ::IsDlgButtonChecked(hwnd_, id) == BST_CHECKED;
 }
 
 void CAppSettingProp::EnableItem(int id, bool enable) const noexcept {

@@ -93,15 +93,15 @@ void CAppSettingProp::ApplyUseTaskbar() {
     }
     HWND page = hwnd_;
     if (UseTaskbar == 1) {
-        ::CheckDlgButton(page, IDC_APP_USE_TASKBAR, BST_CHECKED);
+        UseTaskbarCheck.SetCheck(BST_CHECKED);
         ::EnableWindow(GetDlgItem(IDC_APP_ON_TOP), TRUE);
         ::EnableWindow(GetDlgItem(IDC_APP_SEPARATE_BUTTONS), TRUE);
         if (!Running) {
             CreateExtraTaskbars(TaskbarOnTop);
             SyncTaskbarButtons();
         }
-        ::CheckDlgButton(page, IDC_APP_ON_TOP, TaskbarOnTop == 1 ? BST_CHECKED : BST_UNCHECKED);
-        SeparateButtons = ::IsDlgButtonChecked(page, IDC_APP_SEPARATE_BUTTONS) == BST_CHECKED ? 1 : 0;
+        OnTopCheck.SetCheck(TaskbarOnTop == 1 ? BST_CHECKED : BST_UNCHECKED);
+        SeparateButtons = SeparateCheck.IsChecked() ? 1 : 0;
         if (page) SetTimer(kTaskbarRefreshTimer, kTaskbarRefreshMs);
     } else if (tooNew) {
         // Bars never run on these versions; one left from before goes too.
@@ -117,7 +117,7 @@ void CAppSettingProp::ApplyUseTaskbar() {
             if (page) KillTimer(kTaskbarRefreshTimer);
             DestroyExtraTaskbars();
         }
-        ::CheckDlgButton(page, IDC_APP_USE_TASKBAR, BST_UNCHECKED);
+        UseTaskbarCheck.SetCheck(BST_UNCHECKED);
         ::EnableWindow(GetDlgItem(IDC_APP_ON_TOP), FALSE);
         ::EnableWindow(GetDlgItem(IDC_APP_SEPARATE_BUTTONS), FALSE);
         ::EnableWindow(GetDlgItem(IDC_APP_USE_TASKBAR), TRUE);
@@ -132,8 +132,8 @@ void CAppSettingProp::ReapplyTaskbarSettings() {
     RefreshWindowTable();
     ::EnableWindow(GetDlgItem(IDC_APP_ON_TOP), TRUE);
     ::EnableWindow(GetDlgItem(IDC_APP_SEPARATE_BUTTONS), TRUE);
-    SeparateButtons = ::IsDlgButtonChecked(page, IDC_APP_SEPARATE_BUTTONS) == BST_CHECKED ? 1 : 0;
-    TaskbarOnTop = ::IsDlgButtonChecked(page, IDC_APP_ON_TOP) == BST_CHECKED ? 1 : 0;
+    SeparateButtons = SeparateCheck.IsChecked() ? 1 : 0;
+    TaskbarOnTop = OnTopCheck.IsChecked() ? 1 : 0;
     CreateExtraTaskbars(TaskbarOnTop);
     SyncTaskbarButtons();
     if (page) SetTimer(kTaskbarRefreshTimer, kTaskbarRefreshMs);

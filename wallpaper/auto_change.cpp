@@ -199,7 +199,7 @@ void CWallpaperProp::OnBnClickedAutoChange() {
         listKeys_[static_cast<size_t>(CurrentDisplayIndex)].valid = false;
         record.CurrentNumber = 0;
     }
-    if (IsChecked(IDC_WP_AUTO_CHANGE)) {
+    if (AutoChangeBox.IsChecked()) {
         record.AutoChange = 1;
         RebuildWallpaperFileLists();
         wchar_t fileName[kWallpaperPathUnits] = {};

@@ -122,7 +122,7 @@ BOOL CWallpaperProp::RefreshWallpaperPage(uint32_t count) {
     }
     ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(remembered >= 0 ? remembered : 0), 0);
     const WallpaperRecord& current = WallpaperRecords[CurrentDisplayIndex];
-    ::SendDlgItemMessageW(hwnd_, IDC_WP_STYLE, CB_SETCURSEL, static_cast<WPARAM>(current.Style), 0);
+    StyleCombo.SetCurSel(current.Style);
     // An empty path keeps the text shown; the Windows wallpaper is read through
     // the system parameter where the Active Desktop object is missing, so its
     // absence is no reason to stop here.

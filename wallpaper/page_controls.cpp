@@ -14,17 +14,10 @@
 
 namespace {
 
-constexpr UINT kStringStyleFirst = 109;  // 109 to 112: Center, Tile, Expand, keep the ratio
-constexpr UINT kStringUseWallpaper = 143;
-constexpr UINT kStringDisplay = 160;
-constexpr UINT kStringFile = 161;
-constexpr UINT kStringStyle = 162;
-constexpr UINT kStringColor = 163;
-constexpr UINT kStringAutoChange = 470;
-constexpr UINT kStringInterval = 471;
-constexpr UINT kStringOrder = 477;
+// The styles in order: Center, Tile, Expand, keep the ratio.
+constexpr UINT kStyleStrings[] = {IDS_STYLE_CENTER, IDS_STYLE_TILE, IDS_STYLE_EXPAND, IDS_STYLE_KEEP_RATIO};
 // The orders offered: by name, by date (oldest first), random.
-constexpr UINT kOrderStrings[] = {472, 475, 476};
+constexpr UINT kOrderStrings[] = {IDS_ORDER_NAME_ASC, IDS_ORDER_DATE_OLDEST, IDS_ORDER_RANDOM};
 
 constexpr wchar_t kListMutexName[] = L"AppVelkmuWallpaperProp";
 
@@ -57,12 +50,13 @@ std::span<const velk::MessageEntry<CWallpaperProp>> CWallpaperProp::MessageTable
     return table;
 }
 
-bool CWallpaperProp::OnMessage(UINT msg, WPARAM w, LPARAM l, LRESULT& result) {
-    return velk::DispatchMessageTable<CWallpaperProp>(this, MessageTable(), msg, w, l, result) ||
-           CDialog::OnMessage(msg, w, l, result);
-}
-
 void CWallpaperProp::DoDataExchange(velk::DataExchange& dx) {
+    dx.Control(IDC_WP_DISPLAY, DisplayCombo);
+    dx.Control(IDC_WP_STYLE, StyleCombo);
+    dx.Control(IDC_WP_INTERVAL, IntervalCombo);
+    dx.Control(IDC_WP_ORDER, OrderCombo);
+    dx.Control(IDC_WP_USE_WALLPAPER, UseWallpaperBox);
+    dx.Control(IDC_WP_AUTO_CHANGE, AutoChangeBox);
     dx.Text(IDC_WP_STYLE_LABEL, StyleCaption);
     dx.Text(IDC_WP_FILE_LABEL, FileCaption);
     dx.Text(IDC_WP_PATH, PathText);
@@ -80,27 +74,23 @@ void CWallpaperProp::OnCancel() {
 
 BOOL CWallpaperProp::OnInitDialog() {
     CDialog::OnInitDialog();
-    DisplayCombo.Attach(GetDlgItem(IDC_WP_DISPLAY));
-    StyleCombo.Attach(GetDlgItem(IDC_WP_STYLE));
-    IntervalCombo.Attach(GetDlgItem(IDC_WP_INTERVAL));
-    OrderCombo.Attach(GetDlgItem(IDC_WP_ORDER));
     Preview.SubclassDlgItem(IDC_WP_PREVIEW, hwnd_);
     ListMutex.reset(::CreateMutexW(nullptr, FALSE, kListMutexName));
 
     std::wstring text;
-    LoadStringOrWarn(kStringUseWallpaper, text);
+    LoadStringOrWarn(IDS_USE_WALLPAPER, text);
     ::SetDlgItemTextW(hwnd_, IDC_WP_USE_WALLPAPER, text.c_str());
     text.clear();
-    LoadStringOrWarn(kStringColor, text);
+    LoadStringOrWarn(IDS_WALLPAPER_COLOR, text);
     ::SetDlgItemTextW(hwnd_, IDC_WP_BACKGROUND, text.c_str());
-    velk::LoadResString(kStringDisplay, DisplayCaption);
-    velk::LoadResString(kStringFile, FileCaption);
-    velk::LoadResString(kStringStyle, StyleCaption);
+    velk::LoadResString(IDS_WALLPAPER_DISPLAY, DisplayCaption);
+    velk::LoadResString(IDS_WALLPAPER_FILE, FileCaption);
+    velk::LoadResString(IDS_WALLPAPER_STYLE, StyleCaption);
     text.clear();
-    LoadStringOrWarn(kStringAutoChange, text);
+    LoadStringOrWarn(IDS_AUTO_CHANGE, text);
     ::SetDlgItemTextW(hwnd_, IDC_WP_AUTO_CHANGE, text.c_str());
-    velk::LoadResString(kStringInterval, IntervalCaption);
-    velk::LoadResString(kStringOrder, OrderCaption);
+    velk::LoadResString(IDS_AUTO_CHANGE_INTERVAL, IntervalCaption);
+    velk::LoadResString(IDS_AUTO_CHANGE_ORDER, OrderCaption);
 
     LoadWallpaperSettings();
     UpdateData(false);
@@ -126,7 +116,7 @@ BOOL CWallpaperProp::InitWallpaperPage(int32_t highest) {
     // One caption for every combo item: an entry the string table lacks
     // repeats the caption before it; without even the first, nothing more is set up.
     std::wstring caption;
-    for (UINT id = kStringStyleFirst; id < kStringStyleFirst + 4; ++id) {
+    for (UINT id : kStyleStrings) {
         velk::LoadResString(id, caption);
         if (caption.empty()) return 1;
         StyleCombo.AddString(caption);
@@ -134,7 +124,7 @@ BOOL CWallpaperProp::InitWallpaperPage(int32_t highest) {
     for (int32_t index = 0; index <= 6; ++index) IntervalCombo.AddString(velk::FormatText(L"%d", IntervalMinutes(index)));
     const WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
     IntervalCombo.SetCurSel(record.IntervalIndex);
-    ::CheckDlgButton(hwnd_, IDC_WP_AUTO_CHANGE, record.AutoChange == 1 ? BST_CHECKED : BST_UNCHECKED);
+    AutoChangeBox.SetCheck(record.AutoChange == 1 ? BST_CHECKED : BST_UNCHECKED);
     for (UINT id : kOrderStrings) {
         velk::LoadResString(id, caption);
         OrderCombo.AddString(caption);
@@ -164,14 +154,14 @@ void CWallpaperProp::SetUseWallpaperFromDesktop() {
     // On exactly while the program's composite is the Windows wallpaper, or
     // is on its way there from the recompose thread.
     const bool on = CaptureOsWallpaper() == 1 || composeRequest_ != 0;
-    ::CheckDlgButton(hwnd_, IDC_WP_USE_WALLPAPER, on ? BST_CHECKED : BST_UNCHECKED);
+    UseWallpaperBox.SetCheck(on ? BST_CHECKED : BST_UNCHECKED);
     UseOsWallpaper = on ? 0 : 1;
     EnableControl(IDC_WP_BACKGROUND, on);
     KeptAsidePath.clear();
 }
 
 void CWallpaperProp::UpdateControlStates() {
-    const bool on = IsChecked(IDC_WP_USE_WALLPAPER);
+    const bool on = UseWallpaperBox.IsChecked();
     const WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
     for (int id : {IDC_WP_PATH, IDC_WP_BROWSE, IDC_WP_STYLE, IDC_WP_AUTO_CHANGE}) EnableControl(id, on);
     const bool colourUsed = on && !IsTileOrExpand(StyleCombo.GetCurSel());
@@ -212,7 +202,7 @@ void CWallpaperProp::OnCbnSelchangeDisplay() {
     RecomposeDisplayPreview(CurrentDisplayIndex);
     SetSwatchColor(record.BackColor);
     KeptAsidePath.clear();
-    if (IsChecked(IDC_WP_AUTO_CHANGE) && IsChecked(IDC_WP_USE_WALLPAPER)) {
+    if (AutoChangeBox.IsChecked() && UseWallpaperBox.IsChecked()) {
         EnableAutoChangeControls(1);
     } else {
         EnableControl(IDC_WP_INTERVAL, false);
@@ -226,7 +216,7 @@ void CWallpaperProp::OnCbnSelchangeDisplay() {
 int CWallpaperProp::EnableWallpaperControls() {
     UpdateData(true);
     WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
-    if (IsChecked(IDC_WP_USE_WALLPAPER)) {
+    if (UseWallpaperBox.IsChecked()) {
         UseOsWallpaper = 0;
         if (record.PicturePath[0] == 0) {
             PathText = KeptAsidePath;
@@ -239,7 +229,7 @@ int CWallpaperProp::EnableWallpaperControls() {
             IntervalCombo.SetCurSel(record.IntervalIndex);
             OrderCombo.SetCurSel(record.SortStyle);
         }
-        ::CheckDlgButton(hwnd_, IDC_WP_AUTO_CHANGE, record.AutoChange == 1 ? BST_CHECKED : BST_UNCHECKED);
+        AutoChangeBox.SetCheck(record.AutoChange == 1 ? BST_CHECKED : BST_UNCHECKED);
     } else {
         UseOsWallpaper = 1;
         KeptAsidePath = PathText;

@@ -17,9 +17,9 @@
 #include <span>
 #include <string>
 
-class CWallpaperProp : public velk::CDialog {
+class CWallpaperProp : public velk::MessageMapped<CWallpaperProp, velk::CDialog> {
 public:
-    static constexpr UINT kTemplateId = 135;
+    static constexpr UINT kTemplateId = IDD_WALLPAPER_PAGE;
     // The automatic change's timer on the page's window.
     static constexpr UINT_PTR kAutoChangeTimer = 1;
     // Ticks in one cycle of the automatic change; one tick stands for 5
@@ -147,7 +147,6 @@ public:
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(velk::DataExchange& dx) override;
-    bool OnMessage(UINT msg, WPARAM w, LPARAM l, LRESULT& result) override;
     void OnOK() override {}
     void OnCancel() override;
 
@@ -173,7 +172,6 @@ private:
     HWND ParentWindow() const noexcept { return hwnd_ ? ::GetParent(hwnd_) : nullptr; }
     void NotifyParentChanged() const;
     void EnableControl(int id, bool enable) const noexcept { ::EnableWindow(GetDlgItem(id), enable ? TRUE : FALSE); }
-    bool IsChecked(int id) const noexcept { return ::SendMessageW(GetDlgItem(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     void SetSwatchColor(COLORREF color);
     // "Use Wallpaper" as the desktop shows it: on while the composite is the
     // Windows wallpaper (which also captures the Windows wallpaper otherwise).
@@ -198,6 +196,8 @@ private:
     velk::CComboBox StyleCombo;
     velk::CComboBox IntervalCombo;
     velk::CComboBox OrderCombo;
+    velk::CButton UseWallpaperBox;  // "Use Wallpaper"
+    velk::CButton AutoChangeBox;
     // Captions exchanged with the statics 1007, 1012, 1013, 1093 and 1094.
     std::wstring DisplayCaption;
     std::wstring FileCaption;

@@ -63,12 +63,12 @@ std::wstring LowerAscii(std::wstring text) {
 }
 
 CWallpaperProp::CWallpaperProp() noexcept
-    : CDialog(kTemplateId), comInitialised_(SUCCEEDED(::CoInitialize(nullptr))) {
+    : MessageMapped(kTemplateId), comInitialised_(SUCCEEDED(::CoInitialize(nullptr))) {
     ZeroRecords(WallpaperRecords, -1);
 }
 
 bool CWallpaperProp::IsUseWallpaperChecked() const noexcept {
-    return hwnd_ && ::SendDlgItemMessageW(hwnd_, IDC_WP_USE_WALLPAPER, BM_GETCHECK, 0, 0) != 0;
+    return hwnd_ && UseWallpaperBox.GetCheck() != 0;
 }
 
 int CWallpaperProp::LoadWallpaperSettings() {

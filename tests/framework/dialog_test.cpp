@@ -2,6 +2,7 @@
 // the window, the message table before the dialog class's processing, the
 // answers through the dialog procedure, data exchange both ways, and a
 // handler's failure ending the modal runs.
+#include "framework/controls.h"
 #include "framework/dialog.h"
 #include "resources/resource.h"
 #include "testing/harness.h"
@@ -13,6 +14,15 @@ using namespace velk;
 namespace {
 
 constexpr UINT kFinish = WM_APP + 7;
+
+// Views (controls) are pointed at a window, also through data exchange; a
+// window object of ours is bound only by its creation or subclassing.
+template <class T>
+concept Attachable = requires(T& window) { window.Attach(HWND{}); };
+template <class T>
+concept Exchangeable = requires(const DataExchange& dx, T& window) { dx.Control(0, window); };
+static_assert(Attachable<Wnd> && Attachable<CButton> && Exchangeable<CComboBox>);
+static_assert(!Attachable<CWnd> && !Attachable<CDialog> && !Exchangeable<CWnd> && !Exchangeable<CDialog>);
 
 void RegisterMainDialogClass() {
     WNDCLASSW wc{};

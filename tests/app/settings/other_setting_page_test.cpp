@@ -1,6 +1,7 @@
-// The Other settings page against Wine's real null playback device and the
-// simulated audio policy server, and the audio device list tool Sondreth.exe
-// run as a real process.
+// The Other settings page on a stand-in host against Wine's real null
+// playback device and the simulated audio policy server, and the audio device
+// list tool Sondreth.exe run as a real process. What the main dialog's Apply
+// and device change do with the page is tested with it (tests/app/maindialog).
 #include "app/other_setting_page.h"
 #include "tests/app/settings/settings_fixture.h"
 #include <mmsystem.h>
@@ -17,21 +18,10 @@ constexpr IID kIidPolicy61 = {0xF8679F50, 0x850A, 0x41CF, {0x9C, 0x72, 0x43, 0x0
 constexpr IID kIidPolicy61Other = {0xCA286FC3, 0x91FD, 0x42C3, {0x8E, 0x9B, 0xCA, 0xAF, 0xA6, 0x62, 0x42, 0xE3}};
 constexpr IID kIidPolicy60 = {0x568B9108, 0x44BF, 0x40B4, {0x90, 0x06, 0x86, 0xAF, 0xE5, 0xB5, 0xA6, 0x20}};
 
-std::wstring GuidText(const GUID& guid) {
-    wchar_t text[40] = {};
-    ::StringFromGUID2(guid, text, 40);
-    return text;
-}
-std::wstring OtherSection() { return ProfileSection(L"OtherSetting"); }
 std::wstring AudioInfoSection() { return ProfileSection(L"AUDIODEVINFOXP"); }
 std::wstring WaveDeviceName(UINT id) {
     WAVEOUTCAPSW caps{};
     return ::waveOutGetDevCapsW(id, &caps, sizeof(caps)) == MMSYSERR_NOERROR ? caps.szPname : L"";
-}
-std::wstring ListText(HWND list, int index) {
-    wchar_t text[256] = {};
-    ::SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
-    return text;
 }
 std::wstring ControlText(HWND page, int id) {
     wchar_t text[256] = {};
@@ -126,33 +116,7 @@ void EndHeldTool() {
 DWORD g_clockAhead = 0;
 DWORD WINAPI ClockAhead() { return velk::RealPlatform().GetTickCount() + g_clockAhead; }
 
-using OtherSettingPage = SettingsFixture;
-
-TEST_F(OtherSettingPage, ListsTheNullDeviceAndTheChoiceReachesThePolicyObjectAtApply) {
-    Start();
-    HWND page = OtherHwnd();
-    HWND list = ::GetDlgItem(page, IDC_OTHER_PLAYBACK_DEVICE);
-    ASSERT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), 1) << "the harness gives Wine one null playback device";
-    EXPECT_EQ(::SendMessageW(list, CB_GETCURSEL, 0, 0), 0);
-    EXPECT_TRUE(::IsWindowEnabled(list));
-    EXPECT_TRUE(PolicyCalls().empty()) << "without a saved choice start-up changes no device";
-
-    Command(page, IDC_OTHER_PLAYBACK_DEVICE, CBN_SELCHANGE);
-    EXPECT_FALSE(::KillTimer(page, OtherSetting::kTimerAudioRefresh)) << "a choice stops the refresh";
-    const std::wstring guid = GuidText(AudioDeviceTable[0].DeviceGuid);
-    EXPECT_NE(guid, GuidText(GUID{}));
-    Apply();
-    const auto calls = PolicyCalls();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_TRUE(IsEqualCLSID(calls[0].classId, kPolicySimClassIds[0]));
-    EXPECT_TRUE(IsEqualIID(calls[0].interfaceId, kIidPolicy61));
-    EXPECT_EQ(calls[0].method, 13);
-    EXPECT_EQ(std::wstring(calls[0].endpoint), L"{0.0.0.00000000}." + guid);
-    EXPECT_EQ(calls[0].role, 1);
-    EXPECT_EQ(GetString(HKEY_CURRENT_USER, OtherSection(), L"DEFAULTAUDIODEVICE"), guid);
-    EXPECT_EQ(GetString(HKEY_CURRENT_USER, OtherSection(), L"DEFAULTAUDIODEVICENAME"), ListText(list, 0));
-    EXPECT_TRUE(::KillTimer(page, OtherSetting::kTimerAudioRefresh)) << "Apply restarts the refresh";
-}
+using OtherSettingPage = SettingPagesTest;
 
 TEST_F(OtherSettingPage, ASavedChoiceIsAppliedAtStartUpThroughThePolicyObjectOfEachVersion) {
     const GUID device = {0x01234567, 0x89AB, 0xCDEF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
@@ -342,37 +306,10 @@ TEST_F(OtherSettingPage, BeforeWindows60AHungToolIsEndedAfterTenSecondsAndAtShut
     ASSERT_NE(g_heldTool, nullptr);
     PumpFor(100);
     const DWORD start = ::GetTickCount();
-    dialog.reset();
+    host.reset();  // the pages go with their host, as with the main dialog
     EXPECT_LT(::GetTickCount() - start, 1000u);
     EXPECT_EQ(::WaitForSingleObject(g_heldTool, 5000), static_cast<DWORD>(WAIT_OBJECT_0)) << "no tool is left";
     EndHeldTool();
-}
-
-// A device change refills the list, but not while a choice made in it waits
-// for Apply: the list keeps showing what Apply will apply.
-TEST_F(OtherSettingPage, ADeviceChangeLeavesAPendingChoiceOnScreen) {
-    Start();
-    HWND page = OtherHwnd();
-    HWND list = ::GetDlgItem(page, IDC_OTHER_PLAYBACK_DEVICE);
-    ASSERT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), 1);
-    // A second entry to choose, which no refill would bring back.
-    ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Chosen"));
-    ::SendMessageW(list, CB_SETCURSEL, 1, 0);
-    Command(page, IDC_OTHER_PLAYBACK_DEVICE, CBN_SELCHANGE);
-    ASSERT_EQ(std::wstring(Other().ChosenName()), L"Chosen");
-
-    struct Step {
-        bool applyFirst;
-        LRESULT count;
-        LRESULT selection;
-    };
-    for (const Step& step : {Step{false, 2, 1}, Step{true, 1, 0}}) {
-        SCOPED_TRACE(step.applyFirst);
-        if (step.applyFirst) Apply();
-        ::SendMessageW(hwnd, WM_DEVICECHANGE, 7 /* DBT_DEVNODES_CHANGED */, 0);
-        EXPECT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), step.count);
-        EXPECT_EQ(::SendMessageW(list, CB_GETCURSEL, 0, 0), step.selection);
-    }
 }
 
 // The policy call initialises COM for itself on a thread without it, and

@@ -1,11 +1,13 @@
-// The Setting page: its defaults and the first apply, the Run value, the
-// mouse sonar rules, Cancel, and the DisplayLink work of its apply against the
-// simulated add-on library.
+// The Setting page on a stand-in host: its defaults and the first apply, the
+// Run value, the mouse sonar rules, and the DisplayLink work of its apply
+// against the simulated add-on library. Cancel and the resize choice of the
+// main dialog are tested with it (tests/app/maindialog).
 #include "app/setting_page.h"
 #include "app/velkmira_app.h"
 #include "tests/display/addon/addon_test_support.h"
 #include "display/program_messages.h"
 #include "tests/display/model/fake_topology.h"
+#include "tests/app/maindialog/tray_fixture.h"
 #include "tests/app/settings/settings_fixture.h"
 #include <algorithm>
 #include <optional>
@@ -33,7 +35,7 @@ bool WindowsSonar() {
     return on != FALSE;
 }
 
-using SettingPage = SettingsFixture;
+using SettingPage = SettingPagesTest;
 
 TEST(RunValueForProgram, FolderOfTheProgramAndVelkmiraExeQuotedWhenThereIsASpace) {
     const std::pair<const wchar_t*, const wchar_t*> cases[] = {
@@ -83,7 +85,7 @@ TEST_F(SettingPage, EmptyProfileLoadsTheDefaultsAndEveryApplyWritesOrDeletesTheR
     EXPECT_TRUE(Checked(page, IDC_SET_MOUSE_SONAR));
     EXPECT_FALSE(RunValue()) << "start-up leaves the Run key alone";
 
-    Apply();
+    Setting().ApplySettingPage();
     EXPECT_EQ(SettingValue(L"WINFIXSIZE"), 1u);
     EXPECT_EQ(SettingValue(L"STARTUP"), 1u);
     EXPECT_EQ(SettingValue(L"MOUSESONAR"), 1u);
@@ -92,50 +94,18 @@ TEST_F(SettingPage, EmptyProfileLoadsTheDefaultsAndEveryApplyWritesOrDeletesTheR
 
     ::CheckDlgButton(page, IDC_SET_RUN_AT_STARTUP, BST_UNCHECKED);
     Command(page, IDC_SET_RUN_AT_STARTUP);
-    EXPECT_TRUE(::IsWindowEnabled(dialog->ApplyButtonWindow())) << "a change enables Apply";
-    Apply();
+    EXPECT_EQ(host->pageChanged, 1) << "a change tells the host, which enables Apply";
+    Setting().ApplySettingPage();
     EXPECT_FALSE(RunValue());
     EXPECT_EQ(SettingValue(L"STARTUP"), 0u);
-    Apply();
+    Setting().ApplySettingPage();
     EXPECT_FALSE(RunValue());
 
     // A value an older version wrote unquoted is replaced by the current form.
     SetString(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, L"C:\\Old Folder\\Velkmira.exe");
     ::CheckDlgButton(page, IDC_SET_RUN_AT_STARTUP, BST_CHECKED);
-    Apply();
+    Setting().ApplySettingPage();
     EXPECT_EQ(RunValue(), RunValueForProgram(ThisProgram().c_str()));
-}
-
-TEST_F(SettingPage, CancelDropsWhatWasNotAppliedAndReopeningShowsTheAppliedValues) {
-    Start();
-    HWND page = SettingHwnd();
-    ::SendMessageW(hwnd, UM_TRAYNOTIFY, 128, WM_LBUTTONDBLCLK);
-    ::CheckRadioButton(page, IDC_SET_RESIZE_FIXED, IDC_SET_RESIZE_SCALE, IDC_SET_RESIZE_FIXED);
-    ::CheckDlgButton(page, IDC_SET_RUN_AT_STARTUP, BST_UNCHECKED);
-    Apply();
-    EXPECT_EQ(SettingValue(L"WINFIXSIZE"), 0u);
-    EXPECT_EQ(dialog->ResizeMode, 0);
-
-    ::CheckRadioButton(page, IDC_SET_RESIZE_FIXED, IDC_SET_RESIZE_SCALE, IDC_SET_RESIZE_SCALE);
-    ::CheckDlgButton(page, IDC_SET_RUN_AT_STARTUP, BST_CHECKED);
-    Command(hwnd, IDCANCEL);
-    EXPECT_FALSE(::IsWindowVisible(hwnd));
-    ::SendMessageW(hwnd, UM_TRAYNOTIFY, 128, WM_LBUTTONDBLCLK);
-    EXPECT_TRUE(::IsWindowVisible(hwnd));
-    EXPECT_TRUE(Checked(page, IDC_SET_RESIZE_FIXED));
-    EXPECT_FALSE(Checked(page, IDC_SET_RESIZE_SCALE));
-    EXPECT_FALSE(Checked(page, IDC_SET_RUN_AT_STARTUP));
-    EXPECT_FALSE(RunValue());
-}
-
-TEST_F(SettingPage, MovesFollowTheSavedResizeChoiceFromStartUp) {
-    for (const auto& [saved, mode] : {std::pair{0u, 0}, std::pair{1u, 1}}) {
-        SetDword(HKEY_CURRENT_USER, ProfileSection(L"Setting"), L"WINFIXSIZE", saved);
-        Start();
-        EXPECT_EQ(dialog->ResizeMode, mode) << saved;
-        dialog.reset();
-        tray.reset();
-    }
 }
 
 TEST_F(SettingPage, RotationValuesAreLoadedAndSavedWithinTheirBounds) {
@@ -153,7 +123,7 @@ TEST_F(SettingPage, RotationValuesAreLoadedAndSavedWithinTheirBounds) {
     Start();
     {
         // No display yet: the list's second look is due, and the saved rotations outlast it.
-        const auto& first = *static_cast<CSettingProp*>(dialog->Page(0));
+        const CSettingProp& first = Setting();
         ASSERT_TRUE(first.IsAddOnLookPending());
         ::SendMessageW(SettingHwnd(), WM_TIMER, CSettingProp::kTimerAddOnLook, 0);
         EXPECT_EQ(first.DisplayState(0).Rotation, 2);
@@ -164,19 +134,19 @@ TEST_F(SettingPage, RotationValuesAreLoadedAndSavedWithinTheirBounds) {
     addon_test::Sim sim;
     sim.SetState(2, 2, 1, 3);
     sim.SetState(3, 2, 4, 3);
-    Command(hwnd, IDCANCEL);  // loads the page again, with the displays
-    const auto& page = *static_cast<CSettingProp*>(dialog->Page(0));
+    Setting().LoadSettingPage();  // as Cancel does: the page again, with the displays
+    const CSettingProp& page = Setting();
     const int32_t loaded[10] = {2, 3, 0, 0, 0, 0, 0, 0, 0, 0};
     for (int i = 0; i < 10; ++i) EXPECT_EQ(page.DisplayState(i).Rotation, loaded[i]) << i;
     // The first listed display is adapter 2: its saved rotation is selected.
     EXPECT_EQ(::SendDlgItemMessageW(SettingHwnd(), IDC_SET_DL_ROTATION, CB_GETCURSEL, 0, 0), 2);
 
-    Apply();  // saves what was loaded, then reads the displays again
+    Setting().ApplySettingPage();  // saves what was loaded, then reads the displays again
     for (int d = 1; d <= 10; ++d) {
         const std::wstring name = L"Monitor" + std::to_wstring(d) + L"_Rotation";
         EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, name.c_str()), static_cast<DWORD>(loaded[d - 1])) << d;
     }
-    Apply();  // now what the displays reported
+    Setting().ApplySettingPage();  // now what the displays reported
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, L"Monitor2_Rotation"), 1u);
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, L"Monitor3_Rotation"), 4u);
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, L"Monitor1_Rotation"), 0u);
@@ -194,7 +164,7 @@ TEST_F(SettingPage, SonarBoxFollowsWindowsUntilTouchedAndTheProfileCanOnlyTurnIt
                           Case{0, false, false, false}}) {
         SetDword(HKEY_CURRENT_USER, ProfileSection(L"Setting"), L"MOUSESONAR", c.profile);
         SetWindowsSonar(c.windows);
-        Command(hwnd, IDCANCEL);  // loads the page again
+        Setting().LoadSettingPage();  // as Cancel does
         EXPECT_EQ(Checked(page, IDC_SET_MOUSE_SONAR), c.loaded) << c.profile << c.windows;
         tick();
         EXPECT_EQ(Checked(page, IDC_SET_MOUSE_SONAR), c.afterTick) << c.profile << c.windows;
@@ -206,11 +176,11 @@ TEST_F(SettingPage, SonarBoxFollowsWindowsUntilTouchedAndTheProfileCanOnlyTurnIt
     ::CheckDlgButton(page, IDC_SET_MOUSE_SONAR, BST_UNCHECKED);
     Command(page, IDC_SET_MOUSE_SONAR);
     tick();
-    Command(hwnd, IDCANCEL);
+    Setting().LoadSettingPage();
     tick();
     EXPECT_FALSE(Checked(page, IDC_SET_MOUSE_SONAR));
     ::CheckDlgButton(page, IDC_SET_MOUSE_SONAR, BST_UNCHECKED);
-    Apply();
+    Setting().ApplySettingPage();
     EXPECT_FALSE(WindowsSonar());
     EXPECT_EQ(SettingValue(L"MOUSESONAR"), 0u);
     SetWindowsSonar(true);
@@ -226,11 +196,13 @@ TEST_F(SettingPage, SonarBoxIsShownFromWindows51On) {
         Start();
         const LONG_PTR style = ::GetWindowLongPtrW(::GetDlgItem(SettingHwnd(), IDC_SET_MOUSE_SONAR), GWL_STYLE);
         EXPECT_EQ((style & WS_VISIBLE) != 0, shown) << "5." << minor;
-        dialog.reset();
-        tray.reset();
+        host.reset();
     }
 }
 
+// The host's video-optimisation choice (the Other settings page's box inside
+// the main dialog) goes to every DisplayLink display, and the apply asks the
+// host for its default playback device each time.
 TEST_F(SettingPage, ApplySendsVideoOptimisationToEveryDisplayLinkDisplayFromWindows61On) {
     // Two DisplayLink displays that the display table numbers 2 and 3.
     FakeTopology topology;
@@ -245,10 +217,10 @@ TEST_F(SettingPage, ApplySendsVideoOptimisationToEveryDisplayLinkDisplayFromWind
     sim.SetState(2, 2, 1, 3);
     sim.SetState(3, 2, 1, 3);
     HWND page = SettingHwnd();
-    HWND other = OtherHwnd();
 
-    ::CheckDlgButton(other, IDC_OTHER_VIDEO_OPTIMIZE, BST_CHECKED);
-    Apply();
+    host->videoOptimize = true;
+    Setting().ApplySettingPage();
+    EXPECT_EQ(host->defaultDeviceApplies, 1);
     EXPECT_EQ(sim.State(2).videoOptimize, 1);
     EXPECT_EQ(sim.State(3).videoOptimize, 1);
     HWND list = ::GetDlgItem(page, IDC_SET_DL_DISPLAYS);
@@ -259,25 +231,26 @@ TEST_F(SettingPage, ApplySendsVideoOptimisationToEveryDisplayLinkDisplayFromWind
     EXPECT_EQ(::SendMessageW(list, CB_GETCURSEL, 0, 0), 0);
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(page, IDC_SET_DISPLAY_LABEL)));
 
-    ::CheckDlgButton(other, IDC_OTHER_VIDEO_OPTIMIZE, BST_UNCHECKED);
-    Apply();
+    host->videoOptimize = false;
+    Setting().ApplySettingPage();
     EXPECT_EQ(sim.State(2).videoOptimize, 5);
     EXPECT_EQ(sim.State(3).videoOptimize, 5);
 
     FakeWindowsVersion(6, 0);
-    ::CheckDlgButton(other, IDC_OTHER_VIDEO_OPTIMIZE, BST_CHECKED);
-    Apply();
+    host->videoOptimize = true;
+    Setting().ApplySettingPage();
     EXPECT_EQ(sim.State(2).videoOptimize, 5) << "not before Windows 6.1";
+    EXPECT_EQ(host->defaultDeviceApplies, 3) << "on every version";
 
     // Without active DisplayLink displays the list holds "-" and the label
     // goes grey at once, while Apply's other steps go on; the page's timer
     // looks once more 5 s later.
     RemoveSimDisplays();
     RecordedWaits().clear();
-    auto& setting = *static_cast<CSettingProp*>(dialog->Page(0));
-    ::CheckDlgButton(other, IDC_OTHER_VIDEO_OPTIMIZE, BST_UNCHECKED);
+    CSettingProp& setting = Setting();
+    host->videoOptimize = false;
     FakeWindowsVersion(6, 1);
-    Apply();
+    Setting().ApplySettingPage();
     EXPECT_TRUE(RecordedWaits().empty()) << "the refresh waited";
     EXPECT_TRUE(setting.IsAddOnLookPending());
     EXPECT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), 1);
@@ -298,7 +271,7 @@ TEST_F(SettingPage, ApplySendsVideoOptimisationToEveryDisplayLinkDisplayFromWind
 // look that finds nothing leaves "-", and the page's end kills it.
 TEST_F(SettingPage, SecondLookOfTheDisplayLinkListIsRestartedAndEndsWithThePage) {
     Start();
-    auto& setting = *static_cast<CSettingProp*>(dialog->Page(0));
+    CSettingProp& setting = Setting();
     HWND page = SettingHwnd();
     HWND list = ::GetDlgItem(page, IDC_SET_DL_DISPLAYS);
     setting.LoadSettingPage();

@@ -1,6 +1,9 @@
 #include "tests/app/settings/settings_fixture.h"
-#include "app/setting_page.h"
 #include "app/velkmira_app.h"
+#include "display/addon_access.h"
+#include "framework/handles.h"
+#include "display/program_messages.h"
+#include "resources/resource.h"
 #include "tests/display/addon/addon_test_support.h"
 #include <commctrl.h>
 
@@ -54,19 +57,9 @@ void SettingsFixture::SetUp() {
 
 void SettingsFixture::TearDown() {
     RemoveSimDisplays();
-    dialog.reset();
-    tray.reset();
     ::SystemParametersInfoW(SPI_SETMOUSESONAR, 0, nullptr, 0);
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName);
     ResetProfile();
-}
-
-void SettingsFixture::Start() {
-    tray = std::make_unique<FakeTray>();
-    dialog = std::make_unique<CVELKMIRADlg>();
-    ASSERT_TRUE(dialog->Create(nullptr));
-    hwnd = dialog->GetSafeHwnd();
-    ASSERT_TRUE(dialog->IsInitialised());
 }
 
 void SettingsFixture::Command(HWND window, UINT id, UINT code) {
@@ -98,6 +91,47 @@ void SettingsFixture::ResetPolicySim() { PolicyControl<PolicySimResetFn>("Policy
 
 void SettingsFixture::RefusePolicyInterface(const IID& iid) {
     PolicyControl<PolicySimRefuseInterfaceFn>("PolicySimRefuseInterface")(&iid);
+}
+
+FakeSettingHost::FakeSettingHost() : CDialog(IDD_ABOUTBOX) { setting.SetHost(this); }
+
+FakeSettingHost::~FakeSettingHost() {
+    // The pages go first, as inside the main dialog.
+    if (setting.GetSafeHwnd()) ::DestroyWindow(setting.GetSafeHwnd());
+    if (other.GetSafeHwnd()) ::DestroyWindow(other.GetSafeHwnd());
+    if (CurrentDisplayList() == &table) SetCurrentDisplayList(nullptr);
+    addOn.reset();
+    if (GetSafeHwnd()) ::DestroyWindow(GetSafeHwnd());
+}
+
+LRESULT FakeSettingHost::WindowProc(UINT msg, WPARAM w, LPARAM l) {
+    if (msg == UM_PAGECHANGED && w == 0 && l == 1) ++pageChanged;
+    return CDialog::WindowProc(msg, w, l);
+}
+
+void SettingPagesTest::TearDown() {
+    host.reset();
+    SettingsFixture::TearDown();
+}
+
+void SettingPagesTest::Start() {
+    host = std::make_unique<FakeSettingHost>();
+    ASSERT_TRUE(host->Create(nullptr)) << "host: " << ::GetLastError();
+    host->addOn = AddOnMonitor::Create(BuildAddOnProductIdList().data(), host->GetSafeHwnd());
+    velk::UniqueKey profile;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kProfileKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, profile.put(),
+                                nullptr),
+              ERROR_SUCCESS);
+    host->table.AddOn = host->addOn.get();
+    host->table.OwnerWindow = host->GetSafeHwnd();
+    SetCurrentDisplayList(&host->table);
+    uint32_t highest = 0;
+    int32_t count = 0;
+    BuildDisplayList(&highest, &count);
+    ASSERT_TRUE(host->setting.Create(host->GetSafeHwnd()));
+    ASSERT_TRUE(host->other.Create(host->GetSafeHwnd()));
+    host->setting.LoadSettingPage();
+    host->other.LoadOtherSetting();
 }
 
 }  // namespace settings_test
