@@ -38,6 +38,9 @@ namespace {
 const CLSID kClsidActiveDesktop = {0x75048700, 0xEF1F, 0x11D0, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
 const IID kIidActiveDesktop = {0xF490EB00, 0x1240, 0x11D1, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
 
+// The shell's broadcast after it (re)started.
+constinit velk::RegisteredMessage kTaskbarCreated{L"TaskbarCreated"};
+
 constexpr UINT kAddOnPollMs = kAddOnPollPeriodMs;
 constexpr UINT kDisplayChangeGuardMs = 2000;
 // The Other settings page's audio refresh after an Apply.
@@ -154,6 +157,10 @@ std::span<const velk::MessageEntry<CVELKMIRADlg>> CVELKMIRADlg::MessageTable() {
         on(WM_DESTROY, &CVELKMIRADlg::OnDestroyShutDown),
         on(WM_TIMER, &CVELKMIRADlg::OnMainTimer),
         on(UM_ADDONCALLBACK, &CVELKMIRADlg::OnAddOnCallback),
+        on(WM_POWERBROADCAST, &CVELKMIRADlg::OnPowerBroadcast),
+        on(WM_CLOSE, &CVELKMIRADlg::OnCloseEndProgram),
+        on(kTaskbarCreated, &CVELKMIRADlg::OnTaskbarCreated),
+        on(UM_PAGECHANGED, &CVELKMIRADlg::OnPageChanged),
     };
     return table;
 }
@@ -163,36 +170,35 @@ void CVELKMIRADlg::DoDataExchange(velk::DataExchange& dx) {
     ApplyButton.Attach(::GetDlgItem(dx.Dialog(), IDC_APPLY));
 }
 
-LRESULT CVELKMIRADlg::WindowProc(UINT msg, WPARAM w, LPARAM l) {
-    if (msg == WM_POWERBROADCAST && w == kResumeAutomatic) OnResumeFromStandby();
+LRESULT CVELKMIRADlg::OnPowerBroadcast(WPARAM w, LPARAM l) {
+    if (w == kResumeAutomatic) OnResumeFromStandby();
+    return DefaultProc(WM_POWERBROADCAST, w, l);
+}
+
+LRESULT CVELKMIRADlg::OnCloseEndProgram(WPARAM w, LPARAM l) {
     // WM_CLOSE (the window manager, the Hotkey page's cancel) ends the program.
     // An open About box or common dialog runs its modal loop inside this
     // window's: it ends too, as on Exit, or the program would wait for
     // someone to close it.
-    if (msg == WM_CLOSE) {
-        EndOwnedDialogs();
-        velk::CDialog::OnCancel();
-    }
-    // The shell's broadcast after it (re)started; a registered message, so
-    // it has no entry in the table.
-    static const UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
-    if (msg == taskbarCreated && taskbarCreated != 0) OnTaskbarCreated();
-    OnWndMsg(msg, w, l);
-    return MessageMapped::WindowProc(msg, w, l);
+    EndOwnedDialogs();
+    velk::CDialog::OnCancel();
+    return DefaultProc(WM_CLOSE, w, l);
 }
 
-void CVELKMIRADlg::OnTaskbarCreated() {
+LRESULT CVELKMIRADlg::OnTaskbarCreated(WPARAM w, LPARAM l) {
     // The new shell knows neither the icon nor the bars.
     // Once start-up has asked for the running icon, that is the one to add.
     if (Initialised || StartUpNext == StartUpStage::AfterTrayModify)
         SetTrayIcon(NIM_ADD, IDS_APP_TITLE, RunningTrayIconId());
     else SetTrayIcon(NIM_ADD, IDS_PLEASE_WAIT, IDI_TRAY_WAIT);
     AppSettingPage.RegisterExtraTaskbarsAgain();
+    return DefaultProc(kTaskbarCreated.Id(), w, l);
 }
 
-void CVELKMIRADlg::OnWndMsg(UINT msg, WPARAM, LPARAM l) {
+LRESULT CVELKMIRADlg::OnPageChanged(WPARAM w, LPARAM l) {
     // Pages send it with lParam 1 when something is to apply.
-    if (msg == UM_PAGECHANGED) ApplyButton.EnableWindow(l != 0);
+    ApplyButton.EnableWindow(l != 0);
+    return DefaultProc(UM_PAGECHANGED, w, l);
 }
 
 BOOL CVELKMIRADlg::EndStartUp() {

@@ -124,7 +124,6 @@ protected:
     bool IsSettingsShown() const noexcept override { return SettingsShown; }
     MoveGate& WindowMoveGate() noexcept override { return *this; }
     void DoDataExchange(velk::DataExchange& dx) override;
-    LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override;
 
 private:
     LRESULT OnTabSelChange(NMHDR* header);
@@ -152,10 +151,14 @@ private:
     LRESULT OnMainTimer(WPARAM w, LPARAM l);
     LRESULT OnAddOnCallback(WPARAM w, LPARAM l);
 
-    // Before the message table: UM_PAGECHANGED sets the Apply button's state.
-    void OnWndMsg(UINT msg, WPARAM w, LPARAM l);
+    // Resuming automatically from standby starts the resume's steps.
+    LRESULT OnPowerBroadcast(WPARAM w, LPARAM l);
+    // WM_CLOSE ends the program, and every dialog this window owns with it.
+    LRESULT OnCloseEndProgram(WPARAM w, LPARAM l);
     // The shell restarted ("TaskbarCreated"): the tray icon and the bars again.
-    void OnTaskbarCreated();
+    LRESULT OnTaskbarCreated(WPARAM w, LPARAM l);
+    // UM_PAGECHANGED sets the Apply button's state.
+    LRESULT OnPageChanged(WPARAM w, LPARAM l);
     // Resuming from standby: lets the displays come back (a timer), then
     // re-lays the desktop.
     void OnResumeFromStandby();
