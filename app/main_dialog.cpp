@@ -5,6 +5,7 @@
 #include "app/system_menu_items.h"
 #include "app/tray_icon.h"
 #include "app/velkmira_app.h"
+#include "display/active_desktop.h"
 #include "display/addon_access.h"
 #include "display/display_list.h"
 #include "display/overlay.h"
@@ -14,11 +15,10 @@
 #include "framework/message_box.h"
 #include "framework/platform.h"
 #include "framework/strings.h"
+#include "framework/trace.h"
 #include "hooklib/tarnlet.h"
 #include "resources/resource.h"
 #include "framework/paths.h"
-#include <wininet.h>  // before shlobj.h: declares what IActiveDesktop needs
-#include <shlobj.h>
 #include <cassert>
 #include <cstdlib>
 #include <cwchar>
@@ -33,10 +33,6 @@ using velk::on;
 uint8_t DisplayChangeRunning = 0;
 
 namespace {
-
-// The shell's Active Desktop object and interface.
-const CLSID kClsidActiveDesktop = {0x75048700, 0xEF1F, 0x11D0, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
-const IID kIidActiveDesktop = {0xF490EB00, 0x1240, 0x11D1, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
 
 // The shell's broadcast after it (re)started.
 constinit velk::RegisteredMessage kTaskbarCreated{L"TaskbarCreated"};
@@ -102,13 +98,7 @@ void ReportMissingExport(const wchar_t* name, int errorNumber) {
 }
 
 // "<program folder>Tarnlet.dll".
-std::wstring HookLibraryPath() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    wchar_t drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {};
-    if (velk::SplitPath(path, drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0) drive[0] = dir[0] = 0;
-    return velk::FormatText(L"%s%s%s", drive, dir, velk::hooklib::kLibraryFileName);
-}
+std::wstring HookLibraryPath() { return velk::ProgramFolder() + velk::hooklib::kLibraryFileName; }
 
 }  // namespace
 
@@ -207,16 +197,16 @@ BOOL CVELKMIRADlg::EndStartUp() {
 }
 
 BOOL CVELKMIRADlg::OnInitDialog() {
-    // 1. Base initialisation: binds the tab control and the Apply button.
+    // Base initialisation: binds the tab control and the Apply button.
     velk::CDialog::OnInitDialog();
     UpdateData(false);
     theApp.SetMainWindow(hwnd_);
-    // 2. Big, then small icon.
+    // The window's icons, big then small.
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(Icon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(Icon));
-    // 3.
+    // Not initialised until start-up's last stage.
     Initialised = 0;
-    // 4, 5. The add-on access object; when that fails, tried once more
+    // The add-on access object; when that fails, tried once more
     // 10 s later on a timer (RetryAddOnAccess), and start-up goes on from there.
     AddOnProductIds = BuildAddOnProductIdList();
     AddOn = AddOnMonitor::Create(AddOnProductIds.data(), hwnd_);
@@ -250,7 +240,7 @@ void CVELKMIRADlg::ContinueStartUp(StartUpStage stage) {
     std::wstring text;
     switch (stage) {
     case StartUpStage::AddTrayIcon:
-        // 6. The tray icon while starting; the rest follows once the shell took it.
+        // The tray icon while starting; the rest follows once the shell took it.
         SetTrayIcon(NIM_ADD, IDS_PLEASE_WAIT, IDI_TRAY_WAIT);
         if (TrayCall.RetryDue()) {
             StartUpNext = StartUpStage::AfterTrayAdd;
@@ -258,49 +248,49 @@ void CVELKMIRADlg::ContinueStartUp(StartUpStage stage) {
         }
         [[fallthrough]];
     case StartUpStage::AfterTrayAdd:
-        // 7. Caption and Cancel text.
+        // Caption and Cancel text.
         if (LoadStringOrWarn(IDS_APP_TITLE, text)) SetWindowText(text);
         text.clear();
         if (LoadStringOrWarn(IDS_CANCEL, text)) ::SetDlgItemTextW(hwnd_, IDCANCEL, text.c_str());
-        // 8. The hook library.
+        // The hook library.
         if (!LoadHookLibrary()) {
             EndStartUp();
             return;
         }
-        // 9. The display table.
+        // The display table.
         DisplayTable = std::make_unique<DisplayList>();
         DisplayTable->AddOn = AddOn.get();
         DisplayTable->OwnerWindow = hwnd_;
         SetCurrentDisplayList(DisplayTable.get());
         RebuildDisplayTable();
-        // 10. Button texts; a missing string leaves the button empty.
+        // Button texts; a missing string leaves the button empty.
         text.clear();
         LoadStringOrWarn(IDS_IDENTIFY_DISPLAY, text);
         ::SetDlgItemTextW(hwnd_, IDC_IDENTIFY_DISPLAY, text.c_str());
         text.clear();
         LoadStringOrWarn(IDS_APPLY, text);
         ApplyButton.SetWindowText(text);
-        // 11. What the desktop looks like now, for the wallpaper's recompose test.
+        // What the desktop looks like now, for the wallpaper's recompose test.
         theApp.WriteProfileInt(L"Wallpaper", L"IconShow",
                                (!AreDesktopIconsHidden() && !IsActiveDesktopOn()) ? 1 : 0);
-        // 12. The pages.
+        // The pages.
         if (!InitTabPages()) {
             EndStartUp();
             return;
         }
-        // 13. Hotkeys.
+        // Hotkeys: loaded, read, registered and listed.
         HotkeyPage.LoadHotkeys();
         HotkeyPage.ReadHotkeyChecks();
         HotkeyPage.RegisterHotkeys();
         HotkeyPage.FillHotkeyList();
-        // 14. The hook library's report messages.
+        // The hook library's report messages.
         if (HookModule) SetHookNotifyMessages();
-        // 15. The display watch thread; without it the dialog runs on half started.
+        // The display watch thread; without it the dialog runs on half started.
         if (!StartDisplayWatch(hwnd_)) {
             ShowErrorNumber(1030);
             return;
         }
-        // 16, 17.
+        // Nothing to apply yet; the running icon.
         ApplyButton.EnableWindow(false);
         SetTrayIcon(NIM_MODIFY, IDS_APP_TITLE, RunningTrayIconId());
         if (TrayCall.RetryDue()) {
@@ -309,9 +299,10 @@ void CVELKMIRADlg::ContinueStartUp(StartUpStage stage) {
         }
         [[fallthrough]];
     case StartUpStage::AfterTrayModify:
-        // 18.
+        // The wallpaper, when what the desktop shows needs a new composite.
         if (WallpaperPage.IsWallpaperRecomposeNeeded() == 1) ApplyWallpaper();
-        // 19, 20, 21. From now on a second start finds this instance.
+        // The add-on poll, initialised, and from now on a second start finds
+        // this instance.
         SetTimer(TIMER_ADDON_POLL, kAddOnPollMs);
         Initialised = 1;
         ::SetPropW(hwnd_, kInstanceProperty, reinterpret_cast<HANDLE>(1));
@@ -372,9 +363,10 @@ void CVELKMIRADlg::ShowTabPage(int index) {
 
 bool CVELKMIRADlg::LoadHookLibrary() {
     using namespace velk::hooklib;
-    HookModule = ::LoadLibraryW(HookLibraryPath().c_str());
+    HookModule.reset(::LoadLibraryW(HookLibraryPath().c_str()));
     if (!HookModule) {
-        DWORD error = ::GetLastError();
+        const DWORD error = ::GetLastError();
+        velk::TraceFailure(L"Loading the hook library", error);
         std::wstring message;
         if (velk::LoadResString(IDS_ERROR_LOAD_LIBRARY, message))
             velk::AfxMessageBox(message + velk::FormatText(L" Err=%d", static_cast<int>(error)), MB_ICONEXCLAMATION);
@@ -382,25 +374,23 @@ bool CVELKMIRADlg::LoadHookLibrary() {
             ShowErrorNumber(1001);
         return false;
     }
-    auto install = GetExport<HookInstallFn>(HookModule, kHookInstallName);
+    auto install = GetExport<HookInstallFn>(HookModule.get(), kHookInstallName);
     if (!install) {
         ReportMissingExport(L"HookInstall", 1002);
-        ::FreeLibrary(HookModule);
-        HookModule = nullptr;
+        HookModule.reset();
         return false;
     }
     if (install(hwnd_, CommandIds)) return true;
     std::wstring message;
     if (velk::LoadResString(IDS_ERROR_HOOK, message)) velk::AfxMessageBox(message, MB_ICONEXCLAMATION);
     else ShowErrorNumber(1003);
-    ::FreeLibrary(HookModule);
-    HookModule = nullptr;
+    HookModule.reset();
     return false;
 }
 
 int CVELKMIRADlg::SetHookNotifyMessages() {
     for (const NotifySetter& setter : kNotifySetters) {
-        auto set = velk::hooklib::GetExport<velk::hooklib::SetNotifyMessageFn>(HookModule, setter.exportName);
+        auto set = velk::hooklib::GetExport<velk::hooklib::SetNotifyMessageFn>(HookModule.get(), setter.exportName);
         if (!set) {
             ReportMissingExport(setter.reportedName, setter.errorNumber);
             return 0;
@@ -557,18 +547,14 @@ void CVELKMIRADlg::ApplyWallpaper() {
 }
 
 int CVELKMIRADlg::EnableActiveDesktop() {
-    IActiveDesktop* desktop = nullptr;
-    if (FAILED(::CoCreateInstance(kClsidActiveDesktop, nullptr, CLSCTX_INPROC_SERVER, kIidActiveDesktop,
-                                  reinterpret_cast<void**>(&desktop))) ||
-        !desktop)
-        return 0;
+    const velk::ComPtr<IActiveDesktop> desktop = CreateActiveDesktop();
+    if (!desktop) return 0;
     COMPONENTSOPT options{};
     options.dwSize = sizeof(options);  // 12 on every build
     options.fEnableComponents = FALSE;
     options.fActiveDesktop = TRUE;
     // Save, generate, refresh and force (0x0F; the SDK's AD_APPLY_ALL leaves out force).
     if (SUCCEEDED(desktop->SetDesktopItemOptions(&options, 0))) desktop->ApplyChanges(AD_APPLY_ALL | AD_APPLY_FORCE);
-    desktop->Release();
     return 1;
 }
 
@@ -586,11 +572,11 @@ void CVELKMIRADlg::ShutDown() {
     StopIdentifyDisplays();
     // Nothing that waits on a timer runs after this.
     KillAllTimers();
-    // 1. The add-on access (its destruction marks the access as ending).
+    // The add-on access (its destruction marks the access as ending).
     AddOn.reset();
-    // 2. The watch thread.
+    // The watch thread.
     StopDisplayWatch();
-    // 3. The display table, and the tray icon whenever one was added (also
+    // The display table, and the tray icon whenever one was added (also
     // when start-up ended before the table existed, so no dead icon stays).
     if (DisplayTable) {
         if (CurrentDisplayList() == DisplayTable.get()) SetCurrentDisplayList(nullptr);
@@ -600,19 +586,17 @@ void CVELKMIRADlg::ShutDown() {
         ::Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
         TrayIconData = NOTIFYICONDATAW{};
     }
-    // 4. From now on a second start no longer finds this instance.
+    // From now on a second start no longer finds this instance.
     if (hwnd_) ::RemovePropW(hwnd_, kInstanceProperty);
-    // 5. The hooks.
+    // The hooks, last.
     if (HookModule) {
-        auto clear = velk::hooklib::GetExport<velk::hooklib::ClearHookFn>(HookModule, velk::hooklib::kClearHookName);
-        if (clear) {
-            // Hooks that could not be removed still point into the library:
-            // it then stays loaded until the process ends.
-            if (clear(hwnd_)) ::FreeLibrary(HookModule);
-            HookModule = nullptr;
-        } else {
-            ReportMissingExport(L"lpfnClearhook", 1009);
-        }
+        auto clear =
+            velk::hooklib::GetExport<velk::hooklib::ClearHookFn>(HookModule.get(), velk::hooklib::kClearHookName);
+        if (!clear) ReportMissingExport(L"lpfnClearhook", 1009);
+        // Hooks that could not be removed (or not even asked to go) still
+        // point into the library: it then stays loaded until the process ends.
+        if (clear && clear(hwnd_)) HookModule.reset();
+        else HookModule.release();
     }
 }
 
@@ -674,17 +658,17 @@ LRESULT CVELKMIRADlg::OnAppCreateDestroyNotify(WPARAM w, LPARAM l) {
 void CVELKMIRADlg::OnApply() {
     // One pump of the add-on library serves the whole Apply.
     const AddOnReadingScope addOnReading;
-    // 1, 2.
+    // Apply runs, and its button goes off.
     ApplyRunning = 1;
     ApplyButton.EnableWindow(false);
     UpdateData(false);
-    // 3. The resize choice as the Setting page's control shows it now.
+    // The resize choice as the Setting page's control shows it now.
     SetResizeMode(ResizeModeShownBy(SettingPage.GetSafeHwnd()));
-    // 4.
+    // The display table as the displays are now.
     RebuildDisplayTable();
-    // 5 to 11.
+    // The pages.
     ApplyPages();
-    // 12 to 14: always.
+    // Always: the Other page's settings and its later audio refresh, and a repaint.
     OtherSettingPage.SaveOtherSetting();
     if (OtherSettingPage.GetSafeHwnd())
         ::SetTimer(OtherSettingPage.GetSafeHwnd(), OtherSetting::kTimerAudioRefresh, kAudioRefreshMs, nullptr);
@@ -694,9 +678,9 @@ void CVELKMIRADlg::OnApply() {
 }
 
 void CVELKMIRADlg::ApplyPages() {
-    // 5.
+    // The Wallpaper page follows the display table.
     if (!WallpaperPage.RefreshWallpaperPage(static_cast<uint32_t>(HighestNumber))) return;
-    // 6. The hotkeys: registered, listed and saved, then read back once more.
+    // The hotkeys: registered, listed and saved, then read back once more.
     if (HotkeyPage.IsResetPending()) {
         DeleteProfileSection(L"HotkeyEntry");
         HotkeyPage.LoadHotkeys();
@@ -721,10 +705,12 @@ void CVELKMIRADlg::ApplyPages() {
         ShowErrorNumber(1104);
         return;
     }
-    // 7, 8.
+    // The wallpaper when it needs a new composite; the Apply button as the
+    // system and the shown page allow.
     if (WallpaperPage.IsWallpaperRecomposeNeeded() == 1) ApplyWallpaper();
     ApplyButton.EnableWindow(!IsWindowsAtLeast(5, 1) && CurrentTab == 1);
-    // 9 to 11.
+    // The Setting page, the extra taskbars and the wallpaper's settings and
+    // auto-change timer.
     SettingPage.ApplySettingPage();
     AppSettingPage.ReadAppSettingChecks();
     RefreshAppSettingGuarded();
@@ -983,5 +969,5 @@ void CVELKMIRADlg::OnIdentifyDisplay() {
 }
 
 void CVELKMIRADlg::OnDisplayProperty() {
-    ::ShellExecuteW(nullptr, nullptr, L"desk.cpl", L",3", nullptr, SW_SHOWNORMAL);
+    OpenDisplaySettings();
 }

@@ -1,7 +1,7 @@
 // The main dialog: the program's one top-level window. Hidden while the
-// program runs in the tray; it is the settings window while SettingsShown is
-// 1. It owns the tray icon, the five pages, the add-on access object, the
-// display table, the hook library and the display watch thread.
+// program runs in the tray; it is the settings window while SettingsShown
+// is 1. It owns the tray icon, the five pages, the add-on access object,
+// the display table, the hook library and the display watch thread.
 #pragma once
 #include "app/about_dialog.h"
 #include "app/addon_poll.h"
@@ -13,6 +13,7 @@
 #include "app/tray_icon.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
+#include "framework/handles.h"
 #include "taskbar/app_setting_page.h"
 #include "wallpaper/wallpaper_page.h"
 #include <windows.h>
@@ -99,7 +100,7 @@ public:
 
     // State the other parts and the tests read.
     AddOnMonitor* AddOnAccess() const noexcept { return AddOn.get(); }
-    HMODULE HookLibrary() const noexcept { return HookModule; }
+    HMODULE HookLibrary() const noexcept { return HookModule.get(); }
     bool IsInitialised() const noexcept { return Initialised != 0; }
     const NOTIFYICONDATAW& TrayIcon() const noexcept { return TrayIconData; }
     velk::CDialog* Page(int index) const noexcept {
@@ -217,7 +218,7 @@ private:
     CAboutDlg AboutBox;
     // Constructed only: never created as a window here.
     CChangeNumber ChangeNumberDialog;
-    HMODULE HookModule = nullptr;
+    velk::UniqueModule HookModule;
     int32_t IdentifyRunning = 0;
     int32_t VirtualScreenWidth = 0;
     int32_t VirtualScreenHeight = 0;
