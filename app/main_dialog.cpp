@@ -37,7 +37,6 @@ namespace {
 // The shell's broadcast after it (re)started.
 constinit velk::RegisteredMessage kTaskbarCreated{L"TaskbarCreated"};
 
-constexpr UINT kAddOnPollMs = kAddOnPollPeriodMs;
 constexpr UINT kDisplayChangeGuardMs = 2000;
 // The Other settings page's audio refresh after an Apply.
 constexpr UINT kAudioRefreshMs = 10000;
@@ -80,12 +79,6 @@ const NotifySetter kNotifySetters[] = {
     {velk::hooklib::kSetAppCreateDestroyNotifyMessageName, L"SetAppCreateDestroyNotifyMessage", 1203,
      UM_APPCREATEDESTROY},
 };
-
-// The resize policy of window movement as the Setting page shows it: 0 when
-// "Do not resize a window." is checked, else 1.
-int ResizeModeShownBy(HWND settingPage) {
-    return (::IsDlgButtonChecked(settingPage, IDC_SET_RESIZE_FIXED) & 3) ? 0 : 1;
-}
 
 // "Could not get function %s from library..." with name, or the error number
 // when that string is missing.
@@ -189,6 +182,10 @@ LRESULT CVELKMIRADlg::OnPageChanged(WPARAM w, LPARAM l) {
     // Pages send it with lParam 1 when something is to apply.
     ApplyButton.EnableWindow(l != 0);
     return DefaultProc(UM_PAGECHANGED, w, l);
+}
+
+int CVELKMIRADlg::ResizeModeShownBy(HWND settingPage) {
+    return (::IsDlgButtonChecked(settingPage, IDC_SET_RESIZE_FIXED) & 3) ? 0 : 1;
 }
 
 BOOL CVELKMIRADlg::EndStartUp() {
@@ -303,7 +300,7 @@ void CVELKMIRADlg::ContinueStartUp(StartUpStage stage) {
         if (WallpaperPage.IsWallpaperRecomposeNeeded() == 1) ApplyWallpaper();
         // The add-on poll, initialised, and from now on a second start finds
         // this instance.
-        SetTimer(TIMER_ADDON_POLL, kAddOnPollMs);
+        SetTimer(TIMER_ADDON_POLL, kAddOnPollPeriodMs);
         Initialised = 1;
         ::SetPropW(hwnd_, kInstanceProperty, reinterpret_cast<HANDLE>(1));
         break;
@@ -841,7 +838,7 @@ LRESULT CVELKMIRADlg::OnSettingChange(WPARAM w, LPARAM l) {
     case SettingChangeAction::RestartAddOnPoll:
         // A new run of the poll, which again ends after six ticks.
         AddOnPollTicks = 0;
-        SetTimer(TIMER_ADDON_POLL, kAddOnPollMs);
+        SetTimer(TIMER_ADDON_POLL, kAddOnPollPeriodMs);
         break;
     case SettingChangeAction::StartReapply:
         StartReapplyTimer();

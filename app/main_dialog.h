@@ -175,6 +175,9 @@ private:
     // DisplayCount seconds, the period of the re-apply and Apply guard timers.
     UINT DisplayCountDelayMs() const noexcept;
 
+    // The resize policy of window movement as the Setting page shows it: 0
+    // when "Do not resize a window." is checked, else 1.
+    static int ResizeModeShownBy(HWND settingPage);
     // Apply's pages in their fixed order; a page that cannot go on skips the
     // rest of them (the steps after the pages run in any case).
     void ApplyPages();
