@@ -1,5 +1,6 @@
 #include "app/about_dialog.h"
 #include "display/shared_functions.h"
+#include "framework/paths.h"
 #include "resources/resource.h"
 #include <shellapi.h>
 #include <memory>
@@ -36,17 +37,16 @@ BOOL CAboutDlg::OnInitDialog() {
     if (LoadStringOrWarn(IDS_APP_TITLE, text)) SetWindowText(text);
 
     // The version of the program's own file.
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::wstring path = velk::ProgramPath();
     DWORD handle = 0;
-    const DWORD size = ::GetFileVersionInfoSizeW(path, &handle);
+    const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &handle);
     if (size != 0) {
         std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[size]);
         if (!buffer) return FALSE;
         Version = L"Version ";
         void* value = nullptr;
         UINT length = 0;
-        if (::GetFileVersionInfoW(path, 0, size, buffer.get()) &&
+        if (::GetFileVersionInfoW(path.c_str(), 0, size, buffer.get()) &&
             ::VerQueryValueW(buffer.get(), kProductVersionQuery, &value, &length) && value && length > 0)
             Version += static_cast<const wchar_t*>(value);
     }

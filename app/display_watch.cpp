@@ -10,7 +10,7 @@ namespace {
 
 constexpr wchar_t kDisplayEnumKey[] = L"SYSTEM\\CurrentControlSet\\Enum\\DISPLAY";
 constexpr DWORD kWatchFilter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_ATTRIBUTES | REG_NOTIFY_CHANGE_LAST_SET |
-                               REG_NOTIFY_CHANGE_SECURITY;  // 15
+                               REG_NOTIFY_CHANGE_SECURITY;  // every kind of change (15)
 // A registration the registry refuses is tried again after this pause, so a
 // lasting refusal does not spin the processor.
 constexpr DWORD kRetryPauseMs = 1000;
@@ -38,33 +38,35 @@ DWORD WINAPI DisplayWatchThread(LPVOID dialogWindow) {
     // stop has an event of its own that nothing but shut-down touches: a stop
     // signalled at any moment, even just before a registration, is seen.
     HANDLE stop = WatchStopEvent.load();
-    HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const velk::UniqueHandleObj event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!event) return 0;
-    WatchEvent.store(event);
+    WatchEvent.store(event.get());
     DWORD exitCode = 0;
     while (WatchRunning.load() == 1) {
-        HKEY key = nullptr;
-        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDisplayEnumKey, 0, KEY_NOTIFY, &key) != ERROR_SUCCESS) {
+        velk::UniqueKey key;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDisplayEnumKey, 0, KEY_NOTIFY, key.put()) != ERROR_SUCCESS) {
             exitCode = 0;
             break;
         }
         bool stopped = false;
-        if (::RegNotifyChangeKeyValue(key, TRUE, kWatchFilter, event, TRUE) == ERROR_SUCCESS) {
-            stopped = WaitForChangeOrStop(event, stop, INFINITE);
+        if (::RegNotifyChangeKeyValue(key.get(), TRUE, kWatchFilter, event.get(), TRUE) == ERROR_SUCCESS) {
+            stopped = WaitForChangeOrStop(event.get(), stop, INFINITE);
             if (!stopped) ::PostMessageW(dialog, UM_DISPLAYCHANGED, 1, 0);
         } else {
-            stopped = WaitForChangeOrStop(event, stop, kRetryPauseMs);
+            stopped = WaitForChangeOrStop(event.get(), stop, kRetryPauseMs);
         }
-        LONG closed = ::RegCloseKey(key);
+        // Closed here rather than by the owner: a failure to close ends the
+        // watch with its code.
+        const LONG closed = ::RegCloseKey(key.release());
         if (closed != ERROR_SUCCESS) {
             exitCode = static_cast<DWORD>(closed);
             break;
         }
         if (stopped) break;
     }
-    // Only this thread and the registry use the notification event.
+    // Only this thread and the registry use the notification event; its
+    // owner closes it once nobody can find it any more.
     WatchEvent.store(nullptr);
-    ::CloseHandle(event);
     return exitCode;
 }
 

@@ -1,3 +1,5 @@
+// The main dialog's lifecycle: construction, the start-up stages, the pages,
+// the hook library, the tray icon and the shut-down.
 #include "app/main_dialog.h"
 #include "app/addon_poll.h"
 #include "app/display_snapshot.h"
@@ -14,11 +16,10 @@
 #include "framework/message_box.h"
 #include "framework/platform.h"
 #include "framework/strings.h"
+#include "framework/trace.h"
 #include "hooklib/tarnlet.h"
 #include "resources/resource.h"
 #include "framework/paths.h"
-#include <wininet.h>  // before shlobj.h: declares what IActiveDesktop needs
-#include <shlobj.h>
 #include <cassert>
 #include <cstdlib>
 #include <cwchar>
@@ -26,32 +27,10 @@
 #include <string>
 #include <vector>
 
-using velk::command;
-using velk::notify;
-using velk::on;
-
 uint8_t DisplayChangeRunning = 0;
 
 namespace {
 
-// The shell's Active Desktop object and interface.
-const CLSID kClsidActiveDesktop = {0x75048700, 0xEF1F, 0x11D0, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
-const IID kIidActiveDesktop = {0xF490EB00, 0x1240, 0x11D1, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
-
-constexpr UINT kAddOnPollMs = kAddOnPollPeriodMs;
-constexpr UINT kDisplayChangeGuardMs = 2000;
-// The Other settings page's audio refresh after an Apply.
-constexpr UINT kAudioRefreshMs = 10000;
-// Resume from standby: the wait before the displays are read again, and after.
-constexpr DWORD kResumeSettleMs = 10000;
-constexpr DWORD kResumeAfterMs = 5000;
-// WM_POWERBROADCAST: resumed automatically (PBT_APMRESUMEAUTOMATIC).
-constexpr WPARAM kResumeAutomatic = 0x12;
-// WM_DEVICECHANGE: the device tree changed (DBT_DEVNODES_CHANGED).
-constexpr WPARAM kDevNodesChanged = 7;
-// UM_ADDONCALLBACK events that change the add-on displays.
-constexpr WPARAM kAddOnEventAttached = 2;
-constexpr WPARAM kAddOnEventChanged = 3;
 constexpr DWORD kAddOnRetryWaitMs = 10000;
 constexpr int kTabTextUnits = 32;
 
@@ -93,13 +72,7 @@ void ReportMissingExport(const wchar_t* name, int errorNumber) {
 }
 
 // "<program folder>Tarnlet.dll".
-std::wstring HookLibraryPath() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    wchar_t drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {};
-    if (velk::SplitPath(path, drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0) drive[0] = dir[0] = 0;
-    return velk::FormatText(L"%s%s%s", drive, dir, velk::hooklib::kLibraryFileName);
-}
+std::wstring HookLibraryPath() { return velk::ProgramFolder() + velk::hooklib::kLibraryFileName; }
 
 }  // namespace
 
@@ -116,78 +89,9 @@ CVELKMIRADlg::~CVELKMIRADlg() {
     assert(ShutDownDone || (!AddOn && !HookModule && !DisplayTable && !TrayIconData.cbSize));
 }
 
-std::span<const velk::MessageEntry<CVELKMIRADlg>> CVELKMIRADlg::MessageTable() {
-    // WM_DEVMODECHANGE and WM_KEYDOWN have no entry: they get the default
-    // processing.
-    static constexpr velk::MessageEntry<CVELKMIRADlg> table[] = {
-        on(WM_SYSCOMMAND, &CVELKMIRADlg::OnSysCommandHide),
-        on(WM_PAINT, &CVELKMIRADlg::OnPaint),
-        on(WM_QUERYDRAGICON, &CVELKMIRADlg::OnQueryDragIcon),
-        on(UM_TRAYNOTIFY, &CVELKMIRADlg::OnTrayNotify),
-        command(ID_TRAY_SETTING, &CVELKMIRADlg::OnSettingCommand),
-        command(ID_TRAY_EXIT, &CVELKMIRADlg::OnExitCommand),
-        command(ID_TRAY_VERSION, &CVELKMIRADlg::OnAboutCommand),
-        on(UM_WINMOVENEXT, &CVELKMIRADlg::OnWinMoveNext),
-        on(UM_MENUPOPUP, &CVELKMIRADlg::OnMenuPopup),
-        on(UM_MENUSELECTED, &CVELKMIRADlg::OnMenuSelected),
-        on(UM_APPCREATEDESTROY, &CVELKMIRADlg::OnAppCreateDestroyNotify),
-        notify(IDC_MAIN_TAB, TCN_SELCHANGE, &CVELKMIRADlg::OnTabSelChange),
-        command(IDC_APPLY, &CVELKMIRADlg::OnApply),
-        on(WM_HOTKEY, &CVELKMIRADlg::OnHotKeyPressed),
-        command(IDOK, &CVELKMIRADlg::OnOkHide),
-        command(IDCANCEL, &CVELKMIRADlg::OnCancelHide),
-        on(WM_WINDOWPOSCHANGING, &CVELKMIRADlg::OnWindowPosChangingHidden),
-        command(ID_TRAY_DISPLAY_PROPERTY, &CVELKMIRADlg::OnDisplayProperty),
-        command(IDC_IDENTIFY_DISPLAY, &CVELKMIRADlg::OnIdentifyDisplay),
-        on(WM_SETTINGCHANGE, &CVELKMIRADlg::OnSettingChange),
-        on(WM_DEVICECHANGE, &CVELKMIRADlg::OnDeviceChangeAudio),
-        on(UM_DISPLAYCHANGED, &CVELKMIRADlg::OnDisplayChanged),
-        command(ID_TRAY_IDENTIFY_DISPLAY, &CVELKMIRADlg::OnIdentifyDisplay),
-        command(ID_TRAY_HELP, &CVELKMIRADlg::OnHelpCommand),
-        on(WM_HELP, &CVELKMIRADlg::OnHelpInfoOpen),
-        on(WM_QUERYENDSESSION, &CVELKMIRADlg::OnQueryEndSessionMark),
-        on(WM_DESTROY, &CVELKMIRADlg::OnDestroyShutDown),
-        on(WM_TIMER, &CVELKMIRADlg::OnMainTimer),
-        on(UM_ADDONCALLBACK, &CVELKMIRADlg::OnAddOnCallback),
-    };
-    return table;
-}
-
 void CVELKMIRADlg::DoDataExchange(velk::DataExchange& dx) {
     dx.Control(IDC_MAIN_TAB, Tab);
     dx.Control(IDC_APPLY, ApplyButton);
-}
-
-LRESULT CVELKMIRADlg::WindowProc(UINT msg, WPARAM w, LPARAM l) {
-    if (msg == WM_POWERBROADCAST && w == kResumeAutomatic) OnResumeFromStandby();
-    // WM_CLOSE (the window manager, the Hotkey page's cancel) ends the program.
-    // An open About box or common dialog runs its modal loop inside this
-    // window's: it ends too, as on Exit, or the program would wait for
-    // someone to close it.
-    if (msg == WM_CLOSE) {
-        EndOwnedDialogs();
-        velk::CDialog::OnCancel();
-    }
-    // The shell's broadcast after it (re)started; a registered message, so
-    // it has no entry in the table.
-    static const UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
-    if (msg == taskbarCreated && taskbarCreated != 0) OnTaskbarCreated();
-    OnWndMsg(msg, w, l);
-    return MessageMapped::WindowProc(msg, w, l);
-}
-
-void CVELKMIRADlg::OnTaskbarCreated() {
-    // The new shell knows neither the icon nor the bars.
-    // Once start-up has asked for the running icon, that is the one to add.
-    if (Initialised || StartUpNext == StartUpStage::AfterTrayModify)
-        SetTrayIcon(NIM_ADD, IDS_APP_TITLE, RunningTrayIconId());
-    else SetTrayIcon(NIM_ADD, IDS_PLEASE_WAIT, IDI_TRAY_WAIT);
-    AppSettingPage.RegisterExtraTaskbarsAgain();
-}
-
-void CVELKMIRADlg::OnWndMsg(UINT msg, WPARAM, LPARAM l) {
-    // Pages send it with lParam 1 when something is to apply.
-    if (msg == UM_PAGECHANGED) ApplyButton.EnableWindow(l != 0);
 }
 
 BOOL CVELKMIRADlg::EndStartUp() {
@@ -196,16 +100,16 @@ BOOL CVELKMIRADlg::EndStartUp() {
 }
 
 BOOL CVELKMIRADlg::OnInitDialog() {
-    // 1. Base initialisation: binds the tab control and the Apply button.
+    // Base initialisation: binds the tab control and the Apply button.
     velk::CDialog::OnInitDialog();
     UpdateData(false);
     theApp.SetMainWindow(hwnd_);
-    // 2. Big, then small icon.
+    // The window's icons, big then small.
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(Icon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(Icon));
-    // 3.
+    // Not initialised until start-up's last stage.
     Initialised = 0;
-    // 4, 5. The add-on access object; when that fails, tried once more
+    // The add-on access object; when that fails, tried once more
     // 10 s later on a timer (RetryAddOnAccess), and start-up goes on from there.
     AddOnProductIds = BuildAddOnProductIdList();
     AddOn = AddOnMonitor::Create(AddOnProductIds.data(), hwnd_);
@@ -239,7 +143,7 @@ void CVELKMIRADlg::ContinueStartUp(StartUpStage stage) {
     std::wstring text;
     switch (stage) {
     case StartUpStage::AddTrayIcon:
-        // 6. The tray icon while starting; the rest follows once the shell took it.
+        // The tray icon while starting; the rest follows once the shell took it.
         SetTrayIcon(NIM_ADD, IDS_PLEASE_WAIT, IDI_TRAY_WAIT);
         if (TrayCall.RetryDue()) {
             StartUpNext = StartUpStage::AfterTrayAdd;
@@ -247,49 +151,49 @@ void CVELKMIRADlg::ContinueStartUp(StartUpStage stage) {
         }
         [[fallthrough]];
     case StartUpStage::AfterTrayAdd:
-        // 7. Caption and Cancel text.
+        // Caption and Cancel text.
         if (LoadStringOrWarn(IDS_APP_TITLE, text)) SetWindowText(text);
         text.clear();
         if (LoadStringOrWarn(IDS_CANCEL, text)) ::SetDlgItemTextW(hwnd_, IDCANCEL, text.c_str());
-        // 8. The hook library.
+        // The hook library.
         if (!LoadHookLibrary()) {
             EndStartUp();
             return;
         }
-        // 9. The display table.
+        // The display table.
         DisplayTable = std::make_unique<DisplayList>();
         DisplayTable->AddOn = AddOn.get();
         DisplayTable->OwnerWindow = hwnd_;
         SetCurrentDisplayList(DisplayTable.get());
         RebuildDisplayTable();
-        // 10. Button texts; a missing string leaves the button empty.
+        // Button texts; a missing string leaves the button empty.
         text.clear();
         LoadStringOrWarn(IDS_IDENTIFY_DISPLAY, text);
         ::SetDlgItemTextW(hwnd_, IDC_IDENTIFY_DISPLAY, text.c_str());
         text.clear();
         LoadStringOrWarn(IDS_APPLY, text);
         ApplyButton.SetWindowText(text);
-        // 11. What the desktop looks like now, for the wallpaper's recompose test.
+        // What the desktop looks like now, for the wallpaper's recompose test.
         theApp.WriteProfileInt(L"Wallpaper", L"IconShow",
                                (!AreDesktopIconsHidden() && !IsActiveDesktopOn()) ? 1 : 0);
-        // 12. The pages.
+        // The pages.
         if (!InitTabPages()) {
             EndStartUp();
             return;
         }
-        // 13. Hotkeys.
+        // Hotkeys: loaded, read, registered and listed.
         HotkeyPage.LoadHotkeys();
         HotkeyPage.ReadHotkeyChecks();
         HotkeyPage.RegisterHotkeys();
         HotkeyPage.FillHotkeyList();
-        // 14. The hook library's report messages.
+        // The hook library's report messages.
         if (HookModule) SetHookNotifyMessages();
-        // 15. The display watch thread; without it the dialog runs on half started.
+        // The display watch thread; without it the dialog runs on half started.
         if (!StartDisplayWatch(hwnd_)) {
             ShowErrorNumber(1030);
             return;
         }
-        // 16, 17.
+        // Nothing to apply yet; the running icon.
         ApplyButton.EnableWindow(false);
         SetTrayIcon(NIM_MODIFY, IDS_APP_TITLE, RunningTrayIconId());
         if (TrayCall.RetryDue()) {
@@ -298,10 +202,11 @@ void CVELKMIRADlg::ContinueStartUp(StartUpStage stage) {
         }
         [[fallthrough]];
     case StartUpStage::AfterTrayModify:
-        // 18.
+        // The wallpaper, when what the desktop shows needs a new composite.
         if (WallpaperPage.IsWallpaperRecomposeNeeded() == 1) ApplyWallpaper();
-        // 19, 20, 21. From now on a second start finds this instance.
-        SetTimer(TIMER_ADDON_POLL, kAddOnPollMs);
+        // The add-on poll, initialised, and from now on a second start finds
+        // this instance.
+        SetTimer(TIMER_ADDON_POLL, kAddOnPollPeriodMs);
         Initialised = 1;
         ::SetPropW(hwnd_, kInstanceProperty, reinterpret_cast<HANDLE>(1));
         break;
@@ -361,9 +266,10 @@ void CVELKMIRADlg::ShowTabPage(int index) {
 
 bool CVELKMIRADlg::LoadHookLibrary() {
     using namespace velk::hooklib;
-    HookModule = ::LoadLibraryW(HookLibraryPath().c_str());
+    HookModule.reset(::LoadLibraryW(HookLibraryPath().c_str()));
     if (!HookModule) {
-        DWORD error = ::GetLastError();
+        const DWORD error = ::GetLastError();
+        velk::TraceFailure(L"Loading the hook library", error);
         std::wstring message;
         if (velk::LoadResString(IDS_ERROR_LOAD_LIBRARY, message))
             velk::AfxMessageBox(message + velk::FormatText(L" Err=%d", static_cast<int>(error)), MB_ICONEXCLAMATION);
@@ -371,25 +277,23 @@ bool CVELKMIRADlg::LoadHookLibrary() {
             ShowErrorNumber(1001);
         return false;
     }
-    auto install = GetExport<HookInstallFn>(HookModule, kHookInstallName);
+    auto install = GetExport<HookInstallFn>(HookModule.get(), kHookInstallName);
     if (!install) {
         ReportMissingExport(L"HookInstall", 1002);
-        ::FreeLibrary(HookModule);
-        HookModule = nullptr;
+        HookModule.reset();
         return false;
     }
     if (install(hwnd_, CommandIds)) return true;
     std::wstring message;
     if (velk::LoadResString(IDS_ERROR_HOOK, message)) velk::AfxMessageBox(message, MB_ICONEXCLAMATION);
     else ShowErrorNumber(1003);
-    ::FreeLibrary(HookModule);
-    HookModule = nullptr;
+    HookModule.reset();
     return false;
 }
 
 int CVELKMIRADlg::SetHookNotifyMessages() {
     for (const NotifySetter& setter : kNotifySetters) {
-        auto set = velk::hooklib::GetExport<velk::hooklib::SetNotifyMessageFn>(HookModule, setter.exportName);
+        auto set = velk::hooklib::GetExport<velk::hooklib::SetNotifyMessageFn>(HookModule.get(), setter.exportName);
         if (!set) {
             ReportMissingExport(setter.reportedName, setter.errorNumber);
             return 0;
@@ -422,145 +326,6 @@ void CVELKMIRADlg::TrayCallDone() {
         ContinueStartUp(StartUpNext);
 }
 
-LRESULT CVELKMIRADlg::OnTrayNotify(WPARAM w, LPARAM l) {
-    // Before the pages exist there is no settings window to open; the
-    // icon that start-up is adding is its own.
-    if (!DisplayTable || !Pages[0]) return 1;
-    if (w == kTrayReAdd) SetTrayIcon(NIM_ADD, IDS_APP_TITLE, RunningTrayIconId());
-    if (l == WM_LBUTTONDBLCLK) OnSettingCommand();
-    else if (l == WM_RBUTTONUP) ShowTrayMenu(hwnd_);
-    return 1;
-}
-
-void CVELKMIRADlg::OnSettingCommand() {
-    Tab.SetCurSel(CurrentTab);
-    ShowTabPage(CurrentTab);
-    SetSettingsShown(true);
-    ApplyButton.EnableWindow(false);
-    ShowWindow(SW_SHOW);
-    ::SetForegroundWindow(hwnd_);
-}
-
-LRESULT CVELKMIRADlg::OnTabSelChange(NMHDR*) {
-    SetCurrentTab(Tab.GetCurSel());
-    ShowTabPage(CurrentTab);
-    if (WallpaperPage.CaptureOsWallpaper()) ApplyButton.EnableWindow(true);
-    return 0;
-}
-
-void CVELKMIRADlg::OnOkHide() {
-    SetSettingsShown(false);
-    ShowWindow(SW_HIDE);
-    // The pages are applied through the re-apply timer, after the displays settle.
-    StartReapplyTimer();
-}
-
-void CVELKMIRADlg::HideAndReload() {
-    const AddOnReadingScope addOnReading;
-    SetSettingsShown(false);
-    ShowWindow(SW_HIDE);
-    WallpaperPage.LoadWallpaperSettings();
-    WallpaperPage.OnCbnSelchangeDisplay();
-    SettingPage.LoadSettingPage();
-    HotkeyPage.RestoreAppliedHotkeys();
-    AppSettingPage.ReloadAppSettings();
-}
-
-void CVELKMIRADlg::OnCancelHide() { HideAndReload(); }
-
-LRESULT CVELKMIRADlg::OnSysCommandHide(WPARAM w, LPARAM l) {
-    if ((w & 0xFFF0) == SC_CLOSE) {
-        HideAndReload();
-        return 0;
-    }
-    return DefaultProc(WM_SYSCOMMAND, w, l);
-}
-
-LRESULT CVELKMIRADlg::OnWindowPosChangingHidden(WPARAM w, LPARAM l) {
-    LRESULT result = DefaultProc(WM_WINDOWPOSCHANGING, w, l);
-    if (IdentifyRunning == 0 && l) {
-        auto* pos = reinterpret_cast<WINDOWPOS*>(l);
-        if (SettingsShown) pos->flags |= SWP_SHOWWINDOW;
-        else pos->flags &= ~SWP_SHOWWINDOW;
-    }
-    return result;
-}
-
-void CVELKMIRADlg::EndOwnedDialogs() {
-    if (AboutBox.GetSafeHwnd()) AboutBox.EndDialog(1);
-    // The common dialogs (and message boxes) are "#32770" windows of this
-    // thread owned by this window; Cancel ends a common dialog as if the
-    // user had cancelled it, and a message box answers it as its Cancel or
-    // ignores it.
-    struct Search {
-        HWND owner, about;
-        std::vector<HWND> found;
-    } search{hwnd_, AboutBox.GetSafeHwnd(), {}};
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND window, LPARAM param) WINAPI -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            wchar_t className[16] = {};
-            ::GetClassNameW(window, className, 16);
-            if (window != s->about && ::GetWindow(window, GW_OWNER) == s->owner && ::lstrcmpW(className, L"#32770") == 0)
-                s->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    for (HWND dialog : search.found)
-        if (::IsWindow(dialog)) ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-}
-
-void CVELKMIRADlg::OnExitCommand() {
-    EndOwnedDialogs();
-    CloseHelpWindow();
-    EndDialog(1);
-}
-
-void CVELKMIRADlg::OnAboutCommand() {
-    if (AboutBox.GetSafeHwnd()) return;
-    // Owned by this dialog: the settings window is disabled behind it.
-    AboutBox.SetOwner(hwnd_);
-    AboutBox.DoModal();
-}
-
-void CVELKMIRADlg::OnHelpCommand() { OpenHelpFile(); }
-
-LRESULT CVELKMIRADlg::OnHelpInfoOpen(WPARAM w, LPARAM l) {
-    OpenHelpFile();
-    return DefaultProc(WM_HELP, w, l);
-}
-
-void CVELKMIRADlg::ApplyWallpaper() {
-    WallpaperPage.RefreshWallpaperPage(static_cast<uint32_t>(HighestNumber));
-    if (!WallpaperPage.SaveWallpaperSettings()) {
-        ShowErrorNumber(1100);
-        return;
-    }
-    if (!IsWindowsAtLeast(5, 1) && CurrentTab == 1 && !IsActiveDesktopOn()) {
-        std::wstring question;
-        LoadStringOrWarn(IDS_ASK_ENABLE_ACTIVE_DESKTOP, question);
-        if (velk::AfxMessageBox(question, MB_YESNO) == IDYES) EnableActiveDesktop();
-    }
-    if (!WallpaperPage.ComposeDesktopWallpaper()) ShowErrorNumber(1102);
-}
-
-int CVELKMIRADlg::EnableActiveDesktop() {
-    IActiveDesktop* desktop = nullptr;
-    if (FAILED(::CoCreateInstance(kClsidActiveDesktop, nullptr, CLSCTX_INPROC_SERVER, kIidActiveDesktop,
-                                  reinterpret_cast<void**>(&desktop))) ||
-        !desktop)
-        return 0;
-    COMPONENTSOPT options{};
-    options.dwSize = sizeof(options);  // 12 on every build
-    options.fEnableComponents = FALSE;
-    options.fActiveDesktop = TRUE;
-    // Save, generate, refresh and force (0x0F; the SDK's AD_APPLY_ALL leaves out force).
-    if (SUCCEEDED(desktop->SetDesktopItemOptions(&options, 0))) desktop->ApplyChanges(AD_APPLY_ALL | AD_APPLY_FORCE);
-    desktop->Release();
-    return 1;
-}
-
 void CVELKMIRADlg::KillAllTimers() {
     for (UINT_PTR id : kAllTimers) KillTimer(id);
     TrayCall.Cancel();
@@ -575,11 +340,11 @@ void CVELKMIRADlg::ShutDown() {
     StopIdentifyDisplays();
     // Nothing that waits on a timer runs after this.
     KillAllTimers();
-    // 1. The add-on access (its destruction marks the access as ending).
+    // The add-on access (its destruction marks the access as ending).
     AddOn.reset();
-    // 2. The watch thread.
+    // The watch thread.
     StopDisplayWatch();
-    // 3. The display table, and the tray icon whenever one was added (also
+    // The display table, and the tray icon whenever one was added (also
     // when start-up ended before the table existed, so no dead icon stays).
     if (DisplayTable) {
         if (CurrentDisplayList() == DisplayTable.get()) SetCurrentDisplayList(nullptr);
@@ -589,19 +354,17 @@ void CVELKMIRADlg::ShutDown() {
         ::Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
         TrayIconData = NOTIFYICONDATAW{};
     }
-    // 4. From now on a second start no longer finds this instance.
+    // From now on a second start no longer finds this instance.
     if (hwnd_) ::RemovePropW(hwnd_, kInstanceProperty);
-    // 5. The hooks.
+    // The hooks, last.
     if (HookModule) {
-        auto clear = velk::hooklib::GetExport<velk::hooklib::ClearHookFn>(HookModule, velk::hooklib::kClearHookName);
-        if (clear) {
-            // Hooks that could not be removed still point into the library:
-            // it then stays loaded until the process ends.
-            if (clear(hwnd_)) ::FreeLibrary(HookModule);
-            HookModule = nullptr;
-        } else {
-            ReportMissingExport(L"lpfnClearhook", 1009);
-        }
+        auto clear =
+            velk::hooklib::GetExport<velk::hooklib::ClearHookFn>(HookModule.get(), velk::hooklib::kClearHookName);
+        if (!clear) ReportMissingExport(L"lpfnClearhook", 1009);
+        // Hooks that could not be removed (or not even asked to go) still
+        // point into the library: it then stays loaded until the process ends.
+        if (clear && clear(hwnd_)) HookModule.reset();
+        else HookModule.release();
     }
 }
 
@@ -620,357 +383,4 @@ BOOL CVELKMIRADlg::DestroyWindow() {
     const BOOL destroyed = ::DestroyWindow(hwnd_);
     assert(ShutDownDone);
     return destroyed;
-}
-
-// ---- Events, Apply and display changes.
-
-void CVELKMIRADlg::RebuildDisplayTable() {
-    uint32_t highest = 0;
-    int32_t count = 0;
-    BuildDisplayList(&highest, &count);
-    SetDisplayCounts(static_cast<int>(highest), count);
-}
-
-UINT CVELKMIRADlg::DisplayCountDelayMs() const noexcept {
-    return DisplayCount > 0 ? static_cast<UINT>(DisplayCount) * 1000 : 0;
-}
-
-LRESULT CVELKMIRADlg::OnPaint(WPARAM w, LPARAM l) {
-    if (!::IsIconic(hwnd_)) return DefaultProc(WM_PAINT, w, l);
-    velk::PaintDc dc(hwnd_);
-    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
-    const int iconWidth = velk::Platform().GetSystemMetrics(SM_CXICON);
-    const int iconHeight = velk::Platform().GetSystemMetrics(SM_CYICON);
-    RECT client{};
-    ::GetClientRect(hwnd_, &client);
-    const int x = (client.right - client.left - iconWidth + 1) / 2;
-    const int y = (client.bottom - client.top - iconHeight + 1) / 2;
-    ::DrawIcon(dc.get(), x, y, Icon);
-    return 0;
-}
-
-LRESULT CVELKMIRADlg::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(Icon); }
-
-LRESULT CVELKMIRADlg::OnWinMoveNext(WPARAM w, LPARAM l) { return OnWinMoveNextNotify(*this, hwnd_, w, l); }
-LRESULT CVELKMIRADlg::OnMenuPopup(WPARAM w, LPARAM l) { return OnMenuPopupNotify(*this, hwnd_, w, l); }
-LRESULT CVELKMIRADlg::OnMenuSelected(WPARAM w, LPARAM l) { return OnMenuSelectedNotify(*this, hwnd_, w, l); }
-LRESULT CVELKMIRADlg::OnHotKeyPressed(WPARAM w, LPARAM l) { return OnHotKey(*this, hwnd_, w, l); }
-
-LRESULT CVELKMIRADlg::OnAppCreateDestroyNotify(WPARAM w, LPARAM l) {
-    return AppSettingPage.OnAppCreateDestroyNotify(w, l);
-}
-
-void CVELKMIRADlg::OnApply() {
-    // One pump of the add-on library serves the whole Apply.
-    const AddOnReadingScope addOnReading;
-    // 1, 2.
-    ApplyRunning = 1;
-    ApplyButton.EnableWindow(false);
-    UpdateData(false);
-    // 3. The resize choice as the Setting page's control shows it now.
-    SetResizeMode(SettingPage.ResizeModeShown());
-    // 4.
-    RebuildDisplayTable();
-    // 5 to 11.
-    ApplyPages();
-    // 12 to 14: always.
-    OtherSettingPage.SaveOtherSetting();
-    if (OtherSettingPage.GetSafeHwnd())
-        ::SetTimer(OtherSettingPage.GetSafeHwnd(), OtherSetting::kTimerAudioRefresh, kAudioRefreshMs, nullptr);
-    ::InvalidateRect(hwnd_, nullptr, TRUE);
-    // The setting changes this Apply causes do not start another one until then.
-    SetTimer(TIMER_APPLY_GUARD, DisplayCountDelayMs());
-}
-
-void CVELKMIRADlg::ApplyPages() {
-    // 5.
-    if (!WallpaperPage.RefreshWallpaperPage(static_cast<uint32_t>(HighestNumber))) return;
-    // 6. The hotkeys: registered, listed and saved, then read back once more.
-    if (HotkeyPage.IsResetPending()) {
-        DeleteProfileSection(L"HotkeyEntry");
-        HotkeyPage.LoadHotkeys();
-        HotkeyPage.ClearResetPending();
-    } else {
-        HotkeyPage.ReadHotkeyChecks();
-    }
-    HotkeyPage.RegisterHotkeys();
-    if (!HotkeyPage.FillHotkeyList()) {
-        ShowErrorNumber(1103);
-        return;
-    }
-    if (!HotkeyPage.SaveHotkeys()) {
-        ShowErrorNumber(1104);
-        return;
-    }
-    HotkeyPage.LoadHotkeys();
-    HotkeyPage.ReadHotkeyChecks();
-    HotkeyPage.RegisterHotkeys();
-    HotkeyPage.FillHotkeyList();
-    if (!HotkeyPage.SaveHotkeys()) {
-        ShowErrorNumber(1104);
-        return;
-    }
-    // 7, 8.
-    if (WallpaperPage.IsWallpaperRecomposeNeeded() == 1) ApplyWallpaper();
-    ApplyButton.EnableWindow(!IsWindowsAtLeast(5, 1) && CurrentTab == 1);
-    // 9 to 11.
-    SettingPage.ApplySettingPage();
-    AppSettingPage.ReadAppSettingChecks();
-    RefreshAppSettingGuarded();
-    AppSettingPage.SaveAppSettings();
-    WallpaperPage.SaveWallpaperSettings();
-    WallpaperPage.RestartAutoChangeTimer();
-}
-
-void CVELKMIRADlg::RefreshAppSettingGuarded() {
-    if (TaskbarRefreshGuard) return;
-    TaskbarRefreshGuard = 1;
-    AppSettingPage.ApplyUseTaskbar();
-    AppSettingPage.ReapplyTaskbarSettings();
-    TaskbarRefreshGuard = 0;
-}
-
-void CVELKMIRADlg::StartReapplyTimer() {
-    if (ReapplySuppressed) return;
-    SetTimer(TIMER_REAPPLY, DisplayCountDelayMs());
-    ReapplyPending = 1;
-}
-
-LRESULT CVELKMIRADlg::OnMainTimer(WPARAM w, LPARAM l) {
-    switch (w) {
-    case TIMER_ADDON_POLL:
-        PollAddOnDisplays();
-        break;
-    case TIMER_ADDON_SAMPLE:
-        TakeAddOnPollSample();
-        break;
-    case TIMER_REAPPLY:
-        KillTimer(TIMER_REAPPLY);
-        ReapplyPending = 0;
-        ReapplySuppressed = 1;
-        OnApply();
-        // The guard is counted from the end of the Apply, so that the
-        // changes the Apply itself causes all fall inside it.
-        SetTimer(TIMER_REAPPLY_GUARD, DisplayCountDelayMs());
-        break;
-    case TIMER_REAPPLY_GUARD:
-        KillTimer(TIMER_REAPPLY_GUARD);
-        ReapplySuppressed = 0;
-        break;
-    case TIMER_DISPLAYCHANGE_GUARD:
-        KillTimer(TIMER_DISPLAYCHANGE_GUARD);
-        DisplayChangeRunning = 0;
-        if (DisplayChangePending && !ResumeStage) {
-            DisplayChangePending = 0;
-            OnDisplayChanged(0, 0);
-        } else if (!DisplayChangePending) {
-            BurstReapplyStarted = 0;  // the burst is over
-        }
-        break;
-    case TIMER_RESUME_SETTLE:
-        OnResumeSettled();
-        break;
-    case TIMER_RESUME_AFTER:
-        OnResumeEnded();
-        break;
-    case TIMER_ADDON_RETRY:
-        RetryAddOnAccess();
-        break;
-    case TIMER_TRAY_RETRY:
-        RetryTrayIcon();
-        break;
-    case TIMER_APPLY_GUARD:
-        KillTimer(TIMER_APPLY_GUARD);
-        ApplyRunning = 0;
-        break;
-    default:
-        break;
-    }
-    return DefaultProc(WM_TIMER, w, l);
-}
-
-void CVELKMIRADlg::PollAddOnDisplays() {
-    // The samples are taken on their own timer, so the window keeps
-    // answering between them. A tick that comes while the samples of the one
-    // before are still being taken lets that one finish.
-    if (AddOnSamples.IsRunning()) return;
-    AddOnSamples.Start();
-    SetTimer(TIMER_ADDON_SAMPLE, kAddOnSampleWaitMs);
-}
-
-void CVELKMIRADlg::TakeAddOnPollSample() {
-    int settled = 0;
-    std::function<int()> sample;
-    if (AddOn) sample = [] { return GetActiveAddOnDisplayCount(); };
-    if (!AddOnSamples.IsRunning()) {
-        KillTimer(TIMER_ADDON_SAMPLE);
-        return;
-    }
-    // The sample's pump serves the rest of the tick too.
-    std::optional<AddOnReadingScope> addOnReading;
-    if (AddOn) addOnReading.emplace();
-    if (!AddOnSamples.TakeSample(sample, &settled)) return;
-    KillTimer(TIMER_ADDON_SAMPLE);
-    AddOnPollOps ops;
-    ops.isReady = IsAddOnDisplayReady;
-    ops.rebuild = [this] {
-        RebuildDisplayTable();
-        return DisplayCount;
-    };
-    ops.killTimer = [this] { KillTimer(TIMER_ADDON_POLL); };
-    // More displays than the add-on library has settled: lay the desktop out
-    // again for the displays that came up meanwhile.
-    ops.relayout = [this] {
-        HotkeyPage.ReloadHotkeys();
-        SaveDisplayList();
-        RefreshPagesAfterDisplayChange();
-        ApplyWallpaper();
-    };
-    FinishAddOnPollTick(ops, settled, AddOnPollTicks);
-}
-
-LRESULT CVELKMIRADlg::OnSettingChange(WPARAM w, LPARAM l) {
-    LRESULT result = DefaultProc(WM_SETTINGCHANGE, w, l);
-    const SettingChangeDecision decision = DecideSettingChange({
-        Initialised != 0,
-        DisplayChangeRunning != 0,
-        ApplyRunning != 0,
-        IsWindowsAtLeast(5, 1),
-        static_cast<UINT>(w),
-        reinterpret_cast<const wchar_t*>(l),
-    });
-    if (decision.refreshNonClient) RefreshAppSettingGuarded();
-    switch (decision.action) {
-    case SettingChangeAction::RestartAddOnPoll:
-        // A new run of the poll, which again ends after six ticks.
-        AddOnPollTicks = 0;
-        SetTimer(TIMER_ADDON_POLL, kAddOnPollMs);
-        break;
-    case SettingChangeAction::StartReapply:
-        StartReapplyTimer();
-        break;
-    case SettingChangeAction::ApplyNow:
-        ApplyButton.EnableWindow(true);
-        OnApply();
-        break;
-    case SettingChangeAction::None:
-        break;
-    }
-    return result;
-}
-
-LRESULT CVELKMIRADlg::OnDisplayChanged(WPARAM, LPARAM) {
-    if (SessionEnding) return 0;
-    // Within a guard period, and while a resume is between its steps (which
-    // then rebuilds itself): handled when that ends.
-    if (DisplayChangeRunning || ResumeStage) {
-        // Handled once more when the guard period ends, from the displays as
-        // they are then, so the sections never keep an arrangement of the
-        // middle of a burst.
-        DisplayChangePending = 1;
-        return 0;
-    }
-    // One burst of changes is handled once per guard period.
-    DisplayChangeRunning = 1;
-    const AddOnReadingScope addOnReading;
-    SaveDisplayList();
-    RefreshPagesAfterDisplayChange();
-    RefreshAppSettingGuarded();
-    // One delayed Apply for a whole burst: a change replayed after a guard
-    // period only moves the Apply still waiting to the state it found.
-    if (!BurstReapplyStarted) {
-        StartReapplyTimer();
-        BurstReapplyStarted = 1;
-    } else if (ReapplyPending) {
-        StartReapplyTimer();
-    }
-    ApplyWallpaper();
-    SetTimer(TIMER_DISPLAYCHANGE_GUARD, kDisplayChangeGuardMs);
-    return 0;
-}
-
-void CVELKMIRADlg::SaveDisplayList() {
-    RebuildDisplayTable();
-    WriteDisplaySnapshot(CurrentDisplayList(), theApp);
-}
-
-void CVELKMIRADlg::RefreshPagesAfterDisplayChange() {
-    AppSettingPage.DestroyExtraTaskbars();
-    SettingPage.ApplySettingPage();
-    WallpaperPage.SaveWallpaperSettings();
-    if (WallpaperPage.RefreshWallpaperPage(static_cast<uint32_t>(HighestNumber))) AppSettingPage.ApplyUseTaskbar();
-}
-
-LRESULT CVELKMIRADlg::OnAddOnCallback(WPARAM w, LPARAM) {
-    if (w == kAddOnEventAttached || w == kAddOnEventChanged) {
-        RebuildDisplayTable();
-        if (Initialised) StartReapplyTimer();
-    }
-    return 1;
-}
-
-// Resume from standby runs as two timed steps: 10 s after the resume the
-// display table is rebuilt and saved, the pages refreshed and the wallpaper
-// applied; 5 s after that the resume ends. Meanwhile the window answers as
-// always. A display change that comes in between is held, as a change within
-// a guard period is, and handled once when the resume ends, so it sees the
-// displays after the resume's own re-layout. A second resume starts the
-// 10 s again. WM_CLOSE ends the program at once; its shut-down kills the
-// timers, so nothing of the resume runs after it.
-void CVELKMIRADlg::OnResumeFromStandby() {
-    if (!DisplayTable || !Pages[0]) return;  // start-up has not got that far
-    KillTimer(TIMER_RESUME_AFTER);
-    ResumeStage = 1;
-    SetTimer(TIMER_RESUME_SETTLE, kResumeSettleMs);
-}
-
-void CVELKMIRADlg::OnResumeSettled() {
-    const AddOnReadingScope addOnReading;
-    KillTimer(TIMER_RESUME_SETTLE);
-    if (ResumeStage != 1) return;
-    SaveDisplayList();
-    RefreshPagesAfterDisplayChange();
-    ApplyWallpaper();
-    ResumeStage = 2;
-    SetTimer(TIMER_RESUME_AFTER, kResumeAfterMs);
-}
-
-void CVELKMIRADlg::OnResumeEnded() {
-    KillTimer(TIMER_RESUME_AFTER);
-    if (ResumeStage != 2) return;
-    ResumeStage = 0;
-    if (DisplayChangePending && !DisplayChangeRunning) {
-        DisplayChangePending = 0;
-        OnDisplayChanged(0, 0);
-    }
-}
-
-LRESULT CVELKMIRADlg::OnQueryEndSessionMark(WPARAM w, LPARAM l) {
-    if (!DefaultProc(WM_QUERYENDSESSION, w, l)) return FALSE;
-    // From now on display changes are ignored.
-    SessionEnding = 1;
-    return TRUE;
-}
-
-LRESULT CVELKMIRADlg::OnDeviceChangeAudio(WPARAM w, LPARAM l) {
-    DefaultProc(WM_DEVICECHANGE, w, l);
-    if (w == kDevNodesChanged && ::IsWindow(OtherSettingPage.GetSafeHwnd())) {
-        OtherSettingPage.OnDevicesChanged();
-    }
-    return TRUE;
-}
-
-void CVELKMIRADlg::OnIdentifyDisplay() {
-    // The overlay shows windows; keep this hidden window from being shown meanwhile.
-    // A show that runs already goes on alone (a second press is ignored).
-    if (IsIdentifyingDisplays()) return;
-    IdentifyRunning = 1;
-    IdentifyDisplays(hwnd_, [this] {
-        ::InvalidateRect(hwnd_, nullptr, TRUE);
-        IdentifyRunning = 0;
-    });
-}
-
-void CVELKMIRADlg::OnDisplayProperty() {
-    ::ShellExecuteW(nullptr, nullptr, L"desk.cpl", L",3", nullptr, SW_SHOWNORMAL);
 }

@@ -1,7 +1,7 @@
 // The main dialog: the program's one top-level window. Hidden while the
-// program runs in the tray; it is the settings window while SettingsShown is
-// 1. It owns the tray icon, the five pages, the add-on access object, the
-// display table, the hook library and the display watch thread.
+// program runs in the tray; it is the settings window while SettingsShown
+// is 1. It owns the tray icon, the five pages, the add-on access object,
+// the display table, the hook library and the display watch thread.
 #pragma once
 #include "app/about_dialog.h"
 #include "app/addon_poll.h"
@@ -13,6 +13,7 @@
 #include "app/tray_icon.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
+#include "framework/handles.h"
 #include "taskbar/app_setting_page.h"
 #include "wallpaper/wallpaper_page.h"
 #include <windows.h>
@@ -100,7 +101,7 @@ public:
 
     // State the other parts and the tests read.
     AddOnMonitor* AddOnAccess() const noexcept override { return AddOn.get(); }
-    HMODULE HookLibrary() const noexcept { return HookModule; }
+    HMODULE HookLibrary() const noexcept { return HookModule.get(); }
     bool IsInitialised() const noexcept { return Initialised != 0; }
     const NOTIFYICONDATAW& TrayIcon() const noexcept { return TrayIconData; }
     velk::CDialog* Page(int index) const noexcept {
@@ -128,7 +129,6 @@ protected:
     bool IsVideoOptimizeChosen() const override { return OtherSettingPage.IsVideoOptimizeChecked(); }
     void ApplyDefaultAudioDevice() override { OtherSettingPage.ApplyDefaultAudioDevice(); }
     void DoDataExchange(velk::DataExchange& dx) override;
-    LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override;
 
 private:
     LRESULT OnTabSelChange(NMHDR* header);
@@ -156,10 +156,14 @@ private:
     LRESULT OnMainTimer(WPARAM w, LPARAM l);
     LRESULT OnAddOnCallback(WPARAM w, LPARAM l);
 
-    // Before the message table: UM_PAGECHANGED sets the Apply button's state.
-    void OnWndMsg(UINT msg, WPARAM w, LPARAM l);
+    // Resuming automatically from standby starts the resume's steps.
+    LRESULT OnPowerBroadcast(WPARAM w, LPARAM l);
+    // WM_CLOSE ends the program, and every dialog this window owns with it.
+    LRESULT OnCloseEndProgram(WPARAM w, LPARAM l);
     // The shell restarted ("TaskbarCreated"): the tray icon and the bars again.
-    void OnTaskbarCreated();
+    LRESULT OnTaskbarCreated(WPARAM w, LPARAM l);
+    // UM_PAGECHANGED sets the Apply button's state.
+    LRESULT OnPageChanged(WPARAM w, LPARAM l);
     // Resuming from standby: lets the displays come back (a timer), then
     // re-lays the desktop.
     void OnResumeFromStandby();
@@ -218,7 +222,7 @@ private:
     CAboutDlg AboutBox;
     // Constructed only: never created as a window here.
     CChangeNumber ChangeNumberDialog;
-    HMODULE HookModule = nullptr;
+    velk::UniqueModule HookModule;
     int32_t IdentifyRunning = 0;
     int32_t VirtualScreenWidth = 0;
     int32_t VirtualScreenHeight = 0;

@@ -180,11 +180,7 @@ bool OtherSetting::IsAudioListUpdating() const noexcept {
 
 void OtherSetting::StartAudioDeviceTool(AfterTool then) {
     ToolThen = then;
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    wchar_t drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {};
-    if (velk::SplitPath(path, drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0) drive[0] = dir[0] = 0;
-    const std::wstring tool = velk::FormatText(L"%s%s%s", drive, dir, kAudioToolFileName);
+    const std::wstring tool = velk::ProgramFolder() + kAudioToolFileName;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};

@@ -84,11 +84,7 @@ int LeadingNumber(const std::wstring& text) {
 }  // namespace
 
 std::wstring RunValueForProgram(const wchar_t* programPath) {
-    wchar_t drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {};
-    if (!programPath ||
-        velk::SplitPath(programPath, drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0)
-        drive[0] = dir[0] = 0;
-    std::wstring value = velk::FormatText(L"%s%s%s", drive, dir, kProgramFileName);
+    std::wstring value = velk::FolderOfPath(programPath) + kProgramFileName;
     if (value.find(L' ') != std::wstring::npos) value = L"\"" + value + L"\"";
     return value;
 }
@@ -199,9 +195,7 @@ bool CSettingProp::SaveSettingPage() {
                           nullptr) != ERROR_SUCCESS)
         return false;
     if (StartupBox.IsChecked()) {
-        wchar_t program[MAX_PATH] = {};
-        ::GetModuleFileNameW(nullptr, program, MAX_PATH);
-        const std::wstring value = RunValueForProgram(program);
+        const std::wstring value = RunValueForProgram(velk::ProgramPath().c_str());
         ::RegSetValueExW(run.get(), kRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     } else {
@@ -375,7 +369,7 @@ void CSettingProp::OnSonarBoxClicked() {
 }
 
 void CSettingProp::OnDisplaySettingsButton() {
-    ::ShellExecuteW(nullptr, nullptr, L"desk.cpl", L",3", nullptr, SW_SHOWNORMAL);
+    OpenDisplaySettings();
 }
 
 LRESULT CSettingProp::OnTimer(WPARAM w, LPARAM l) {

@@ -18,15 +18,6 @@ constexpr wchar_t kHelpFileName[] = L"VELKPanomira.chm";
 // How long Exit waits for the help viewer to take its close.
 constexpr UINT kHelpCloseTimeoutMs = 1000;
 
-// The drive and folder of the program's own file.
-std::wstring ProgramFolder() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    wchar_t drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {};
-    if (velk::SplitPath(path, drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0) return {};
-    return std::wstring(drive) + dir;
-}
-
 // The help viewer's window: a top-level window titled string 191.
 HWND FindHelpWindow(const std::wstring& title) {
     return title.empty() ? nullptr : ::FindWindowW(nullptr, title.c_str());
@@ -107,7 +98,7 @@ void ShowTrayMenu(HWND owner) {
     ::PostMessageW(owner, WM_NULL, 0, 0);
 }
 
-std::wstring HelpFilePath() { return velk::FormatText(L"%s%s", ProgramFolder().c_str(), kHelpFileName); }
+std::wstring HelpFilePath() { return velk::ProgramFolder() + kHelpFileName; }
 
 void OpenHelpFile() {
     std::wstring path = HelpFilePath();

@@ -1,4 +1,6 @@
 #include "display/addon_binder.h"
+#include "framework/trace.h"
+#include <string>
 
 namespace velk {
 namespace {
@@ -7,6 +9,17 @@ namespace {
 // process's own module, which a hook may hand back and which is never freed.
 void ReleaseModule(HMODULE module) noexcept {
     if (module && module != ::GetModuleHandleW(nullptr)) ::FreeLibrary(module);
+}
+
+// Traces a failed load or look-up with the library's or entry point's name.
+void TraceBindFailure(const wchar_t* call, const char* name, DWORD error) noexcept {
+    try {
+        std::wstring what(call);
+        for (const char* c = name; c && *c; ++c) what += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+        TraceFailure(what, error);
+    } catch (...) {
+        // No memory for the text: the trace is left out.
+    }
 }
 
 }  // namespace
@@ -19,6 +32,7 @@ HMODULE LateBindingTable::AcquireModule() noexcept {
         module = ::LoadLibraryA(libraryName_);
         if (!module) {
             record.lastError = ::GetLastError();
+            TraceBindFailure(L"LoadLibrary ", libraryName_, record.lastError);
             module = hook_ ? reinterpret_cast<HMODULE>(hook_(BinderEvent::LoadLibraryFailed, record)) : nullptr;
             if (!module) return nullptr;
         }
@@ -40,6 +54,7 @@ FARPROC LateBindingTable::Resolve(size_t index, HMODULE module) noexcept {
         entry = ::GetProcAddress(module, entryNames_[index]);
         if (!entry) {
             record.lastError = ::GetLastError();
+            TraceBindFailure(L"GetProcAddress ", entryNames_[index], record.lastError);
             entry = hook_ ? hook_(BinderEvent::GetProcAddressFailed, record) : nullptr;
         }
     }

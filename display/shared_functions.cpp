@@ -1,4 +1,5 @@
 #include "display/shared_functions.h"
+#include "display/active_desktop.h"
 #include "display/program_messages.h"
 #include "framework/app.h"
 #include "framework/handles.h"
@@ -6,18 +7,13 @@
 #include "framework/platform.h"
 #include "framework/strings.h"
 #include "framework/paths.h"
-#include <wininet.h>  // before shlobj.h: declares what IActiveDesktop needs
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <cstdlib>
 #include <cwchar>
 
 namespace {
-
-// The shell's Active Desktop object and interface, named here so that no
-// newer SDK header is needed.
-const CLSID kClsidActiveDesktop = {0x75048700, 0xEF1F, 0x11D0, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
-const IID kIidActiveDesktop = {0xF490EB00, 0x1240, 0x11D1, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
 
 constexpr size_t kPathUnits = 260;
 
@@ -101,17 +97,15 @@ bool AreDesktopIconsHidden() {
 }
 
 BOOL IsActiveDesktopOn() {
-    IActiveDesktop* desktop = nullptr;
-    if (FAILED(::CoCreateInstance(kClsidActiveDesktop, nullptr, CLSCTX_INPROC_SERVER, kIidActiveDesktop,
-                                  reinterpret_cast<void**>(&desktop))) ||
-        !desktop)
-        return FALSE;
+    const velk::ComPtr<IActiveDesktop> desktop = CreateActiveDesktop();
+    if (!desktop) return FALSE;
     COMPONENTSOPT options{};
     options.dwSize = sizeof(options);  // 12 bytes on every build
     desktop->GetDesktopItemOptions(&options, 0);
-    desktop->Release();
     return options.fActiveDesktop;
 }
+
+void OpenDisplaySettings() { ::ShellExecuteW(nullptr, nullptr, L"desk.cpl", L",3", nullptr, SW_SHOWNORMAL); }
 
 bool GetFolderOfPath(wchar_t* out, const wchar_t* path) {
     PathParts parts = SplitPath(path);

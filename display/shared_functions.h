@@ -25,6 +25,9 @@ void SetCaptionsFromStrings(HWND dialog, std::span<const DialogCaption> captions
 // that it enables its Apply button: UM_PAGECHANGED (wParam 0, lParam 1), sent.
 void SendPageChanged(HWND page);
 
+// Opens the system's display settings (the control panel's settings tab).
+void OpenDisplaySettings();
+
 // Windows version tests, major version first, then minor.
 bool IsWindowsAtLeast(DWORD major, DWORD minor);
 bool IsWindowsOlderThan(DWORD major, DWORD minor);

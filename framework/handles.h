@@ -71,12 +71,8 @@ using UniqueFind = UniqueHandle<FindHandleTraits>;
 using UniqueModule = UniqueHandle<HandleTraits<HMODULE, ::FreeLibrary>>;
 using UniqueFont = UniqueHandle<GdiTraits<HFONT>>;
 using UniqueBrush = UniqueHandle<GdiTraits<HBRUSH>>;
-using UniquePen = UniqueHandle<GdiTraits<HPEN>>;
 using UniqueBitmap = UniqueHandle<GdiTraits<HBITMAP>>;
-using UniqueRegion = UniqueHandle<GdiTraits<HRGN>>;
-using UniqueIcon = UniqueHandle<HandleTraits<HICON, ::DestroyIcon>>;
 using UniqueMenu = UniqueHandle<HandleTraits<HMENU, ::DestroyMenu>>;
-using UniqueHook = UniqueHandle<HandleTraits<HHOOK, ::UnhookWindowsHookEx>>;
 using UniqueMemoryDc = UniqueHandle<HandleTraits<HDC, ::DeleteDC>>;
 using UniqueWindow = UniqueHandle<HandleTraits<HWND, ::DestroyWindow>>;
 
@@ -126,6 +122,24 @@ public:
 private:
     HDC dc_;
     HGDIOBJ old_;
+};
+
+// Holds a mutex for a scope, waiting without limit; a null mutex holds
+// nothing, and a wait that fails leaves nothing to release. The owning
+// thread takes its mutex again without waiting.
+class MutexLock {
+public:
+    explicit MutexLock(HANDLE mutex) noexcept {
+        if (mutex && ::WaitForSingleObject(mutex, INFINITE) != WAIT_FAILED) mutex_ = mutex;
+    }
+    MutexLock(const MutexLock&) = delete;
+    MutexLock& operator=(const MutexLock&) = delete;
+    ~MutexLock() {
+        if (mutex_) ::ReleaseMutex(mutex_);
+    }
+
+private:
+    HANDLE mutex_ = nullptr;
 };
 
 // COM initialised on this thread for the scope (single-threaded apartment);

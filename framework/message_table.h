@@ -4,13 +4,35 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include <atomic>
 #include <span>
 
 namespace velk {
 
+// A message registered by name (RegisterWindowMessageW): its id is looked up
+// at the first dispatch that asks for it and kept; 0 when registering failed.
+class RegisteredMessage {
+public:
+    constexpr explicit RegisteredMessage(const wchar_t* name) noexcept : name_(name) {}
+    RegisteredMessage(const RegisteredMessage&) = delete;
+    RegisteredMessage& operator=(const RegisteredMessage&) = delete;
+    UINT Id() const noexcept {
+        UINT id = id_.load(std::memory_order_relaxed);
+        if (!id) {
+            id = ::RegisterWindowMessageW(name_);
+            id_.store(id, std::memory_order_relaxed);
+        }
+        return id;
+    }
+
+private:
+    const wchar_t* name_;
+    mutable std::atomic<UINT> id_{0};
+};
+
 template <class T>
 struct MessageEntry {
-    enum class Kind { Message, Command, CommandRange, Notify };
+    enum class Kind { Message, Registered, Command, CommandRange, Notify };
     Kind kind;
     UINT message;  // Message: the message; Command: the notification code
     UINT id;
@@ -20,12 +42,19 @@ struct MessageEntry {
     void (T::*onCommand)();
     void (T::*onCommandRange)(UINT id);
     LRESULT (T::*onNotify)(NMHDR*);
+    const RegisteredMessage* registered = nullptr;  // Registered: the message
 };
 
 // A window message; the handler answers the message's result.
 template <class T>
 constexpr MessageEntry<T> on(UINT message, LRESULT (T::*handler)(WPARAM, LPARAM)) {
     return {MessageEntry<T>::Kind::Message, message, 0, 0, 0, handler, nullptr, nullptr, nullptr};
+}
+// A registered message (defined with static storage, e.g. constinit at
+// namespace scope); the handler answers the message's result.
+template <class T>
+constexpr MessageEntry<T> on(const RegisteredMessage& message, LRESULT (T::*handler)(WPARAM, LPARAM)) {
+    return {MessageEntry<T>::Kind::Registered, 0, 0, 0, 0, handler, nullptr, nullptr, nullptr, &message};
 }
 // WM_COMMAND from a menu item or a button click (code 0 = BN_CLICKED).
 template <class T>
@@ -56,6 +85,12 @@ bool DispatchMessageTable(T* self, std::span<const MessageEntry<T>> table, UINT 
         switch (e.kind) {
         case Kind::Message:
             if (e.message == msg) {
+                result = (self->*e.onMessage)(w, l);
+                return true;
+            }
+            break;
+        case Kind::Registered:
+            if (const UINT id = e.registered->Id(); id != 0 && id == msg) {
                 result = (self->*e.onMessage)(w, l);
                 return true;
             }

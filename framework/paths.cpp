@@ -1,5 +1,7 @@
 #include "framework/paths.h"
+#include <windows.h>
 #include <cerrno>
+#include <cstdlib>
 #include <cwchar>
 
 namespace velk {
@@ -56,5 +58,19 @@ void CopyTruncated(wchar_t* out, size_t units, const wchar_t* text) noexcept {
     std::wmemcpy(out, text ? text : L"", length);
     out[length] = 0;
 }
+
+std::wstring FolderOfPath(const wchar_t* path) {
+    wchar_t drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {};
+    if (!path || SplitPath(path, drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0) return {};
+    return std::wstring(drive) + dir;
+}
+
+std::wstring ProgramPath() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+std::wstring ProgramFolder() { return FolderOfPath(ProgramPath().c_str()); }
 
 }  // namespace velk

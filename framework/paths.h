@@ -3,6 +3,7 @@
 // has (the system runtime of Windows XP lacks the secure ones).
 #pragma once
 #include <cstddef>
+#include <string>
 
 namespace velk {
 
@@ -17,6 +18,16 @@ int SplitPath(const wchar_t* path, wchar_t* drive, size_t driveUnits, wchar_t* d
 // Copies as much of `text` as fits into `out` (of `units` units, at least 1)
 // and terminates it; a null text copies as empty.
 void CopyTruncated(wchar_t* out, size_t units, const wchar_t* text) noexcept;
+
+// The drive and folder of a path, with the folder's last separator
+// ("C:\\tools\\" of "C:\\tools\\a.exe"); empty for a null path or one that
+// cannot be split.
+std::wstring FolderOfPath(const wchar_t* path);
+// The full path of the program's own file (at most MAX_PATH units).
+std::wstring ProgramPath();
+// The program's folder: FolderOfPath(ProgramPath()). Its own files
+// (the hook library, the audio tool, the help file) are found there.
+std::wstring ProgramFolder();
 
 template <size_t N>
 void CopyTruncated(wchar_t (&out)[N], const wchar_t* text) noexcept {

@@ -167,7 +167,7 @@ void CAppSettingProp::RemoveExtraTaskbar(int number) {
 }
 
 void CAppSettingProp::DestroyExtraTaskbars() {
-    WindowTableLock lock(EnumAppMutex.get());
+    velk::MutexLock lock(EnumAppMutex.get());
     ::EnableWindow(GetDlgItem(IDC_APP_ON_TOP), FALSE);
     ::EnableWindow(GetDlgItem(IDC_APP_SEPARATE_BUTTONS), FALSE);
     RemoveAllTaskbarButtons();
@@ -237,7 +237,7 @@ void CAppSettingProp::SyncTaskbarButtons() {
             if (slot.Primary == 1) primary = static_cast<int>(slot.SystemsDispNumber);
     if (UseTaskbar == 0) return;
 
-    WindowTableLock lock(EnumAppMutex.get());
+    velk::MutexLock lock(EnumAppMutex.get());
     // Drop the buttons whose window is gone or changed display.
     for (int i = kTaskButtonCount - 1; i >= 0; --i) {
         CTaskBarButton& button = TaskButtons[i];

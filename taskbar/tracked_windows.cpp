@@ -41,18 +41,10 @@ TrackedWindow* FindTrackedWindow(HWND window) noexcept {
     return nullptr;
 }
 
-WindowTableLock::WindowTableLock(HANDLE mutex) noexcept {
-    // The guard's users all run on the user-interface thread, which owns it
-    // recursively: this wait never blocks.
-    if (mutex && ::WaitForSingleObject(mutex, INFINITE) != WAIT_FAILED) mutex_ = mutex;
-}
-
-WindowTableLock::~WindowTableLock() {
-    if (mutex_) ::ReleaseMutex(mutex_);
-}
-
 void CAppSettingProp::RefreshWindowTable() {
-    WindowTableLock lock(EnumAppMutex.get());
+    // The table's guard: its users all run on the user-interface thread,
+    // which owns it recursively, so this wait never blocks.
+    velk::MutexLock lock(EnumAppMutex.get());
     ClearTrackedWindowTable();
     ::EnumWindows(EnumTrackedWindowProc, 0);
     for (TrackedWindow& entry : TrackedWindowTable) {

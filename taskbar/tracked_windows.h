@@ -32,16 +32,3 @@ void ClearTrackedWindowTable() noexcept;
 
 // The entry that holds the window, or null.
 TrackedWindow* FindTrackedWindow(HWND window) noexcept;
-
-// Holds the table's guard (a named mutex) for a scope; a null mutex guards
-// nothing. The owning thread takes it again without waiting.
-class WindowTableLock {
-public:
-    explicit WindowTableLock(HANDLE mutex) noexcept;
-    ~WindowTableLock();
-    WindowTableLock(const WindowTableLock&) = delete;
-    WindowTableLock& operator=(const WindowTableLock&) = delete;
-
-private:
-    HANDLE mutex_ = nullptr;
-};

@@ -4,7 +4,6 @@
 #include "display/program_messages.h"
 #include "display/shared_functions.h"
 #include "framework/app.h"
-#include "wallpaper/list_lock.h"
 #include "framework/paths.h"
 #include <algorithm>
 #include <cwchar>
@@ -47,7 +46,7 @@ uint32_t CWallpaperProp::IntervalMinutes(int32_t index) noexcept {
 }
 
 void CWallpaperProp::RebuildWallpaperFileLists() {
-    ListLock lock(ListMutex.get());
+    velk::MutexLock lock(ListMutex.get());
     // Displays that show pictures of one folder share one listing of it (a
     // folder may hold tens of thousands of pictures); each sorts its own copy.
     std::vector<std::pair<std::wstring, ListOperation::FileList>> listings;
@@ -194,7 +193,7 @@ bool CWallpaperProp::StepWallpaper(uint8_t forward) {
 void CWallpaperProp::OnBnClickedAutoChange() {
     WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
     {
-        ListLock lock(ListMutex.get());
+        velk::MutexLock lock(ListMutex.get());
         ListOperation::FileList().swap(FileLists[static_cast<size_t>(CurrentDisplayIndex)]);
         listKeys_[static_cast<size_t>(CurrentDisplayIndex)].valid = false;
         record.CurrentNumber = 0;

@@ -11,9 +11,6 @@
 
 namespace {
 
-const CLSID kClsidActiveDesktop = {0x75048700, 0xEF1F, 0x11D0, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
-const IID kIidActiveDesktop = {0xF490EB00, 0x1240, 0x11D1, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
-
 // Save, generate, refresh and force (the SDK's AD_APPLY_ALL leaves out force).
 constexpr DWORD kApplyAll = AD_APPLY_ALL | AD_APPLY_FORCE;
 
@@ -75,14 +72,6 @@ bool ApplyThroughSystemParameter(const wchar_t* path, int32_t style) {
 }
 
 }  // namespace
-
-velk::ComPtr<IActiveDesktop> CreateActiveDesktop() {
-    velk::ComPtr<IActiveDesktop> desktop;
-    if (FAILED(::CoCreateInstance(kClsidActiveDesktop, nullptr, CLSCTX_INPROC_SERVER, kIidActiveDesktop,
-                                  desktop.put_void())))
-        desktop.reset();
-    return desktop;
-}
 
 void ReadWindowsWallpaper(wchar_t* path, int32_t* style) {
     if (!path || !style) return;

@@ -3,14 +3,9 @@
 // or does not answer (some Windows editions; Wine implements none of its
 // methods).
 #pragma once
-#include "framework/handles.h"
+#include "display/active_desktop.h"
 #include <windows.h>
-#include <wininet.h>  // before shlobj.h: declares what IActiveDesktop needs
-#include <shlobj.h>
 #include <cstdint>
-
-// The shell's Active Desktop object, or null.
-velk::ComPtr<IActiveDesktop> CreateActiveDesktop();
 
 // The current Windows wallpaper (MAX_PATH units) and its style in the shell's
 // WPSTYLE numbering: from the Active Desktop object, else from

@@ -7,7 +7,6 @@
 #include "display/shared_functions.h"
 #include "framework/app.h"
 #include "framework/strings.h"
-#include "wallpaper/list_lock.h"
 #include "framework/paths.h"
 #include <commdlg.h>
 #include <cwchar>
@@ -312,7 +311,7 @@ void CWallpaperProp::OnCbnSelchangeInterval() {
 void CWallpaperProp::OnCbnSelchangeOrder() {
     UpdateData(true);
     {
-        ListLock lock(ListMutex.get());
+        velk::MutexLock lock(ListMutex.get());
         WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(CurrentDisplayIndex)];
         record.SortStyle = OrderCombo.GetCurSel();
         ListOperations[static_cast<size_t>(CurrentDisplayIndex)].SortFileList(

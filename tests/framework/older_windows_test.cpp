@@ -57,6 +57,17 @@ TEST(SplitPath, SkipsPartsWithoutBufferAndRefusesBadArguments) {
     EXPECT_EQ(drive[0], L'\0');
 }
 
+TEST(ProgramFolder, IsTheFolderOfTheProgramsOwnFile) {
+    EXPECT_EQ(velk::FolderOfPath(L"C:\\tools\\Velkmira.exe"), L"C:\\tools\\");
+    EXPECT_EQ(velk::FolderOfPath(nullptr), L"");
+    const std::wstring program = velk::ProgramPath();
+    const std::wstring folder = velk::ProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), L'\\');
+    EXPECT_EQ(program.rfind(folder, 0), 0u) << "the program's path starts with its folder";
+    EXPECT_EQ(program.find(L'\\', folder.size()), std::wstring::npos) << "and only its file name follows";
+}
+
 TEST(CopyTruncated, CopiesWhatFitsAndAlwaysTerminates) {
     struct Case {
         const wchar_t* text;

@@ -1,6 +1,7 @@
 // String-table loading follows the user interface language, with the neutral
 // table as fall-back, and formatting keeps wide %s.
 #include "framework/strings.h"
+#include "framework/trace.h"
 #include "resources/resource.h"
 #include "testing/harness.h"
 #include <gtest/gtest.h>
@@ -55,6 +56,15 @@ TEST(Strings, FormatTakesWideTexts) {
     EXPECT_EQ(FormatText(L"Error Number %d.", 1030), L"Error Number 1030.");
     EXPECT_EQ(FormatText(L"%s", L"\u30C7\u30A3\u30B9\u30D7\u30EC\u30A4"), L"\u30C7\u30A3\u30B9\u30D7\u30EC\u30A4");
     EXPECT_EQ(FormatText(L"%s", std::wstring(5000, L'x').c_str()).size(), 5000u);
+}
+
+TEST(Traces, NameTheErrorByNumberAndText) {
+    EXPECT_EQ(SystemErrorText(ERROR_FILE_NOT_FOUND).back(), L'.');  // the system's sentence, line end cut
+    EXPECT_EQ(FailureTraceText(L"LoadLibrary x.dll", ERROR_FILE_NOT_FOUND),
+              L"LoadLibrary x.dll failed: error 2 (" + SystemErrorText(ERROR_FILE_NOT_FOUND) + L")\n");
+    // A number the system has no text for is named by its number alone.
+    EXPECT_EQ(SystemErrorText(0x2FFFFFFF), L"");
+    EXPECT_EQ(FailureTraceText(L"X", 0x2FFFFFFF), L"X failed: error 805306367\n");
 }
 
 }  // namespace

@@ -15,12 +15,14 @@ namespace {
 constexpr UINT kPing = WM_APP + 1;
 constexpr UINT kUnhandled = WM_APP + 2;
 constexpr UINT kFail = WM_APP + 3;
+constinit RegisteredMessage kShellStarted{L"VelkTestShellStarted"};
 
 class TestWindow : public MessageMapped<TestWindow, CWnd> {
 public:
     static std::span<const MessageEntry<TestWindow>> MessageTable() {
         static constexpr MessageEntry<TestWindow> table[] = {
             on(kPing, &TestWindow::OnPing),
+            on(kShellStarted, &TestWindow::OnShellStarted),
             command(1018, &TestWindow::OnApply),
             command(1020, CBN_SELCHANGE, &TestWindow::OnSelChange),
             command_range(256, 279, &TestWindow::OnRange),
@@ -38,6 +40,10 @@ private:
     LRESULT OnPing(WPARAM w, LPARAM) {
         log.push_back(L"ping");
         return static_cast<LRESULT>(w * 2);
+    }
+    LRESULT OnShellStarted(WPARAM, LPARAM) {
+        log.push_back(L"registered");
+        return 5;
     }
     void OnApply() { log.push_back(L"apply"); }
     void OnSelChange() { log.push_back(L"selchange"); }
@@ -66,6 +72,7 @@ TEST(WindowBase, BindsDispatchesAndUnbinds) {
     EXPECT_EQ(CWnd::FromHandle(hwnd), &window);
 
     EXPECT_EQ(::SendMessageW(hwnd, kPing, 21, 0), 42);
+    EXPECT_EQ(::SendMessageW(hwnd, ::RegisterWindowMessageW(L"VelkTestShellStarted"), 0, 0), 5);
     ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(1018, BN_CLICKED), 0);
     ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(1018, EN_CHANGE), 0);  // other code: not the click handler
     ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(1020, CBN_SELCHANGE), 0);
@@ -74,7 +81,7 @@ TEST(WindowBase, BindsDispatchesAndUnbinds) {
     NMHDR hdr{hwnd, 1006, static_cast<UINT>(TCN_SELCHANGE)};
     EXPECT_EQ(::SendMessageW(hwnd, WM_NOTIFY, 1006, reinterpret_cast<LPARAM>(&hdr)), 7);
     EXPECT_EQ(::SendMessageW(hwnd, kUnhandled, 0, 0), 0);  // default processing
-    EXPECT_EQ(window.log, (std::vector<std::wstring>{L"ping", L"apply", L"selchange", L"range260", L"tab"}));
+    EXPECT_EQ(window.log, (std::vector<std::wstring>{L"ping", L"registered", L"apply", L"selchange", L"range260", L"tab"}));
 
     ::DestroyWindow(hwnd);
     EXPECT_TRUE(window.destroyed);
