@@ -1,7 +1,7 @@
 #include "tests/app/settings/settings_fixture.h"
 #include "app/setting_page.h"
 #include "app/velkmira_app.h"
-#include "tests/display/addon/addon_test_support.h"
+#include "testing/support/addon_test_support.h"
 #include <commctrl.h>
 
 using namespace velk;

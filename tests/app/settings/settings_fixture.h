@@ -7,8 +7,8 @@
 #include "app/main_dialog.h"
 #include "testing/harness.h"
 #include "testing/policysim/policysim_control.h"
-#include "tests/app/maindialog/in_process_dialog.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/in_process_dialog.h"
+#include "testing/support/tray_fixture.h"
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
