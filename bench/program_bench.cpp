@@ -14,8 +14,8 @@
 #include "hooklib/tarnlet.h"
 #include "testing/addonsim/addonsim_control.h"
 #include "testing/harness.h"
-#include "tests/display/addon/addon_test_support.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/addon_test_support.h"
+#include "testing/support/tray_fixture.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>

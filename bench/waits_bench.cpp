@@ -12,8 +12,8 @@
 #include "resources/resource.h"
 #include "testing/addonsim/addonsim_control.h"
 #include "testing/harness.h"
-#include "tests/display/addon/addon_test_support.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/addon_test_support.h"
+#include "testing/support/tray_fixture.h"
 #include <windows.h>
 #include <algorithm>
 #include <cstdio>

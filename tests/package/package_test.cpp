@@ -4,7 +4,7 @@
 #include "app/velkmira_app.h"
 #include "resources/resource.h"
 #include "testing/harness.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/tray_fixture.h"
 #include <gtest/gtest.h>
 #include <shellapi.h>
 #include <tlhelp32.h>

@@ -10,7 +10,7 @@
 #include "resources/resource.h"
 #include "taskbar/app_setting_page.h"
 #include "tests/taskbar/desktop/desktop_test_support.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/tray_fixture.h"
 #include "tests/reliability/program_runner.h"
 #include <gtest/gtest.h>
 #include <functional>

@@ -1,8 +1,8 @@
 #include "tests/reliability/program_runner.h"
 #include "app/velkmira_app.h"
 #include "resources/resource.h"
-#include "tests/display/addon/addon_test_support.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/addon_test_support.h"
+#include "testing/support/tray_fixture.h"
 
 namespace velk::test {
 

@@ -10,7 +10,7 @@
 // is prompt.
 #include "display/program_messages.h"
 #include "resources/resource.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/tray_fixture.h"
 #include "tests/reliability/program_runner.h"
 #include <gtest/gtest.h>
 #include <algorithm>

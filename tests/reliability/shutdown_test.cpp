@@ -9,7 +9,7 @@
 #include "app/main_dialog.h"
 #include "display/program_messages.h"
 #include "resources/resource.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/tray_fixture.h"
 #include "tests/reliability/program_runner.h"
 #include <gtest/gtest.h>
 #include <chrono>

@@ -5,7 +5,7 @@
 // longer than the hooks' report time-outs allow, none of them crashes, and
 // the fresh start takes the system hooks again.
 #include "hooklib/tarnlet.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/tray_fixture.h"
 #include "tests/reliability/program_runner.h"
 #include <gtest/gtest.h>
 #include <cstdio>

@@ -12,10 +12,11 @@
 #include "framework/platform.h"
 #include "resources/resource.h"
 #include "testing/harness.h"
-#include "tests/display/addon/addon_test_support.h"
-#include "tests/display/model/fake_topology.h"
-#include "tests/app/maindialog/in_process_dialog.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/addon_test_support.h"
+#include "testing/support/fake_topology.h"
+#include "testing/support/in_process_dialog.h"
+#include "testing/support/pump.h"
+#include "testing/support/tray_fixture.h"
 #include "tests/app/movement/hotkey_probe.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -33,28 +34,6 @@ using namespace velk::test;
 namespace {
 
 constexpr wchar_t kWatchedTestKey[] = L"SYSTEM\\CurrentControlSet\\Enum\\DISPLAY\\VelkEventsTest";
-
-void PumpFor(DWORD ms) {
-    const DWORD end = ::GetTickCount() + ms;
-    do {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    } while (static_cast<LONG>(::GetTickCount() - end) < 0);
-}
-
-// Pumps until `done` holds or the time is up.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD end = ::GetTickCount() + timeoutMs;
-    while (!done()) {
-        if (static_cast<LONG>(::GetTickCount() - end) >= 0) return false;
-        PumpFor(20);
-    }
-    return true;
-}
 
 // Whether a timer of the window runs: KillTimer fails for one that does not.
 // Stops the timer it finds.

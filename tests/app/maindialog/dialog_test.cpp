@@ -8,7 +8,8 @@
 #include "hooklib/tarnlet.h"
 #include "resources/resource.h"
 #include "testing/harness.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/pump.h"
+#include "testing/support/tray_fixture.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <tlhelp32.h>
@@ -21,18 +22,6 @@ using namespace velk;
 using namespace velk::test;
 
 namespace {
-
-void PumpFor(DWORD ms) {
-    DWORD end = ::GetTickCount() + ms;
-    do {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    } while (::GetTickCount() < end);
-}
 
 bool HasStyle(HWND window, LONG_PTR style) { return (::GetWindowLongPtrW(window, GWL_STYLE) & style) == style; }
 

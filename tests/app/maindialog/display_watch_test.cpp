@@ -4,7 +4,7 @@
 #include "app/display_watch.h"
 #include "display/program_messages.h"
 #include "testing/harness.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/tray_fixture.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 
@@ -18,8 +18,8 @@ constexpr wchar_t kTestKey[] = L"SYSTEM\\CurrentControlSet\\Enum\\DISPLAY\\VelkW
 // Pumps this thread's messages until UM_DISPLAYCHANGED arrives for window;
 // calls poke between rounds.
 bool WaitForDisplayChanged(HWND window, DWORD timeoutMs, const std::function<void()>& poke, MSG* got) {
-    DWORD end = ::GetTickCount() + timeoutMs;
-    while (::GetTickCount() < end) {
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < timeoutMs) {
         poke();
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
         MSG msg;

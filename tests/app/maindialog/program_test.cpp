@@ -7,7 +7,7 @@
 #include <shellapi.h>
 #include "resources/resource.h"
 #include "testing/harness.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/tray_fixture.h"
 #include <gtest/gtest.h>
 #include <atomic>
 #include <cstring>

@@ -3,9 +3,9 @@
 // themselves are tested on a stand-in host in tests/app/settings).
 #include "app/main_dialog.h"
 #include "display/program_messages.h"
-#include "tests/display/addon/addon_test_support.h"
-#include "tests/display/model/fake_topology.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/addon_test_support.h"
+#include "testing/support/fake_topology.h"
+#include "testing/support/tray_fixture.h"
 #include "tests/app/settings/settings_fixture.h"
 #include <memory>
 #include <optional>

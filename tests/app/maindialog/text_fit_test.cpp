@@ -14,7 +14,7 @@
 #include "framework/strings.h"
 #include "resources/resource.h"
 #include "testing/harness.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/tray_fixture.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <algorithm>

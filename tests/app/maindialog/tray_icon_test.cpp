@@ -1,9 +1,10 @@
-// The tray icon's record, the retries while the shell is not ready, and the
+// The tray icon as the shell receives it, the retries while the shell is not ready, and the
 // tray menu's text setter.
 #include "app/tray_icon.h"
 #include "display/program_messages.h"
 #include "resources/resource.h"
 #include "testing/harness.h"
+#include "testing/support/tray_fixture.h"
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -13,28 +14,61 @@ using namespace velk::test;
 
 namespace {
 
-TEST(TrayIconData, FirstVersionRecordOfThisBuild) {
-    NOTIFYICONDATAW data{};
-    HICON icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TRAY));
-    FillTrayIconData(data, reinterpret_cast<HWND>(0x1234), L"Korvane Panomira", icon);
-#ifdef _WIN64
-    EXPECT_EQ(data.cbSize, 168u);  // 152 in a 32-bit build
-#else
-    EXPECT_EQ(data.cbSize, 152u);
-#endif
-    EXPECT_EQ(data.cbSize, offsetof(NOTIFYICONDATAW, szTip) + 64 * sizeof(wchar_t));
-    EXPECT_EQ(data.uID, 128u);
-    EXPECT_EQ(data.uFlags, 7u);
-    EXPECT_EQ(data.uCallbackMessage, UM_TRAYNOTIFY);
-    EXPECT_EQ(data.hIcon, icon);
-    EXPECT_STREQ(data.szTip, L"Korvane Panomira");
-    EXPECT_EQ(data.uTimeout, 4000u);
-}
+// The icon as the notification area receives it through the real
+// Shell_NotifyIconW: the stand-in "Shell_TrayWnd" records what Wine's shell
+// passes on.
+struct TrayIconShown : ::testing::Test {
+    void SetUp() override {
+        window = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window, nullptr);
+    }
+    void TearDown() override { ::DestroyWindow(window); }
+    // Makes the call as the program does and returns what the shell received.
+    TrayCall Notify(DWORD action, const std::wstring& tip, UINT iconId) {
+        tray.Clear();
+        NOTIFYICONDATAW data{};
+        FillTrayIconData(data, window, tip, ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId)));
+        TrayIconCall call;
+        EXPECT_FALSE(call.Begin(action, data)) << "no retry while the shell answers";
+        EXPECT_TRUE(call.Succeeded());
+        if (!tray.WaitForCalls(1, 10000)) {
+            ADD_FAILURE() << "the shell received nothing";
+            return {};
+        }
+        return tray.Calls().front();
+    }
+    FakeTray tray;
+    HWND window = nullptr;
+};
 
-TEST(TrayIconData, LongTipIsCutToTheFirstVersionField) {
-    NOTIFYICONDATAW data{};
-    FillTrayIconData(data, nullptr, std::wstring(100, L'x'), nullptr);
-    EXPECT_EQ(std::wstring(data.szTip), std::wstring(63, L'x'));
+TEST_F(TrayIconShown, WithItsTipIconAndCallbackMessage) {
+    struct Case {
+        DWORD action;
+        std::wstring tip, shown;
+        UINT icon;
+    };
+    const std::vector<Case> cases{
+        {NIM_ADD, L"Korvane Panomira", L"Korvane Panomira", IDI_TRAY_WAIT},
+        {NIM_MODIFY, L"Korvane Panomira", L"Korvane Panomira", IDI_TRAY},
+        // The first-version record holds 63 units of tip.
+        {NIM_MODIFY, std::wstring(100, L'x'), std::wstring(63, L'x'), IDI_TRAY},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.action);
+        const TrayCall seen = Notify(c.action, c.tip, c.icon);
+        EXPECT_EQ(seen.action, c.action);
+        EXPECT_EQ(seen.window, window);
+        EXPECT_EQ(seen.id, 128u);
+        EXPECT_EQ(seen.flags, UINT(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+        EXPECT_EQ(seen.callbackMessage, UINT(UM_TRAYNOTIFY));
+        EXPECT_EQ(seen.tip, c.shown);
+        EXPECT_TRUE(seen.payloadSizeMatched);
+        EXPECT_EQ(seen.iconColorBits, IconColorBits(c.icon));
+    }
+    const TrayCall removed = Notify(NIM_DELETE, L"", IDI_TRAY);
+    EXPECT_EQ(removed.action, DWORD(NIM_DELETE));
+    EXPECT_EQ(removed.window, window);
+    EXPECT_EQ(removed.id, 128u);
 }
 
 // A shell that answers ERROR_TIMEOUT a given number of times.

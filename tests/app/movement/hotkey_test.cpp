@@ -11,6 +11,7 @@
 #include "app/velkmira_app.h"
 #include "display/program_messages.h"
 #include "display/shared_functions.h"
+#include "testing/support/pump.h"
 #include "tests/app/movement/hotkey_probe.h"
 #include "tests/app/movement/movement_test_support.h"
 
@@ -556,22 +557,9 @@ void PressKeys(const std::vector<WORD>& keys) {
     ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-// Pumps this thread's messages until done() or the time is up (generous: it
-// ends as soon as done() holds, and a loaded machine delivers input late).
-template <class Done>
-bool PumpUntil(Done done, DWORD timeoutMs = 15000) {
-    const DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > timeoutMs) return false;
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::Sleep(10);
-    }
-    return true;
-}
+// Generous: a wait ends as soon as its condition holds, and a loaded machine
+// delivers input late.
+constexpr DWORD kInputTimeoutMs = 15000;
 
 TEST_F(HotkeyTest, DeliveredHotkeysMoveTheForegroundWindowAndThePointer) {
     UseDisplays({{1, {0, 0, 320, 240}}, {2, {320, 0, 640, 240}}});
@@ -580,11 +568,11 @@ TEST_F(HotkeyTest, DeliveredHotkeysMoveTheForegroundWindowAndThePointer) {
     HWND w = MakeWindow({10, 10, 210, 160});
     foreground = w;
     PressKeys({VK_SHIFT, VK_MENU, VK_RIGHT});
-    EXPECT_TRUE(PumpUntil([&] { return NormalRect(w).left == 330; })) << NormalRect(w).left;
+    EXPECT_TRUE(PumpUntil([&] { return NormalRect(w).left == 330; }, kInputTimeoutMs)) << NormalRect(w).left;
 
     pointer = POINT{10, 10};
     PressKeys({VK_SHIFT, VK_CONTROL, '2'});
-    EXPECT_TRUE(PumpUntil([&] { return pointer.x == 480; })) << pointer.x;
+    EXPECT_TRUE(PumpUntil([&] { return pointer.x == 480; }, kInputTimeoutMs)) << pointer.x;
     EXPECT_EQ(pointer.y, 120);
 }
 

@@ -3,6 +3,7 @@
 // list tool Sondreth.exe run as a real process. What the main dialog's Apply
 // and device change do with the page is tested with it (tests/app/maindialog).
 #include "app/other_setting_page.h"
+#include "testing/support/pump.h"
 #include "tests/app/settings/settings_fixture.h"
 #include <mmsystem.h>
 #include <algorithm>
@@ -33,22 +34,7 @@ std::wstring ControlText(HWND page, int id) {
 // Pumps this thread's messages until the page's list work is over; false
 // when it is not over within the limit.
 bool PumpUntilIdle(OtherSetting& page, DWORD limitMs = 30000) {
-    const DWORD start = ::GetTickCount();
-    while (page.IsAudioListUpdating()) {
-        if (::GetTickCount() - start > limitMs) return false;
-        MSG msg{};
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
-void PumpFor(DWORD ms) {
-    const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < ms) {
-        MSG msg{};
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+    return PumpUntil([&] { return !page.IsAudioListUpdating(); }, limitMs);
 }
 
 // Wave devices, the wave mapper and the audio tool as the seam shows them:

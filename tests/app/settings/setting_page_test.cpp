@@ -4,10 +4,10 @@
 // main dialog are tested with it (tests/app/maindialog).
 #include "app/setting_page.h"
 #include "app/velkmira_app.h"
-#include "tests/display/addon/addon_test_support.h"
+#include "testing/support/addon_test_support.h"
 #include "display/program_messages.h"
-#include "tests/display/model/fake_topology.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/fake_topology.h"
+#include "testing/support/tray_fixture.h"
 #include "tests/app/settings/settings_fixture.h"
 #include <algorithm>
 #include <optional>

@@ -4,7 +4,7 @@
 #include "framework/handles.h"
 #include "display/program_messages.h"
 #include "resources/resource.h"
-#include "tests/display/addon/addon_test_support.h"
+#include "testing/support/addon_test_support.h"
 #include <commctrl.h>
 
 using namespace velk;

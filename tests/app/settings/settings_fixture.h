@@ -10,7 +10,8 @@
 #include "display/display_list.h"
 #include "testing/harness.h"
 #include "testing/policysim/policysim_control.h"
-#include "tests/app/maindialog/in_process_dialog.h"
+#include "testing/support/in_process_dialog.h"
+#include "testing/support/tray_fixture.h"
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>

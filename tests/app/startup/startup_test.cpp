@@ -3,6 +3,7 @@
 #include "app/velkmira_app.h"
 #include "display/program_messages.h"
 #include "testing/harness.h"
+#include "testing/support/pump.h"
 #include <gtest/gtest.h>
 #include <utility>
 #include <vector>
@@ -51,14 +52,7 @@ private:
 DWORD RunSecondStart() {
     ChildProcess second = ChildProcess::Start(L"Velkmira.exe");
     EXPECT_TRUE(second.Started());
-    DWORD deadline = ::GetTickCount() + 20000;
-    HANDLE process = second.Handle();
-    while (::GetTickCount() < deadline) {
-        DWORD wait = ::MsgWaitForMultipleObjects(1, &process, FALSE, 100, QS_ALLINPUT);
-        if (wait == WAIT_OBJECT_0) return second.ExitCode();
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-    }
+    if (PumpUntil([&] { return second.Wait(0); }, 20000)) return second.ExitCode();
     return STILL_ACTIVE;
 }
 

@@ -12,8 +12,9 @@
 #include "display/display_list.h"
 #include "display/program_messages.h"
 #include "testing/harness.h"
-#include "tests/display/model/fake_topology.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/fake_topology.h"
+#include "testing/support/pump.h"
+#include "testing/support/tray_fixture.h"
 #include "tests/app/systemmenu/menu_client.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -111,22 +112,6 @@ BOOL WINAPI SetPlacementAcrossProcesses(HWND window, const WINDOWPLACEMENT* plac
     return result != 0;
 }
 
-// Runs this thread's messages (the dialog's and the report window's) until
-// pred holds.
-bool PumpUntil(DWORD timeoutMs, const std::function<bool()>& pred) {
-    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        if (pred()) return true;
-        if (::GetTickCount64() >= end) return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
 std::wstring Hex(ULONG_PTR value) {
     wchar_t text[32];
     swprintf(text, 32, L"%llx", static_cast<unsigned long long>(value));
@@ -174,7 +159,7 @@ protected:
         ASSERT_EQ(dialog->DisplayCount, 2);
         ASSERT_EQ(dialog->MoveAllowed, 0);
         ASSERT_TRUE(::SetWindowSubclass(dialog->GetSafeHwnd(), DialogSpy, 1, 0));
-        PumpUntil(100, [] { return false; });
+        PumpFor(100);
     }
 
     void TearDown() override {
@@ -192,14 +177,14 @@ protected:
     // Pumps until the client has reported its closed menu, its window has
     // reached display 2, and (once told) its final report.
     void DriveRoad() {
-        ASSERT_TRUE(PumpUntil(kRoadTimeoutMs, [] { return Find(Event::kClient, kClosed) >= 0; }))
+        ASSERT_TRUE(PumpUntil([] { return Find(Event::kClient, kClosed) >= 0; }, kRoadTimeoutMs))
             << "the client's window menu never closed";
-        EXPECT_TRUE(PumpUntil(kStepTimeoutMs, [] {
+        EXPECT_TRUE(PumpUntil([] {
             RECT r{};
             return ::GetWindowRect(g_clientWindow, &r) && r == kMovedWindowRect;
-        })) << "the window did not reach display 2";
+        }, kStepTimeoutMs)) << "the window did not reach display 2";
         ::PostMessageW(g_clientWindow, kFinish, 0, 0);
-        EXPECT_TRUE(PumpUntil(kStepTimeoutMs, [] { return Find(Event::kClient, kFinal) >= 0; }));
+        EXPECT_TRUE(PumpUntil([] { return Find(Event::kClient, kFinal) >= 0; }, kStepTimeoutMs));
     }
 
     // Index of the first event of the kind with that message or phase (and
@@ -293,7 +278,7 @@ TEST_F(SystemMenuRoad, WindowOfAnotherProcessGetsTheItemIsMovedAndLosesTheItem) 
     ChildProcess client =
         ChildProcess::Start(L"sysmenu_client.exe", Hex(reinterpret_cast<ULONG_PTR>(report)) + L" " + Hex(NextCommand()));
     ASSERT_TRUE(client.Started());
-    ASSERT_TRUE(PumpUntil(kStepTimeoutMs, [] { return g_clientWindow != nullptr; })) << "the client never said hello";
+    ASSERT_TRUE(PumpUntil([] { return g_clientWindow != nullptr; }, kStepTimeoutMs)) << "the client never said hello";
     EXPECT_EQ(g_clientPid, client.Id());
     // Windows lets the program reach the system menu of another process's
     // window; Wine 8 answers GetSystemMenu with null for it, so there the
@@ -305,7 +290,7 @@ TEST_F(SystemMenuRoad, WindowOfAnotherProcessGetsTheItemIsMovedAndLosesTheItem) 
                      "the items are checked by the thread test\n";
     }
     DriveRoad();
-    EXPECT_TRUE(PumpUntil(kStepTimeoutMs, [&] { return client.Wait(0); })) << "the client did not end";
+    EXPECT_TRUE(PumpUntil([&] { return client.Wait(0); }, kStepTimeoutMs)) << "the client did not end";
     EXPECT_EQ(client.ExitCode(), static_cast<DWORD>(kOk));
     ExpectRoadTravelled(itemsReachable);
 }
@@ -321,13 +306,13 @@ TEST_F(SystemMenuRoad, WindowOfAnotherThreadGetsTheItemIsMovedAndLosesTheItem) {
         std::atomic<int>& exitCode;
         ~Joiner() {
             if (g_clientWindow) ::PostMessageW(g_clientWindow, kFinish, 0, 0);
-            PumpUntil(kRoadTimeoutMs, [this] { return exitCode.load() != -1; });
+            PumpUntil([this] { return exitCode.load() != -1; }, kRoadTimeoutMs);
             thread.join();
         }
     } joiner{client, exitCode};
-    ASSERT_TRUE(PumpUntil(kStepTimeoutMs, [] { return g_clientWindow != nullptr; })) << "the client never said hello";
+    ASSERT_TRUE(PumpUntil([] { return g_clientWindow != nullptr; }, kStepTimeoutMs)) << "the client never said hello";
     DriveRoad();
-    EXPECT_TRUE(PumpUntil(kStepTimeoutMs, [&] { return exitCode != -1; }));
+    EXPECT_TRUE(PumpUntil([&] { return exitCode != -1; }, kStepTimeoutMs));
     EXPECT_EQ(exitCode.load(), kOk);
     EXPECT_EQ(g_forwardedPlacements, 0);
     ExpectRoadTravelled(true);

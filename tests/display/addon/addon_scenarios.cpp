@@ -5,7 +5,7 @@
 #include "display/display_list.h"
 #include "framework/platform.h"
 #include "testing/harness.h"
-#include "tests/display/addon/addon_test_support.h"
+#include "testing/support/addon_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // state is tested here directly.
 #include "display/addon_access.h"
 #include "testing/harness.h"
-#include "tests/display/addon/addon_test_support.h"
+#include "testing/support/addon_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 
 #include "display/display_list.h"
 #include "display/display_lookup.h"
-#include "tests/display/model/fake_topology.h"
+#include "testing/support/fake_topology.h"
 
 namespace velk::test {
 namespace {

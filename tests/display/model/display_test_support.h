@@ -9,7 +9,7 @@
 
 #include "display/display_list.h"
 #include "testing/harness.h"
-#include "tests/display/model/fake_topology.h"
+#include "testing/support/fake_topology.h"
 
 namespace velk::test {
 

@@ -9,10 +9,10 @@
 #include "taskbar/taskbar_control.h"
 #include "taskbar/taskbar_window.h"
 #include "testing/harness.h"
-#include "tests/display/addon/addon_test_support.h"
-#include "tests/display/model/fake_topology.h"
-#include "tests/app/maindialog/in_process_dialog.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/addon_test_support.h"
+#include "testing/support/fake_topology.h"
+#include "testing/support/in_process_dialog.h"
+#include "testing/support/tray_fixture.h"
 #include "tests/taskbar/bar/taskbar_test_support.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>

@@ -98,15 +98,4 @@ HWND MakeWindow(const wchar_t* title, RECT rect, DWORD exStyle, HWND owner, bool
                              ::GetModuleHandleW(nullptr), nullptr);
 }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD end = ::GetTickCount() + timeoutMs;
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-        if (done()) return true;
-        if (static_cast<LONG>(::GetTickCount() - end) >= 0) return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
 }  // namespace velk::test

@@ -7,6 +7,8 @@
 #include <set>
 #include <vector>
 
+#include "testing/support/pump.h"
+
 namespace velk::test {
 
 // Replaces SHAppBarMessage in the seam (inside a PlatformOverride) with a
@@ -48,7 +50,5 @@ struct TabListRecorder {
 // A visible, titled top-level window of this thread at `rect`; its class has
 // the small icon IDI_INFORMATION.
 HWND MakeWindow(const wchar_t* title, RECT rect, DWORD exStyle = 0, HWND owner = nullptr, bool visible = true);
-
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
 }  // namespace velk::test

@@ -3,6 +3,7 @@
 #include "display/program_messages.h"
 #include "resources/resource.h"
 #include "testing/desktopsim/desktop_sim_protocol.h"
+#include "testing/support/pump.h"
 #include <commctrl.h>
 
 namespace velk::test {
@@ -96,18 +97,9 @@ PageHost::~PageHost() {
 }
 
 std::optional<int> FinishIconJob(CAppSettingProp& page, DWORD limitMs) {
-    const DWORD start = ::GetTickCount();
-    while (page.IconJobRunning()) {
-        if (::GetTickCount() - start > limitMs) {
-            ADD_FAILURE() << "the icon task did not end";
-            return std::nullopt;
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
+    if (!PumpUntil([&] { return !page.IconJobRunning(); }, limitMs)) {
+        ADD_FAILURE() << "the icon task did not end";
+        return std::nullopt;
     }
     return page.IconJobResult();
 }

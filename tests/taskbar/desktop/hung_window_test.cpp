@@ -8,7 +8,7 @@
 #include "display/foreign_window.h"
 #include "taskbar/taskbar_button.h"
 #include "taskbar/taskbar_control.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/tray_fixture.h"
 #include "tests/app/movement/movement_test_support.h"
 #include <atomic>
 #include <mutex>

@@ -6,7 +6,7 @@
 #include "display/program_messages.h"
 #include "resources/resource.h"
 #include "testing/desktopsim/desktop_sim_protocol.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/tray_fixture.h"
 
 namespace velk::test {
 namespace {

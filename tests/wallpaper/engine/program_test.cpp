@@ -4,7 +4,7 @@
 #include "app/velkmira_app.h"
 #include "resources/resource.h"
 #include "testing/harness.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/tray_fixture.h"
 #include "tests/wallpaper/engine/wallpaper_test_support.h"
 #include "wallpaper/wallpaper_settings.h"
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 #include "tests/wallpaper/engine/wallpaper_test_support.h"
 #include "framework/strings.h"
 #include "testing/fakedesktop/fake_active_desktop_control.h"
+#include "testing/support/pump.h"
 #include <algorithm>
 #include <cstdlib>
 #include "wallpaper/gdiplus_headers.h"
@@ -190,14 +191,8 @@ void WallpaperTest::SaveDisplaySnapshot() {
 }
 
 void WallpaperTest::Settle() {
-    const ULONGLONG until = ::GetTickCount64() + 60000;
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-        if (!page || !page->IsRecomposePending()) return;
-        ASSERT_LT(::GetTickCount64(), until) << "the recompose did not finish";
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
+    ASSERT_TRUE(PumpUntil([&] { return !page || !page->IsRecomposePending(); }, 60000))
+        << "the recompose did not finish";
 }
 
 void WallpaperTest::CheckUseWallpaper(bool on) {

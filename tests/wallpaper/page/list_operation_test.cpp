@@ -1,7 +1,7 @@
 // Picture lists: the folder listing, the name and date heap sort, the shuffle.
 #include "wallpaper/list_operation.h"
 
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/tray_fixture.h"
 #include "tests/wallpaper/page/page_test_support.h"
 #include <gtest/gtest.h>
 #include <algorithm>

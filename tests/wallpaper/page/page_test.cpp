@@ -9,7 +9,7 @@
 #include "framework/strings.h"
 #include "testing/harness.h"
 #include "tests/wallpaper/engine/wallpaper_test_support.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/tray_fixture.h"
 #include "tests/wallpaper/page/page_test_support.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>

@@ -5,7 +5,7 @@
 #include "display/program_messages.h"
 #include "resources/resource.h"
 #include "testing/harness.h"
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/tray_fixture.h"
 #include "tests/wallpaper/engine/wallpaper_test_support.h"
 #include "tests/wallpaper/page/page_test_support.h"
 #include <gdiplus.h>

@@ -1,4 +1,4 @@
-#include "tests/display/addon/addon_test_support.h"
+#include "testing/support/addon_test_support.h"
 
 #include "display/program_messages.h"
 #include "framework/platform.h"

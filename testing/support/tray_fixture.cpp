@@ -1,4 +1,4 @@
-#include "tests/app/maindialog/tray_fixture.h"
+#include "testing/support/tray_fixture.h"
 #include "app/velkmira_app.h"
 #include "framework/handles.h"
 #include "hooklib/tarnlet.h"

@@ -1,4 +1,4 @@
-#include "tests/display/model/fake_topology.h"
+#include "testing/support/fake_topology.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -6,7 +6,7 @@
 #pragma once
 #include "app/velkmira_app.h"
 #include "testing/harness.h"
-#include "tests/display/addon/addon_test_support.h"
+#include "testing/support/addon_test_support.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
 
