@@ -203,9 +203,9 @@ private:
     bool IconStepping = false;
     bool IconCancelled = false;
     // The five check boxes bound by DoDataExchange.
-    velk::CButton UseTaskbarCheck;      // 1062
-    velk::CButton AutoHideCheck;        // 1063
-    velk::CButton OnTopCheck;           // 1068
-    velk::CButton RestoreAtStartCheck;  // 1058
-    velk::CButton SeparateCheck;        // 1069
+    velk::CButton UseTaskbarCheck;      // IDC_APP_USE_TASKBAR
+    velk::CButton AutoHideCheck;        // IDC_APP_AUTO_HIDE
+    velk::CButton OnTopCheck;           // IDC_APP_ON_TOP
+    velk::CButton RestoreAtStartCheck;  // IDC_APP_RESTORE_AT_START
+    velk::CButton SeparateCheck;        // IDC_APP_SEPARATE_BUTTONS
 };
