@@ -14,7 +14,9 @@ constexpr DWORD kWatchFilter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_ATTRIB
 // A registration the registry refuses is tried again after this pause, so a
 // lasting refusal does not spin the processor.
 constexpr DWORD kRetryPauseMs = 1000;
-constexpr DWORD kStopWaitMs = 10000;
+// The thread wakes at once on its stop event; the bound only keeps shut-down
+// on the user-interface thread short should it not.
+constexpr DWORD kStopWaitMs = 200;
 
 velk::UniqueHandleObj g_thread;
 
@@ -94,12 +96,11 @@ bool StartDisplayWatch(HWND dialogWindow) {
 void StopDisplayWatch() {
     WatchRunning.store(0);
     if (!g_thread) return;
-    if (HANDLE stop = WatchStopEvent.load()) ::SetEvent(stop);
-    if (::WaitForSingleObject(g_thread.get(), kStopWaitMs) == WAIT_OBJECT_0) {
-        // The thread is gone: nothing can use the stop event any more. (After
-        // a time-out it is left open for the thread that still runs.)
-        if (HANDLE stop = WatchStopEvent.exchange(nullptr)) ::CloseHandle(stop);
-    }
+    HANDLE stop = WatchStopEvent.exchange(nullptr);
+    if (stop) ::SetEvent(stop);
+    // An ended thread's stop event is closed; a thread still running keeps
+    // its own (signalled, never reused: the next start makes a new one).
+    if (::WaitForSingleObject(g_thread.get(), kStopWaitMs) == WAIT_OBJECT_0 && stop) ::CloseHandle(stop);
     g_thread.reset();
 }
 

@@ -13,7 +13,11 @@
 
 namespace {
 
-constexpr DWORD kStopWaitMs = 1500;
+// How long shut-down on the user-interface thread lets a recompose reach its
+// next stop point. A thread still drawing after that goes on alone with its
+// shared state and ends at that point: it renames no composite once stopped,
+// and deletes its partial file.
+constexpr DWORD kStopWaitMs = 250;
 // The thread's stack: GDI+ and its codecs keep their buffers on the heap.
 constexpr SIZE_T kStackBytes = 512 * 1024;
 

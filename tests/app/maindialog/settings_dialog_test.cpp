@@ -85,17 +85,10 @@ TEST_F(SettingsInMainDialog, MovesFollowTheSavedResizeChoiceFromStartUp) {
 // page's apply sends to every DisplayLink display.
 TEST_F(SettingsInMainDialog, ApplySendsTheOtherPagesVideoOptimisationBoxToEveryDisplayLinkDisplay) {
     // Two DisplayLink displays that the display table numbers 2 and 3.
-    FakeTopology topology;
-    topology.Add(ActiveDisplay(1, {0, 0, 1024, 768}, true));
-    topology.Add(ActiveDisplay(2, {1024, 0, 2048, 768}));
-    topology.Add(ActiveDisplay(3, {2048, 0, 3072, 768}));
-    MonitorEnumKey monitors(MonitorEnumKey::ValuesFor(topology));
+    const ThreeDisplaysSideBySide displays;
     Start();
-    AddSimDisplay(2);
-    AddSimDisplay(3);
+    AddDisplayLinkDisplays({2, 3});
     addon_test::Sim sim;
-    sim.SetState(2, 2, 1, 3);
-    sim.SetState(3, 2, 1, 3);
     for (const auto& [box, state] : {std::pair{BST_CHECKED, 1}, std::pair{BST_UNCHECKED, 5}}) {
         ::CheckDlgButton(OtherHwnd(), IDC_OTHER_VIDEO_OPTIMIZE, box);
         Apply();

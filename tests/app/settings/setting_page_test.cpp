@@ -109,11 +109,7 @@ TEST_F(SettingPage, EmptyProfileLoadsTheDefaultsAndEveryApplyWritesOrDeletesTheR
 }
 
 TEST_F(SettingPage, RotationValuesAreLoadedAndSavedWithinTheirBounds) {
-    FakeTopology topology;
-    topology.Add(ActiveDisplay(1, {0, 0, 1024, 768}, true));
-    topology.Add(ActiveDisplay(2, {1024, 0, 2048, 768}));
-    topology.Add(ActiveDisplay(3, {2048, 0, 3072, 768}));
-    MonitorEnumKey monitors(MonitorEnumKey::ValuesFor(topology));
+    const ThreeDisplaysSideBySide displays;
     const std::wstring section = ProfileSection(L"Setting");
     // Display 2 saved as "180 deg.", display 3's value damaged, display 1 rotated.
     SetDword(HKEY_CURRENT_USER, section, L"Monitor1_Rotation", 2);
@@ -205,17 +201,10 @@ TEST_F(SettingPage, SonarBoxIsShownFromWindows51On) {
 // host for its default playback device each time.
 TEST_F(SettingPage, ApplySendsVideoOptimisationToEveryDisplayLinkDisplayFromWindows61On) {
     // Two DisplayLink displays that the display table numbers 2 and 3.
-    FakeTopology topology;
-    topology.Add(ActiveDisplay(1, {0, 0, 1024, 768}, true));
-    topology.Add(ActiveDisplay(2, {1024, 0, 2048, 768}));
-    topology.Add(ActiveDisplay(3, {2048, 0, 3072, 768}));
-    MonitorEnumKey monitors(MonitorEnumKey::ValuesFor(topology));
+    const ThreeDisplaysSideBySide displays;
     Start();
-    AddSimDisplay(2);
-    AddSimDisplay(3);
+    AddDisplayLinkDisplays({2, 3});
     addon_test::Sim sim;
-    sim.SetState(2, 2, 1, 3);
-    sim.SetState(3, 2, 1, 3);
     HWND page = SettingHwnd();
 
     host->videoOptimize = true;

@@ -71,6 +71,26 @@ void SettingsFixture::AddSimDisplay(uint32_t adapterId) {
     simDisplays.push_back(adapterId);
 }
 
+void SettingsFixture::AddDisplayLinkDisplays(std::initializer_list<uint32_t> adapterIds) {
+    for (uint32_t id : adapterIds) {
+        AddSimDisplay(id);
+        addon_test::Sim().SetState(id, 2, 1, 3);
+    }
+}
+
+namespace {
+velk::test::FakeTopology& SideBySide(velk::test::FakeTopology& topology) {
+    using velk::test::ActiveDisplay;
+    topology.Add(ActiveDisplay(1, {0, 0, 1024, 768}, true));
+    topology.Add(ActiveDisplay(2, {1024, 0, 2048, 768}));
+    topology.Add(ActiveDisplay(3, {2048, 0, 3072, 768}));
+    return topology;
+}
+}  // namespace
+
+ThreeDisplaysSideBySide::ThreeDisplaysSideBySide()
+    : monitors(velk::test::MonitorEnumKey::ValuesFor(SideBySide(topology))) {}
+
 void SettingsFixture::RemoveSimDisplays() {
     if (HMODULE sim = ::GetModuleHandleW(L"AddOnApi.dll")) {
         auto remove = reinterpret_cast<AddOnSimRemoveDisplayFn>(

@@ -10,6 +10,7 @@
 #include "display/display_list.h"
 #include "testing/harness.h"
 #include "testing/policysim/policysim_control.h"
+#include "testing/support/fake_topology.h"
 #include "testing/support/in_process_dialog.h"
 #include "testing/support/tray_fixture.h"
 #include <gtest/gtest.h>
@@ -30,6 +31,15 @@ inline std::wstring ListText(HWND list, int index) {
     return text;
 }
 
+// Display 1 (primary) with displays 2 and 3 to its right, behind the seam and
+// in the monitor enumeration key: the layout the display table numbers the
+// DisplayLink displays 2 and 3 by.
+struct ThreeDisplaysSideBySide {
+    ThreeDisplaysSideBySide();
+    velk::test::FakeTopology topology;
+    velk::test::MonitorEnumKey monitors;
+};
+
 class SettingsFixture : public velk::test::InProcessDialogTest {
 protected:
     static void SetUpTestSuite();
@@ -41,6 +51,8 @@ protected:
     static bool Checked(HWND page, int id) { return ::IsDlgButtonChecked(page, id) == BST_CHECKED; }
     // An active display of the simulated add-on library, removed after the test.
     void AddSimDisplay(uint32_t adapterId);
+    // Active displays of the simulated library, each with video optimisation off.
+    void AddDisplayLinkDisplays(std::initializer_list<uint32_t> adapterIds);
     void RemoveSimDisplays();
 
     // The calls recorded by the simulated policy server.
