@@ -6,6 +6,9 @@
 
 namespace velk::test {
 
+// Runs the messages this thread has now, without waiting for more.
+void RunPendingMessages();
+
 // Runs this thread's messages for ms milliseconds.
 void PumpFor(DWORD ms);
 

@@ -125,8 +125,7 @@ TEST(SecondStart, AnInstanceThatDoesNotAnswerInTimeDoesNotHoldItUpAndGetsTheRequ
     EXPECT_EQ(second.ExitCode(), 0u);
     EXPECT_GE(::GetTickCount64() - start, kSecondStartSendTimeoutMs - 200);  // it did wait for an answer
     // Handled now, late: the request the second start could not wait for.
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    RunPendingMessages();
     const std::vector<std::pair<WPARAM, LPARAM>> expected{{0, WM_LBUTTONDBLCLK}, {256, 0}};
     EXPECT_EQ(running.received, expected);
 }

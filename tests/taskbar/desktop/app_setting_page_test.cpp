@@ -5,6 +5,7 @@
 
 #include "framework/strings.h"
 #include "resources/resource.h"
+#include "testing/support/pump.h"
 
 namespace velk::test {
 namespace {
@@ -80,8 +81,7 @@ TEST(AppSettingPage, CheckBoxesReachTheMainDialogAndApplySavesWhatTheyHold) {
     ui.Click(IDC_APP_USE_TASKBAR);
     EXPECT_FALSE(ui.Enabled(IDC_APP_ON_TOP) || ui.Enabled(IDC_APP_SEPARATE_BUTTONS));
     EXPECT_EQ(ui.host.pageChanged, before);
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    RunPendingMessages();
     EXPECT_EQ(ui.host.pageChanged, before + 1);
     ui.page.ReadAppSettingChecks();
     ui.page.SaveAppSettings();
