@@ -311,7 +311,8 @@ void CVELKMIRADlg::OnApply() {
     // Always: the Other page's settings and its later audio refresh, and a repaint.
     OtherSettingPage.SaveOtherSetting();
     if (OtherSettingPage.GetSafeHwnd())
-        ::SetTimer(OtherSettingPage.GetSafeHwnd(), OtherSetting::kTimerAudioRefresh, kAudioRefreshMs, nullptr);
+        velk::Platform().SetTimer(OtherSettingPage.GetSafeHwnd(), OtherSetting::kTimerAudioRefresh, kAudioRefreshMs,
+                                  nullptr);
     ::InvalidateRect(hwnd_, nullptr, TRUE);
     // The setting changes this Apply causes do not start another one until then.
     SetTimer(TIMER_APPLY_GUARD, DisplayCountDelayMs());

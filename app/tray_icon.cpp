@@ -108,7 +108,7 @@ void OpenHelpFile() {
         ::SetForegroundWindow(::GetLastActivePopup(help));
         return;
     }
-    ::ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    velk::Platform().ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void CloseHelpWindow() {

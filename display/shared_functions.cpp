@@ -105,7 +105,9 @@ BOOL IsActiveDesktopOn() {
     return options.fActiveDesktop;
 }
 
-void OpenDisplaySettings() { ::ShellExecuteW(nullptr, nullptr, L"desk.cpl", L",3", nullptr, SW_SHOWNORMAL); }
+void OpenDisplaySettings() {
+    velk::Platform().ShellExecuteW(nullptr, nullptr, L"desk.cpl", L",3", nullptr, SW_SHOWNORMAL);
+}
 
 bool GetFolderOfPath(wchar_t* out, const wchar_t* path) {
     PathParts parts = SplitPath(path);

@@ -37,6 +37,7 @@ const PlatformApi kReal = {
     ::CoCreateInstance,
     ::SetTimer,
     ::KillTimer,
+    ::ShellExecuteW,
     ::CreateProcessW,
     ::waveOutGetNumDevs,
     ::waveOutMessage,

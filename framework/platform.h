@@ -55,9 +55,13 @@ struct PlatformApi {
     // (its tab list).
     decltype(&::CoCreateInstance) CoCreateInstance;
 
-    // The timers that drive the user-interface thread's timed steps.
+    // The timers that drive the user-interface thread's timed steps: window
+    // timers (through Wnd) and thread timers.
     decltype(&::SetTimer) SetTimer;
     decltype(&::KillTimer) KillTimer;
+
+    // What the shell opens for the program: the display settings and the help file.
+    decltype(&::ShellExecuteW) ShellExecuteW;
 
     // The audio device list tool's start, and the wave devices and the wave
     // mapper's preferred device that decide the default playback device

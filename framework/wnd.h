@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include "framework/platform.h"
 
 namespace velk {
 
@@ -40,8 +41,10 @@ public:
     BOOL MoveWindow(const RECT& r, bool repaint = true) const noexcept {
         return ::MoveWindow(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top, repaint ? TRUE : FALSE);
     }
-    UINT_PTR SetTimer(UINT_PTR id, UINT ms) const noexcept { return ::SetTimer(hwnd_, id, ms, nullptr); }
-    BOOL KillTimer(UINT_PTR id) const noexcept { return ::KillTimer(hwnd_, id); }
+    // Window timers go through the platform seam, so that a test can see
+    // their intervals and fire them without waiting.
+    UINT_PTR SetTimer(UINT_PTR id, UINT ms) const noexcept { return Platform().SetTimer(hwnd_, id, ms, nullptr); }
+    BOOL KillTimer(UINT_PTR id) const noexcept { return Platform().KillTimer(hwnd_, id); }
     LONG_PTR GetStyle() const noexcept { return ::GetWindowLongPtrW(hwnd_, GWL_STYLE); }
 
 protected:
