@@ -11,7 +11,6 @@
 #include "app/velkmira_app.h"
 #include "display/program_messages.h"
 #include "display/shared_functions.h"
-#include "testing/support/pump.h"
 #include "tests/app/movement/hotkey_probe.h"
 #include "tests/app/movement/movement_test_support.h"
 
@@ -536,44 +535,6 @@ TEST_F(HotkeyTest, EscapeOnThePageClosesTheMainDialog) {
     ::SendMessageW(page.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_EQ(g_parent.closes, 1);
     EXPECT_TRUE(::IsWindow(page.GetSafeHwnd()));
-}
-
-void PressKeys(const std::vector<WORD>& keys) {
-    std::vector<INPUT> inputs;
-    for (WORD k : keys) {
-        INPUT in{};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = k;
-        if (k == VK_RIGHT || k == VK_LEFT) in.ki.dwFlags = KEYEVENTF_EXTENDEDKEY;
-        inputs.push_back(in);
-    }
-    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
-        INPUT in{};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = *it;
-        in.ki.dwFlags = KEYEVENTF_KEYUP | ((*it == VK_RIGHT || *it == VK_LEFT) ? KEYEVENTF_EXTENDEDKEY : 0);
-        inputs.push_back(in);
-    }
-    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
-// Generous: a wait ends as soon as its condition holds, and a loaded machine
-// delivers input late.
-constexpr DWORD kInputTimeoutMs = 15000;
-
-TEST_F(HotkeyTest, DeliveredHotkeysMoveTheForegroundWindowAndThePointer) {
-    UseDisplays({{1, {0, 0, 320, 240}}, {2, {320, 0, 640, 240}}});
-    state.ResizeMode = 0;
-    StartUp();
-    HWND w = MakeWindow({10, 10, 210, 160});
-    foreground = w;
-    PressKeys({VK_SHIFT, VK_MENU, VK_RIGHT});
-    EXPECT_TRUE(PumpUntil([&] { return NormalRect(w).left == 330; }, kInputTimeoutMs)) << NormalRect(w).left;
-
-    pointer = POINT{10, 10};
-    PressKeys({VK_SHIFT, VK_CONTROL, '2'});
-    EXPECT_TRUE(PumpUntil([&] { return pointer.x == 480; }, kInputTimeoutMs)) << pointer.x;
-    EXPECT_EQ(pointer.y, 120);
 }
 
 TEST_F(HotkeyTest, JapaneseNumberedLabels) {

@@ -85,12 +85,6 @@ LRESULT CALLBACK ClientProc(HWND window, UINT message, WPARAM w, LPARAM l) {
         }
         if ((w & 0xFFF0) == SC_CLOSE) return 0;  // only the test ends the client
         break;
-    case WM_COPYDATA: {
-        auto* data = reinterpret_cast<const COPYDATASTRUCT*>(l);
-        if (data && data->dwData == kSetPlacement && data->cbData == sizeof(WINDOWPLACEMENT))
-            return ::SetWindowPlacement(window, static_cast<const WINDOWPLACEMENT*>(data->lpData));
-        return FALSE;
-    }
     case kFinish:
         Report(window, kFinal);
         ::PostQuitMessage(0);

@@ -21,10 +21,6 @@ enum Phase : DWORD {
     kFinal = 4,   // told to end
 };
 
-// WM_COPYDATA dwData with which a WINDOWPLACEMENT is handed to the client's
-// window to set on itself; the answer is SetWindowPlacement's.
-inline constexpr ULONG_PTR kSetPlacement = 0x5E7;
-
 // Where the client's window is made, in desktop coordinates.
 inline constexpr RECT kClientWindowRect{40, 40, 240, 190};
 

@@ -1,10 +1,11 @@
-// The system-menu road from end to end: the main dialog runs in this process
-// over a fake two-display topology and holds the real system hooks; a window
-// of another process (sysmenu_client.exe), and for comparison one of another
-// thread of this process, opens its window menu for real. The program's item
-// must be in the menu before it is shown, the chosen item (a real
-// WM_SYSCOMMAND in the window's thread) must move the window to the other
-// display, and once the menu has closed the item must be gone.
+// The system-menu road from end to end. Across processes: the real program
+// (over two fake displays) holds the system hooks, and a window of another
+// process (sysmenu_client.exe) opens its window menu for real; the hook
+// library in that process reports the menu and the chosen command to the
+// program, which moves the window with its own move. In one process: the
+// main dialog in this process and the window on another thread, where the
+// program's item must be in the menu before it is shown and gone once the
+// menu has closed, and the chosen item must move the window.
 #include "app/main_dialog.h"
 #include "app/system_menu_items.h"
 #include "app/velkmira_app.h"
@@ -16,6 +17,7 @@
 #include "testing/support/pump.h"
 #include "testing/support/tray_fixture.h"
 #include "tests/app/systemmenu/menu_client.h"
+#include "tests/app/systemmenu/program_road.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <algorithm>
@@ -45,8 +47,8 @@ using namespace sysmenu;
 // Two fake displays side by side on Wine's one real 1024x768 display, which
 // keeps a window's normal rectangle on itself: a window moved between them
 // really lands where the program puts it.
-const RECT kDisplay1{0, 0, 512, 768};
-const RECT kDisplay2{512, 0, 1024, 768};
+const RECT kDisplay1 = road::kLeftDisplay;
+const RECT kDisplay2 = road::kRightDisplay;
 // The client's window on display 1, moved to display 2 (same size, so scaling
 // and translating agree).
 const RECT kMovedWindowRect{552, 40, 752, 190};
@@ -92,26 +94,6 @@ LRESULT CALLBACK ReportProc(HWND hwnd, UINT message, WPARAM w, LPARAM l) {
     return ::DefWindowProcW(hwnd, message, w, l);
 }
 
-// Placement of a window of another process. Windows sets it there itself;
-// Wine 8 refuses a window of another process (SetWindowPlacement answers
-// FALSE), so the placement is then handed to the window's own thread, which
-// sets it on itself.
-velk::PlatformApi g_realPlatform{};
-int g_forwardedPlacements = 0;
-BOOL WINAPI SetPlacementAcrossProcesses(HWND window, const WINDOWPLACEMENT* placement) {
-    if (g_realPlatform.SetWindowPlacement(window, placement)) return TRUE;
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(window, &pid);
-    if (pid == ::GetCurrentProcessId()) return FALSE;
-    ++g_forwardedPlacements;
-    COPYDATASTRUCT data{kSetPlacement, sizeof(*placement), const_cast<WINDOWPLACEMENT*>(placement)};
-    DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
-                               kStepTimeoutMs, &result))
-        return FALSE;
-    return result != 0;
-}
-
 std::wstring Hex(ULONG_PTR value) {
     wchar_t text[32];
     swprintf(text, 32, L"%llx", static_cast<unsigned long long>(value));
@@ -139,12 +121,9 @@ protected:
         g_events.clear();
         g_clientWindow = nullptr;
         g_clientPid = 0;
-        g_forwardedPlacements = 0;
         topology.Add(ActiveDisplay(1, kDisplay1, true));
         topology.Add(ActiveDisplay(2, kDisplay2));
         monitorKey.emplace(MonitorEnumKey::ValuesFor(topology));
-        g_realPlatform = velk::Platform();
-        velk::Platform().SetWindowPlacement = SetPlacementAcrossProcesses;
         // The display number overlay's waits end at once.
         RecordBlockingWaits();
 
@@ -168,7 +147,6 @@ protected:
         dialog.reset();
         tray.reset();
         if (report) ::DestroyWindow(report);
-        velk::Platform() = g_realPlatform;
         monitorKey.reset();
     }
 
@@ -221,7 +199,7 @@ protected:
     }
 
     // What every road shows, whoever owns the window.
-    void ExpectRoadTravelled(bool itemsReachable) {
+    void ExpectRoadTravelled() {
         HWND window = g_clientWindow;
         ASSERT_GE(Find(Event::kClient, kBefore), 0);
         ASSERT_GE(Find(Event::kClient, kOpen), 0) << "the window menu never opened";
@@ -247,7 +225,7 @@ protected:
         ASSERT_GE(moved, 0) << "no UM_WINMOVENEXT for the window";
         EXPECT_EQ(g_events[static_cast<size_t>(moved)].w, NextCommand());
 
-        if (itemsReachable) {
+        {
             // Two displays, the window on display 1: only "next" is offered.
             EXPECT_EQ(OurItems(before), std::vector<std::wstring>{});
             EXPECT_EQ(OurItems(open), std::vector<std::wstring>{kNextItemText});
@@ -274,27 +252,6 @@ protected:
     HWND report = nullptr;
 };
 
-TEST_F(SystemMenuRoad, WindowOfAnotherProcessGetsTheItemIsMovedAndLosesTheItem) {
-    ChildProcess client =
-        ChildProcess::Start(L"sysmenu_client.exe", Hex(reinterpret_cast<ULONG_PTR>(report)) + L" " + Hex(NextCommand()));
-    ASSERT_TRUE(client.Started());
-    ASSERT_TRUE(PumpUntil([] { return g_clientWindow != nullptr; }, kStepTimeoutMs)) << "the client never said hello";
-    EXPECT_EQ(g_clientPid, client.Id());
-    // Windows lets the program reach the system menu of another process's
-    // window; Wine 8 answers GetSystemMenu with null for it, so there the
-    // items cannot be put in and only the rest of the road can be checked
-    // (the thread test checks the items).
-    const bool itemsReachable = ::GetSystemMenu(g_clientWindow, FALSE) != nullptr;
-    if (!itemsReachable) {
-        std::cout << "[ NOTE     ] no system menu of another process's window on this platform: "
-                     "the items are checked by the thread test\n";
-    }
-    DriveRoad();
-    EXPECT_TRUE(PumpUntil([&] { return client.Wait(0); }, kStepTimeoutMs)) << "the client did not end";
-    EXPECT_EQ(client.ExitCode(), static_cast<DWORD>(kOk));
-    ExpectRoadTravelled(itemsReachable);
-}
-
 TEST_F(SystemMenuRoad, WindowOfAnotherThreadGetsTheItemIsMovedAndLosesTheItem) {
     std::atomic<int> exitCode{-1};
     const UINT command = NextCommand();
@@ -314,8 +271,75 @@ TEST_F(SystemMenuRoad, WindowOfAnotherThreadGetsTheItemIsMovedAndLosesTheItem) {
     DriveRoad();
     EXPECT_TRUE(PumpUntil([&] { return exitCode != -1; }, kStepTimeoutMs));
     EXPECT_EQ(exitCode.load(), kOk);
-    EXPECT_EQ(g_forwardedPlacements, 0);
-    ExpectRoadTravelled(true);
+    ExpectRoadTravelled();
+}
+
+// The other process's window and the real program. Wine 8 answers
+// GetSystemMenu with null for a window of another process (the program's own
+// call as this one), so there the items cannot be put in that menu: the menu
+// must then be left as it was, and the items are checked on the same road in
+// one process (the thread test above). Wine 8 also refuses SetWindowPlacement
+// on another process's window: the placement the program asks for is what it
+// reports; where the call is honoured the window itself must be there.
+class SystemMenuAcrossProcesses : public road::ProgramRoad {
+protected:
+    void SetUp() override {
+        g_events.clear();
+        g_clientWindow = nullptr;
+        g_clientPid = 0;
+        otherReports = ReportProc;
+        ProgramRoad::SetUp();
+    }
+    static std::vector<UINT> Ids(const ClientReport& r) {
+        std::vector<UINT> ids;
+        for (UINT i = 0; i < r.itemCount; ++i) ids.push_back(r.items[i].id);
+        return ids;
+    }
+    static const ClientReport* Report(DWORD phase) {
+        for (const Event& e : g_events)
+            if (e.kind == Event::kClient && e.message == phase) return &e.report;
+        return nullptr;
+    }
+};
+
+TEST_F(SystemMenuAcrossProcesses, TheHookLibraryReportsToTheProgramWhichMovesTheWindow) {
+    const UINT next = ::RegisterWindowMessageW(road::kNextCommandName);
+    ChildProcess client = ChildProcess::Start(L"sysmenu_client.exe",
+                                              Hex(reinterpret_cast<ULONG_PTR>(report)) + L" " + Hex(next));
+    ASSERT_TRUE(client.Started());
+    ASSERT_TRUE(PumpUntil([] { return g_clientWindow != nullptr; }, kStepTimeoutMs)) << "the client never said hello";
+    EXPECT_EQ(g_clientPid, client.Id());
+    const bool menuReachable = ::GetSystemMenu(g_clientWindow, FALSE) != nullptr;
+    ASSERT_TRUE(PumpUntil([] { return Report(kClosed) != nullptr; }, kRoadTimeoutMs)) << "the window menu never closed";
+
+    // The open menu made the program offer its item (a move is allowed only
+    // then) and the chosen command reached it: it placed the window once,
+    // on display 2, its size kept.
+    ASSERT_TRUE(WaitForPlacements(1)) << "the program never moved the window";
+    const road::PlacementReport placed = Placements().front();
+    EXPECT_EQ(placed.window, reinterpret_cast<UINT64>(g_clientWindow));
+    EXPECT_EQ(placed.placement.rcNormalPosition, kMovedWindowRect);
+    EXPECT_EQ(placed.placement.showCmd, static_cast<UINT>(SW_SHOWNORMAL));
+    if (placed.answer) {
+        EXPECT_TRUE(PumpUntil([] {
+            RECT r{};
+            return ::GetWindowRect(g_clientWindow, &r) && r == kMovedWindowRect;
+        }, kStepTimeoutMs)) << "the window did not reach display 2";
+    }
+    ::PostMessageW(g_clientWindow, kFinish, 0, 0);
+    ASSERT_TRUE(PumpUntil([] { return Report(kFinal) != nullptr; }, kStepTimeoutMs));
+    EXPECT_TRUE(PumpUntil([&] { return client.Wait(0); }, kStepTimeoutMs)) << "the client did not end";
+    EXPECT_EQ(client.ExitCode(), static_cast<DWORD>(kOk));
+    EXPECT_EQ(Placements().size(), 1u);
+
+    const ClientReport& before = *Report(kBefore);
+    const ClientReport& open = *Report(kOpen);
+    const ClientReport& closed = *Report(kClosed);
+    EXPECT_EQ(Report(kFinal)->chosenReceived, 1u);
+    std::vector<UINT> expected = Ids(before);
+    if (menuReachable) expected.push_back(next);
+    EXPECT_EQ(Ids(open), expected);
+    EXPECT_EQ(Ids(closed), Ids(before)) << "the menu is as it was once it closed";
 }
 
 }  // namespace
