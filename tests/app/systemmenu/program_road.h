@@ -16,7 +16,7 @@ namespace velk::test::road {
 inline constexpr DWORD kRoadWaitMs = 20000;
 
 // Handles what the report window gets besides placements; null: default.
-using OtherReportHandler = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+using OtherReportHandler = LRESULT(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 
 class ProgramRoad : public ::testing::Test {
 protected:
