@@ -128,6 +128,49 @@ BOOL FireNow(int32_t event) {
     return wait == WAIT_OBJECT_0;
 }
 
+// The watcher of the fire event another process signals. It runs until the
+// process ends and holds a load reference of the library all that time, so
+// an unload never pulls the code from under it; it reads the registration
+// under g_registrationLock.
+CRITICAL_SECTION g_registrationLock;
+bool g_watchStarted = false;
+
+DWORD WINAPI FireWatchThread(void* parameter) {
+    auto* names = static_cast<std::wstring*>(parameter);
+    HANDLE fire = ::CreateEventW(nullptr, FALSE, FALSE, names[0].c_str());
+    HANDLE fired = ::CreateEventW(nullptr, FALSE, FALSE, names[1].c_str());
+    delete[] names;
+    while (fire && fired && ::WaitForSingleObject(fire, INFINITE) == WAIT_OBJECT_0) {
+        ::EnterCriticalSection(&g_registrationLock);
+        const dlNotificationCallback callback = g_callback;
+        void* const context = g_context;
+        ::LeaveCriticalSection(&g_registrationLock);
+        if (callback) callback(context, dlEventDisplaysChanged);
+        ::SetEvent(fired);
+    }
+    return 0;
+}
+
+// Starts the watcher at the first registration, when the variable names a
+// fire event.
+void StartFireWatch() {
+    wchar_t name[200] = {};
+    if (g_watchStarted || ::GetEnvironmentVariableW(kAddOnSimFireEventVariable, name, 200) == 0 || !name[0]) return;
+    HMODULE self = nullptr;
+    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&FireWatchThread),
+                              &self))
+        return;
+    auto* names = new std::wstring[2]{name, std::wstring(name) + kAddOnSimFiredSuffix};
+    HANDLE thread = ::CreateThread(nullptr, 0, FireWatchThread, names, 0, nullptr);
+    if (!thread) {
+        delete[] names;
+        ::FreeLibrary(self);
+        return;
+    }
+    ::CloseHandle(thread);
+    g_watchStarted = true;
+}
+
 void AddToVariable(const wchar_t* name) {
     wchar_t text[32] = {};
     long value = 0;
@@ -142,6 +185,7 @@ SIM_EXPORT dlDisplayHandle DL_API AddOnSimAddDisplay(uint32_t adapterId, int32_t
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
+        ::InitializeCriticalSection(&g_registrationLock);
         wchar_t ids[256] = {};
         const bool firstLoad = ::GetEnvironmentVariableW(kAddOnSimLoadsVariable, nullptr, 0) == 0;
         if (firstLoad && ::GetEnvironmentVariableW(kAddOnSimDisplaysVariable, ids, 256) > 0 && ids[0]) {
@@ -211,9 +255,12 @@ SIM_EXPORT int32_t DL_API dlRegisterNivoDisplayNotification(dlNotificationCallba
                                                             uint32_t flags) {
     Count("dlRegisterNivoDisplayNotification");
     if (!callback) return dlResultNotAvailable;
+    ::EnterCriticalSection(&g_registrationLock);
     g_callback = callback;
     g_context = context;
+    ::LeaveCriticalSection(&g_registrationLock);
     g_registerFlags = flags;
+    StartFireWatch();
     return 0;
 }
 
@@ -221,8 +268,10 @@ SIM_EXPORT int32_t DL_API dlUnRegisterNivoDisplayNotification(dlNotificationCall
                                                               uint32_t) {
     Count("dlUnRegisterNivoDisplayNotification");
     if (callback != g_callback || context != g_context) return dlResultNotAvailable;
+    ::EnterCriticalSection(&g_registrationLock);
     g_callback = nullptr;
     g_context = nullptr;
+    ::LeaveCriticalSection(&g_registrationLock);
     return 0;
 }
 

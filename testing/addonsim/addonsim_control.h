@@ -62,6 +62,13 @@ inline constexpr wchar_t kAddOnSimLeftSubscribedVariable[] = L"VELK_ADDONSIM_LEF
 // its first load: how a test gives add-on displays to a program it starts
 // (the program inherits the variable).
 inline constexpr wchar_t kAddOnSimDisplaysVariable[] = L"VELK_ADDONSIM_DISPLAYS";
+// Name of a named event through which another process fires notifications:
+// while a callback is registered, each signal of it calls the callback with
+// the "displays changed" event on a thread of the library, as the vendor's
+// library does, and then signals the event named with kAddOnSimFiredSuffix
+// added. A program started by a test inherits the variable.
+inline constexpr wchar_t kAddOnSimFireEventVariable[] = L"VELK_ADDONSIM_FIRE_EVENT";
+inline constexpr wchar_t kAddOnSimFiredSuffix[] = L".fired";
 // "1": the pump is slow from the first load on (a program started by a test
 // inherits it).
 inline constexpr wchar_t kAddOnSimSlowPumpVariable[] = L"VELK_ADDONSIM_SLOW_PUMP";
