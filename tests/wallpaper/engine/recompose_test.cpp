@@ -3,6 +3,7 @@
 // request ends with its own settings on the desktop, and a page destroyed in
 // the middle ends promptly and leaves the wallpaper it found.
 #include "tests/wallpaper/engine/wallpaper_test_support.h"
+#include "testing/support/pump.h"
 #include "wallpaper/recompose_worker.h"
 #include <atomic>
 #include <chrono>
@@ -43,9 +44,10 @@ struct RecomposeTest : WallpaperTest {
         return SecondsSince(start);
     }
     std::wstring Composite() const { return Folder() + kCompositeFileName; }
-    // The recompose thread has written its first display's picture.
+    // The recompose thread has written its first display's picture (this
+    // thread's window answering meanwhile).
     static bool RecomposeUnderWay() {
-        return WaitUntil(30000, [] { return ::GetFileAttributesW(RenderedFile(0).c_str()) != INVALID_FILE_ATTRIBUTES; });
+        return PumpUntil([] { return ::GetFileAttributesW(RenderedFile(0).c_str()) != INVALID_FILE_ATTRIBUTES; }, 30000);
     }
 };
 
