@@ -342,14 +342,7 @@ LRESULT SendWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWOR
     return 0;
 }
 
-bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& pred) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        if (pred()) return true;
-        if (std::chrono::steady_clock::now() >= end) return false;
-        ::Sleep(10);
-    }
-}
+bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& pred) { return PollUntil(timeoutMs, pred); }
 
 std::vector<DWORD> ThreadsOfThisProcess() {
     std::vector<DWORD> ids;
@@ -364,7 +357,7 @@ std::vector<DWORD> ThreadsOfThisProcess() {
 }
 
 bool WaitForThreadsToEnd(const std::vector<DWORD>& earlier, DWORD timeoutMs) {
-    return WaitUntil(timeoutMs, [&] {
+    return PollUntil(timeoutMs, [&] {
         for (DWORD id : ThreadsOfThisProcess())
             if (std::find(earlier.begin(), earlier.end(), id) == earlier.end()) return false;
         return true;
