@@ -36,8 +36,8 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
 
 # velk_add_test(<name> SOURCES ... [LIBS ...] [RESOURCES] [PROCESS] [OWN_PREFIX] [TIMEOUT s])
 # One GoogleTest program per call, registered with ctest as one test.
-# PROCESS: the test starts a deliverable as a process (label "process"), so
-# tools/test runs it against the x86 build as well.
+# PROCESS: the test starts a deliverable as a process (label "process", so
+# that `ctest -L process` picks the whole-program tests).
 # OWN_PREFIX: the test runs in the second prefix, beside the others (ctest -j);
 # the tests of one prefix run one at a time (a resource lock each).
 function(velk_add_test name)

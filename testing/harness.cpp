@@ -1,4 +1,7 @@
 #include "testing/harness.h"
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -331,8 +334,51 @@ void PrintUtf8(const std::wstring& text) {
     ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
+LRESULT SendWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeoutMs) {
+    DWORD_PTR answer = 0;
+    if (::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, timeoutMs, &answer))
+        return static_cast<LRESULT>(answer);
+    ADD_FAILURE() << "message 0x" << std::hex << message << " got no answer within " << std::dec << timeoutMs << " ms";
+    return 0;
+}
+
+bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& pred) { return PollUntil(timeoutMs, pred); }
+
+std::vector<DWORD> ThreadsOfThisProcess() {
+    std::vector<DWORD> ids;
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ids.push_back(entry.th32ThreadID);
+    ::CloseHandle(snapshot);
+    return ids;
+}
+
+bool WaitForThreadsToEnd(const std::vector<DWORD>& earlier, DWORD timeoutMs) {
+    return PollUntil(timeoutMs, [&] {
+        for (DWORD id : ThreadsOfThisProcess())
+            if (std::find(earlier.begin(), earlier.end(), id) == earlier.end()) return false;
+        return true;
+    });
+}
+
 AnswerProbe::AnswerProbe(HWND window, DWORD intervalMs)
     : window_(window), intervalMs_(intervalMs), thread_([this] { Run(); }) {}
+
+AnswerProbe::AnswerProbe(const ChildProcess& process, const wchar_t* className, DWORD intervalMs)
+    : window_(nullptr), intervalMs_(intervalMs), pid_(process.Id()), className_(className) {
+    // The tick of the process's creation: the probe may start a little later.
+    FILETIME created{}, exited{}, kernel{}, user{}, now{};
+    ::GetSystemTimeAsFileTime(&now);
+    startTick_ = ::GetTickCount();
+    if (::GetProcessTimes(process.Handle(), &created, &exited, &kernel, &user)) {
+        const auto ticks = [](const FILETIME& t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+        if (ticks(now) > ticks(created)) startTick_ -= static_cast<DWORD>((ticks(now) - ticks(created)) / 10000);
+    }
+    thread_ = std::thread([this] { Run(); });
+}
 
 AnswerProbe::~AnswerProbe() {
     stop_ = true;
@@ -346,16 +392,28 @@ DWORD AnswerProbe::TakeLongest() {
     return longest_.exchange(0);
 }
 
+void AnswerProbe::Keep(DWORD took) {
+    DWORD seen = longest_.load();
+    while (took > seen && !longest_.compare_exchange_weak(seen, took)) {
+    }
+}
+
 void AnswerProbe::Run() {
     while (!stop_) {
+        if (!window_) {
+            // Not there yet: the program has not answered since it started.
+            window_ = WaitForWindow(className_, nullptr, 0, pid_);
+            if (!window_) {
+                Keep(::GetTickCount() - startTick_);
+                ::Sleep(5);
+                continue;
+            }
+        }
         const DWORD start = ::GetTickCount();
         DWORD_PTR ignored = 0;
         // A send that gets no answer at all counts as its whole time-out.
         if (::SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored)) ++answers_;
-        const DWORD took = ::GetTickCount() - start;
-        DWORD seen = longest_.load();
-        while (took > seen && !longest_.compare_exchange_weak(seen, took)) {
-        }
+        Keep(::GetTickCount() - start);
         ::Sleep(intervalMs_);
     }
 }

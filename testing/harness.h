@@ -93,6 +93,10 @@ private:
 class AnswerProbe {
 public:
     explicit AnswerProbe(HWND window, DWORD intervalMs = 20);
+    // A program's window from the program's start: until a top-level window
+    // of that class exists in the process, the time since the process was
+    // created counts as time without an answer.
+    AnswerProbe(const ChildProcess& process, const wchar_t* className, DWORD intervalMs = 20);
     ~AnswerProbe();
     AnswerProbe(const AnswerProbe&) = delete;
     AnswerProbe& operator=(const AnswerProbe&) = delete;
@@ -103,13 +107,32 @@ public:
 
 private:
     void Run();
+    void Keep(DWORD took);
     HWND window_;
     DWORD intervalMs_;
+    DWORD pid_ = 0;
+    const wchar_t* className_ = nullptr;
+    DWORD startTick_ = 0;
     std::atomic<bool> stop_{false};
     std::atomic<DWORD> longest_{0};
     std::atomic<int> answers_{0};
     std::thread thread_;
 };
+
+// SendMessageW to a window of another process, bounded: a program that does
+// not answer within the time fails the test (and answers 0) instead of
+// holding it until the run's time-out.
+LRESULT SendWithin(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0, DWORD timeoutMs = 20000);
+
+// Waits until pred answers true (checked every 10 ms, without running this
+// thread's messages); false after the time.
+bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& pred);
+
+// The ids of this process's threads.
+std::vector<DWORD> ThreadsOfThisProcess();
+// Waits until every thread of this process that is not one of those ids has
+// ended; false when one still runs after the time.
+bool WaitForThreadsToEnd(const std::vector<DWORD>& earlier, DWORD timeoutMs);
 
 // Registry of the test prefix.
 void SetDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD value);

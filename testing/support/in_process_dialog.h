@@ -1,6 +1,6 @@
 // What every fixture with the main dialog inside the test process shares:
-// once, the common controls, the registry key, the main window class and the
-// simulated add-on library; for each test, a fresh profile, the platform seam
+// once, what the program makes before its main dialog and the simulated
+// add-on library; for each test, a fresh profile, the platform seam
 // restored at the end (first in, last out), the user-interface thread's
 // blocking waits recorded instead of waited, and Windows 6.1.
 #pragma once
@@ -12,13 +12,21 @@
 
 namespace velk::test {
 
+// What the program's start-up makes before its main dialog, once per test
+// program: the common controls, the rich edit library the dialogs use, the
+// profile's registry key and the main window class.
+inline void PrepareForMainDialog() {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    ::LoadLibraryW(L"RICHED20.DLL");  // stays loaded, as in the program
+    theApp.SetRegistryKey(L"VELK-Panomira");
+    RegisterMainWindowClass();
+}
+
 class InProcessDialogTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
-        ::InitCommonControlsEx(&controls);
-        theApp.SetRegistryKey(L"VELK-Panomira");
-        RegisterMainWindowClass();
+        PrepareForMainDialog();
         // The dialog's add-on access loads the simulated library.
         addon_test::SetLibraryPath(addon_test::SimulatedLibraryPath());
     }

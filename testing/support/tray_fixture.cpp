@@ -37,15 +37,6 @@ LONG BitsSize(UINT width, UINT height, UINT planes, UINT bpp) {
 
 }  // namespace
 
-bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& pred) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        if (pred()) return true;
-        if (std::chrono::steady_clock::now() >= end) return false;
-        ::Sleep(10);
-    }
-}
-
 WindowThread::WindowThread() {
     std::unique_lock lock(mutex_);
     thread_ = std::thread([this] { Loop(); });

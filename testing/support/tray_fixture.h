@@ -4,6 +4,7 @@
 // folder holding a copy of the program beside a hook library of the test's
 // choosing.
 #pragma once
+#include "testing/harness.h"
 #include <windows.h>
 #include <condition_variable>
 #include <functional>
@@ -103,9 +104,6 @@ private:
 
 // The fake hook libraries record their calls here (HKCU).
 inline constexpr wchar_t kFakeTarnletKey[] = L"Software\\VelkTest\\FakeTarnlet";
-
-// Waits until pred answers true.
-bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& pred);
 
 // The test's own hold on the system hooks: HookInstall of Tarnlet.dll (loaded
 // from the build, kept until the process ends) for a window of this process.

@@ -56,14 +56,6 @@ std::wstring Hex(ULONG_PTR value) {
     return text;
 }
 
-bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& pred) {
-    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-    while (!pred()) {
-        if (::GetTickCount64() > end) return false;
-        ::Sleep(5);
-    }
-    return true;
-}
 
 LPARAM L(HWND hwnd) { return reinterpret_cast<LPARAM>(hwnd); }
 WPARAM W(HWND hwnd) { return reinterpret_cast<WPARAM>(hwnd); }

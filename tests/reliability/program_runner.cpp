@@ -12,12 +12,14 @@ RunningProgram::~RunningProgram() {
     if (boxWatcher_.joinable()) boxWatcher_.join();
 }
 
-bool RunningProgram::Start(const std::wstring& exe, bool answerBoxes) {
+bool RunningProgram::Start(const std::wstring& exe, bool answerBoxes,
+                           const std::function<void(const ChildProcess&)>& started) {
     process_ = ChildProcess::Start(exe);
     if (!process_.Started()) {
         failure_ = "the process did not start";
         return false;
     }
+    if (started) started(process_);
     if (answerBoxes) boxWatcher_ = std::thread([this] { WatchBoxes(); });
     const bool running = WaitUntil(kProgramWaitMs, [&] {
         if (!main_) main_ = WaitForWindow(kMainWindowClass, nullptr, 0, process_.Id());

@@ -8,6 +8,7 @@
 #include "testing/harness.h"
 #include <windows.h>
 #include <atomic>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -32,7 +33,10 @@ public:
     // Starts exe (a name in the build's folder or a full path) and waits for
     // its instance property. False, with the reason in Failure(), otherwise.
     // answerBoxes: a watcher answers every top-level dialog of the program.
-    bool Start(const std::wstring& exe = L"Velkmira.exe", bool answerBoxes = true);
+    // started: called as soon as the process exists, before start-up is
+    // waited for (to watch start-up itself).
+    bool Start(const std::wstring& exe = L"Velkmira.exe", bool answerBoxes = true,
+               const std::function<void(const ChildProcess&)>& started = {});
     // Apply, sent and waited for.
     bool Apply();
     // A change under the watched key; waits until the program has written

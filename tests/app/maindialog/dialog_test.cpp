@@ -8,6 +8,7 @@
 #include "hooklib/tarnlet.h"
 #include "resources/resource.h"
 #include "testing/harness.h"
+#include "testing/support/in_process_dialog.h"
 #include "testing/support/pump.h"
 #include "testing/support/tray_fixture.h"
 #include <gtest/gtest.h>
@@ -57,11 +58,7 @@ bool HookInstallSucceeds() {
 class MainDialog : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
-        ::InitCommonControlsEx(&controls);
-        ::LoadLibraryW(L"RICHED20.DLL");
-        theApp.SetRegistryKey(L"VELK-Panomira");
-        RegisterMainWindowClass();
+        PrepareForMainDialog();
     }
 
     void SetUp() override {

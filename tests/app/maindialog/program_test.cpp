@@ -28,7 +28,7 @@ BOOL CALLBACK FindIconControl(HWND child, LPARAM found) {
     wchar_t cls[16] = {};
     ::GetClassNameW(child, cls, 16);
     if (::lstrcmpiW(cls, L"Static") == 0 && (::GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
-        ::SendMessageW(child, STM_GETICON, 0, 0)) {
+        SendWithin(child, STM_GETICON, 0, 0)) {
         *reinterpret_cast<bool*>(found) = true;
         return FALSE;
     }

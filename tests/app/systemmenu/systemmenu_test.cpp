@@ -14,6 +14,7 @@
 #include "display/program_messages.h"
 #include "testing/harness.h"
 #include "testing/support/fake_topology.h"
+#include "testing/support/in_process_dialog.h"
 #include "testing/support/pump.h"
 #include "testing/support/tray_fixture.h"
 #include "tests/app/systemmenu/menu_client.h"
@@ -103,12 +104,8 @@ std::wstring Hex(ULONG_PTR value) {
 class SystemMenuRoad : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
-        ::InitCommonControlsEx(&controls);
-        ::LoadLibraryW(L"RICHED20.DLL");
-        theApp.SetRegistryKey(L"VELK-Panomira");
+        PrepareForMainDialog();
         HINSTANCE instance = ::GetModuleHandleW(nullptr);
-        RegisterMainWindowClass();
         WNDCLASSW reportClass{};
         reportClass.lpfnWndProc = ReportProc;
         reportClass.hInstance = instance;

@@ -14,7 +14,7 @@ DesktopSim::DesktopSim(const std::vector<std::wstring>& icons, const std::wstrin
     process_ = ChildProcess::Start(L"desktop_sim.exe", args);
     EXPECT_TRUE(process_.Started()) << "desktop_sim did not start: " << process_.StartError();
     if (process_.Started()) top_ = WaitForWindow(topClass, L"Program Manager", 15000, process_.Id());
-    EXPECT_TRUE(top_ && ::SendMessageW(top_, desktop_sim::kReady, 0, 0) == 1) << "desktop_sim is not ready";
+    EXPECT_TRUE(top_ && SendWithin(top_, desktop_sim::kReady, 0, 0) == 1) << "desktop_sim is not ready";
 }
 
 DesktopSim::~DesktopSim() {
@@ -30,26 +30,26 @@ HWND DesktopSim::List() const noexcept {
 }
 
 POINT DesktopSim::Position(int index) const noexcept {
-    const LRESULT r = ::SendMessageW(top_, desktop_sim::kGetPosition, static_cast<WPARAM>(index), 0);
+    const LRESULT r = SendWithin(top_, desktop_sim::kGetPosition, static_cast<WPARAM>(index), 0);
     return r == -1 ? POINT{-1, -1} : POINT{static_cast<short>(LOWORD(r)), static_cast<short>(HIWORD(r))};
 }
 
 bool DesktopSim::Move(int index, POINT to) const noexcept {
-    return ::SendMessageW(top_, desktop_sim::kSetPosition, static_cast<WPARAM>(index), MAKELPARAM(to.x, to.y)) != 0;
+    return SendWithin(top_, desktop_sim::kSetPosition, static_cast<WPARAM>(index), MAKELPARAM(to.x, to.y)) != 0;
 }
 
 int DesktopSim::Add(const std::wstring& text) const noexcept {
     COPYDATASTRUCT data{desktop_sim::kAddIcon, static_cast<DWORD>(text.size() * sizeof(wchar_t)),
                         const_cast<wchar_t*>(text.data())};
-    return static_cast<int>(::SendMessageW(top_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)));
+    return static_cast<int>(SendWithin(top_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)));
 }
 
 void DesktopSim::ShrinkAfterReads(int reads, int keep) const noexcept {
-    ::SendMessageW(top_, desktop_sim::kShrinkAfterReads, static_cast<WPARAM>(reads), keep);
+    SendWithin(top_, desktop_sim::kShrinkAfterReads, static_cast<WPARAM>(reads), keep);
 }
 
 int DesktopSim::TakeSetPositionCount() const noexcept {
-    return static_cast<int>(::SendMessageW(top_, desktop_sim::kTakeSetPositionCount, 0, 0));
+    return static_cast<int>(SendWithin(top_, desktop_sim::kTakeSetPositionCount, 0, 0));
 }
 
 int DesktopSim::CommittedRegions() const noexcept {

@@ -43,7 +43,7 @@ TEST(ProgramDesktop, TheRunningProgramSavesAndRestoresTheShellsIcons) {
     ASSERT_TRUE(sim.Move(2, POINT{640, 480}));
     ::PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_APP_RESTORE_ICONS, BN_CLICKED), 0);
     EXPECT_TRUE(WaitUntil(10000, [&] { return Same(sim.Position(2), desktop_sim::InitialPosition(2)); }));
-    EXPECT_TRUE(WaitUntil(60000, [&] { return ::SendMessageW(page, UM_ICONJOBRUNNING, 0, 0) == 0; }))
+    EXPECT_TRUE(WaitUntil(60000, [&] { return SendWithin(page, UM_ICONJOBRUNNING, 0, 0) == 0; }))
         << "the restore did not end";
     EXPECT_FALSE(WaitForDialog(program.Id(), 500).has_value()) << "a complete restore asks nothing";
 
@@ -68,11 +68,11 @@ TEST(ProgramDesktop, ClosingTheProgramInTheMiddleOfARestoreEndsItCleanly) {
     ASSERT_NO_FATAL_FAILURE(WaitForStartedProgram(program, main, page));
     ::PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_APP_SAVE_ICONS, BN_CLICKED), 0);
     ASSERT_TRUE(WaitUntil(60000, [&] { return ::IsWindowEnabled(::GetDlgItem(page, IDC_APP_RESTORE_ICONS)) != FALSE; }));
-    ASSERT_TRUE(WaitUntil(60000, [&] { return ::SendMessageW(page, UM_ICONJOBRUNNING, 0, 0) == 0; }));
+    ASSERT_TRUE(WaitUntil(60000, [&] { return SendWithin(page, UM_ICONJOBRUNNING, 0, 0) == 0; }));
 
     ::PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_APP_RESTORE_ICONS, BN_CLICKED), 0);
     EXPECT_TRUE(WaitUntil(20000, [&] { return sim.CommittedRegions() > regions; })) << "the restore's blocks";
-    EXPECT_EQ(::SendMessageW(page, UM_ICONJOBRUNNING, 0, 0), 1) << "the restore ended too soon for this test";
+    EXPECT_EQ(SendWithin(page, UM_ICONJOBRUNNING, 0, 0), 1) << "the restore ended too soon for this test";
     ::PostMessageW(main, WM_CLOSE, 0, 0);
     ASSERT_TRUE(program.Wait(20000)) << "the program did not end";
     EXPECT_EQ(program.ExitCode(), 0u);

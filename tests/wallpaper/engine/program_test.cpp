@@ -60,7 +60,7 @@ TEST(WallpaperProgram, SwitchedOnTheCompositeIsTheDesktopWallpaperAndOffTheUsers
         ::EnumChildWindows(main, FindUseWallpaperBox, reinterpret_cast<LPARAM>(&box));
         ASSERT_NE(box, nullptr);
 
-        ::SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+        SendWithin(box, BM_SETCHECK, BST_CHECKED, 0);
         ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_APPLY, BN_CLICKED), 0);
         EXPECT_TRUE(WaitUntil(kWaitMs, [&] { return ProbeWallpaper() == composite; })) << ToUtf8(ProbeWallpaper());
         {
@@ -72,7 +72,7 @@ TEST(WallpaperProgram, SwitchedOnTheCompositeIsTheDesktopWallpaperAndOffTheUsers
         }
         EXPECT_EQ(GetString(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"TileWallpaper"), L"1");
 
-        ::SendMessageW(box, BM_SETCHECK, BST_UNCHECKED, 0);
+        SendWithin(box, BM_SETCHECK, BST_UNCHECKED, 0);
         ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_APPLY, BN_CLICKED), 0);
         EXPECT_TRUE(WaitUntil(kWaitMs, [&] { return ProbeWallpaper() == LowerAscii(user); }))
             << ToUtf8(ProbeWallpaper());

@@ -3,10 +3,12 @@
 // request ends with its own settings on the desktop, and a page destroyed in
 // the middle ends promptly and leaves the wallpaper it found.
 #include "tests/wallpaper/engine/wallpaper_test_support.h"
+#include "testing/support/pump.h"
 #include "wallpaper/recompose_worker.h"
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 namespace velk::test {
 namespace {
@@ -42,30 +44,35 @@ struct RecomposeTest : WallpaperTest {
         return SecondsSince(start);
     }
     std::wstring Composite() const { return Folder() + kCompositeFileName; }
+    // The recompose thread has written its first display's picture (this
+    // thread's window answering meanwhile).
+    static bool RecomposeUnderWay() {
+        return PumpUntil([] { return ::GetFileAttributesW(RenderedFile(0).c_str()) != INVALID_FILE_ATTRIBUTES; }, 30000);
+    }
 };
 
 TEST_F(RecomposeTest, TheWindowKeepsAnsweringAndTheLastSettingsWin) {
-    std::atomic<bool> done{false};
-    double longest = 0;
-    std::thread pinger([&] {
-        while (!done) {
+    // Kept by the pinger, read here: atomic. An early return stops and joins it.
+    std::atomic<double> longest{0};
+    std::jthread pinger([&](std::stop_token stop) {
+        while (!stop.stop_requested()) {
             const Clock::time_point start = Clock::now();
             DWORD_PTR answer = 0;
             ::SendMessageTimeoutW(parent, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer);
-            longest = std::max(longest, SecondsSince(start));
+            longest = std::max(longest.load(), SecondsSince(start));
             ::Sleep(20);
         }
     });
     EXPECT_LT(Apply(), 1.0);
     ASSERT_TRUE(page->IsRecomposePending());
-    ::Sleep(300);
+    ASSERT_TRUE(RecomposeUnderWay());
     // A second Apply in the middle of the first: green everywhere in the end.
     Choose(L"green.jpg");
     EXPECT_LT(Apply(), 1.0);
     Settle();
-    done = true;
+    pinger.request_stop();
     pinger.join();
-    EXPECT_LT(longest, 1.0) << "the window did not answer for " << longest << " s";
+    EXPECT_LT(longest.load(), 1.0) << "the window did not answer for " << longest.load() << " s";
     EXPECT_EQ(SystemWallpaper(), Composite());
     const DecodedPicture desktop(Composite());
     ASSERT_EQ(desktop.Width(), 3 * kW);
@@ -100,8 +107,9 @@ TEST_F(RecomposeTest, DestroyedInTheMiddleItEndsPromptlyAndKeepsTheWallpaper) {
     const std::wstring user = scratch + L"user.png";
     ASSERT_TRUE(WriteSolidPicture(user, 64, 48, kBack, false));
     ASSERT_TRUE(SetSystemWallpaper(user));
+    const std::vector<DWORD> before = ThreadsOfThisProcess();
     Apply();
-    ::Sleep(300);
+    ASSERT_TRUE(RecomposeUnderWay());
     ASSERT_TRUE(page->IsRecomposePending());
     const Clock::time_point start = Clock::now();
     ::DestroyWindow(page->GetSafeHwnd());
@@ -109,7 +117,8 @@ TEST_F(RecomposeTest, DestroyedInTheMiddleItEndsPromptlyAndKeepsTheWallpaper) {
     EXPECT_EQ(SystemWallpaper(), user);
     EXPECT_EQ(::GetFileAttributesW(Composite().c_str()), INVALID_FILE_ATTRIBUTES) << "no composite put in place";
     page.reset();
-    ::Sleep(3000);  // a thread left in its last encoding ends with nothing put in place
+    // A thread left in its last encoding ends with nothing put in place.
+    EXPECT_TRUE(WaitForThreadsToEnd(before, 30000)) << "the recompose thread did not end";
     EXPECT_EQ(SystemWallpaper(), user);
     EXPECT_EQ(::GetFileAttributesW(Composite().c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(::GetFileAttributesW(RecomposeWorker::PartialComposite(Folder()).c_str()), INVALID_FILE_ATTRIBUTES);

@@ -70,19 +70,19 @@ TEST(WallpaperPageProgram, PictureChosenOnThePageIsInTheAppliedComposite) {
 
     // "Use Wallpaper" on, display 1 chosen, then "..." and the file dialog.
     HWND use = ::GetDlgItem(page, IDC_WP_USE_WALLPAPER);
-    if (::SendMessageW(use, BM_GETCHECK, 0, 0) != BST_CHECKED) ::SendMessageW(use, BM_CLICK, 0, 0);
-    ASSERT_EQ(::SendMessageW(use, BM_GETCHECK, 0, 0), BST_CHECKED);
+    if (SendWithin(use, BM_GETCHECK, 0, 0) != BST_CHECKED) SendWithin(use, BM_CLICK, 0, 0);
+    ASSERT_EQ(SendWithin(use, BM_GETCHECK, 0, 0), BST_CHECKED);
     ASSERT_EQ(::GetFileAttributesW(composite.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing composed before Apply";
     HWND display = ::GetDlgItem(page, IDC_WP_DISPLAY);
-    ASSERT_GE(::SendMessageW(display, CB_GETCOUNT, 0, 0), 1);
-    ::SendMessageW(display, CB_SETCURSEL, 0, 0);
-    ::SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_WP_DISPLAY, CBN_SELCHANGE), reinterpret_cast<LPARAM>(display));
+    ASSERT_GE(SendWithin(display, CB_GETCOUNT, 0, 0), 1);
+    SendWithin(display, CB_SETCURSEL, 0, 0);
+    SendWithin(page, WM_COMMAND, MAKEWPARAM(IDC_WP_DISPLAY, CBN_SELCHANGE), reinterpret_cast<LPARAM>(display));
     ::PostMessageW(::GetDlgItem(page, IDC_WP_BROWSE), BM_CLICK, 0, 0);
     auto dialog = WaitForDialog(process.Id(), kWaitMs);
     ASSERT_TRUE(dialog.has_value()) << "no file dialog";
     HWND name = nullptr;
     ASSERT_TRUE(WaitUntil(kWaitMs, [&] { return (name = FileNameEdit(dialog->hwnd)) != nullptr; }));
-    ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(picture.c_str()));
+    SendWithin(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(picture.c_str()));
     PressDialogButton(dialog->hwnd, IDOK);
     ASSERT_TRUE(WaitUntil(kWaitMs, [&] {
         wchar_t shown[MAX_PATH] = {};
@@ -103,20 +103,24 @@ TEST(WallpaperPageProgram, PictureChosenOnThePageIsInTheAppliedComposite) {
     // neither a tick of the automatic change nor a display change undoes it.
     HWND apply = ::GetDlgItem(main, IDC_APPLY);
     ASSERT_TRUE(WaitUntil(kWaitMs, [&] { return !::IsWindowEnabled(apply); }));
-    ::SendMessageW(use, BM_CLICK, 0, 0);
-    ASSERT_EQ(::SendMessageW(use, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    SendWithin(use, BM_CLICK, 0, 0);
+    ASSERT_EQ(SendWithin(use, BM_GETCHECK, 0, 0), BST_UNCHECKED);
     ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     ASSERT_TRUE(WaitUntil(kWaitMs, [&] { return !::IsWindowVisible(main); }));
     ::PostMessageW(main, UM_TRAYNOTIFY, 128, WM_LBUTTONDBLCLK);
     ASSERT_TRUE(WaitUntil(kWaitMs, [&] { return ::IsWindowVisible(main) != FALSE; }));
-    EXPECT_EQ(::SendMessageW(use, BM_GETCHECK, 0, 0), BST_CHECKED) << "Cancel keeps the box as applied";
+    EXPECT_EQ(SendWithin(use, BM_GETCHECK, 0, 0), BST_CHECKED) << "Cancel keeps the box as applied";
     EXPECT_EQ(_wcsicmp(TextOf(::GetDlgItem(page, IDC_WP_PATH)).c_str(), picture.c_str()), 0)
         << ToUtf8(TextOf(::GetDlgItem(page, IDC_WP_PATH)));
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(page, IDC_WP_BROWSE)));
-    ::SendMessageW(page, WM_TIMER, 1, 0);
+    SendWithin(page, WM_TIMER, 1, 0);
+    // The display change re-applies at once and once more a second later:
+    // that delayed Apply saves the hotkeys again.
+    DeleteTree(HKEY_CURRENT_USER, ProfileSection(L"HotkeyEntry"));
     ::PostMessageW(main, UM_DISPLAYCHANGED, 1, 0);
-    // The display change re-applies at once and once more a second later.
-    ::Sleep(4000);
+    ASSERT_TRUE(WaitUntil(kWaitMs, [] { return KeyExists(HKEY_CURRENT_USER, ProfileSection(L"HotkeyEntry")); }))
+        << "the display change's delayed Apply did not run";
+    SendWithin(main, WM_NULL);  // answered once that Apply has returned
     EXPECT_EQ(GetString(HKEY_CURRENT_USER, ProfileSection(L"Monitor0"), L"MiniWallpaper"), picture);
     auto wallpaper = GetString(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"Wallpaper");
     EXPECT_TRUE(wallpaper && _wcsicmp(wallpaper->c_str(), composite.c_str()) == 0);
