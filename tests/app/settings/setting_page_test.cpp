@@ -10,7 +10,6 @@
 #include "testing/support/tray_fixture.h"
 #include "tests/app/settings/settings_fixture.h"
 #include <algorithm>
-#include <functional>
 #include <optional>
 
 using namespace velk::test;
@@ -279,44 +278,6 @@ TEST_F(SettingPage, SecondLookOfTheDisplayLinkListIsRestartedAndEndsWithThePage)
     ASSERT_TRUE(setting.IsAddOnLookPending());
     ::DestroyWindow(page);
     EXPECT_FALSE(setting.IsAddOnLookPending());
-}
-
-// With the vendor's library each pump takes 200 ms and each state query's
-// wait 100 ms of the user-interface thread: the page's load, its apply and
-// the list's second look each pump once and wait once, however many
-// DisplayLink displays the list gets.
-TEST_F(SettingPage, EachLookAtTheDisplayLinkListPumpsAndWaitsOnce) {
-    const ThreeDisplaysSideBySide displays;
-    Start();
-    addon_test::Sim sim;
-    const HWND list = ::GetDlgItem(SettingHwnd(), IDC_SET_DL_DISPLAYS);
-    const std::pair<const char*, std::function<void()>> looks[] = {
-        {"second look", [&] { ::SendMessageW(SettingHwnd(), WM_TIMER, CSettingProp::kTimerAddOnLook, 0); }},
-        {"load", [&] { Setting().LoadSettingPage(); }},
-        {"apply", [&] { Setting().ApplySettingPage(); }},
-    };
-    for (uint32_t count = 1; count <= 3; ++count) {
-        // None at the first look, so that the second one is due.
-        RemoveSimDisplays();
-        Setting().LoadSettingPage();
-        ASSERT_TRUE(Setting().IsAddOnLookPending());
-        for (uint32_t id = 1; id <= count; ++id) {
-            AddSimDisplay(id);
-            sim.SetState(id, 2, 1, 3);
-        }
-        for (const auto& [name, look] : looks) {
-            SCOPED_TRACE(std::string(name) + ", displays: " + std::to_string(count));
-            const int pumps = sim.Calls("dlPumpMessages");
-            RecordedWaits().clear();
-            look();
-            EXPECT_EQ(sim.Calls("dlPumpMessages"), pumps + 1);
-            EXPECT_EQ(RecordedWaits(), std::vector<DWORD>{100}) << "one state query's wait";
-            EXPECT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), static_cast<LRESULT>(count));
-            EXPECT_EQ(ListText(list, static_cast<int>(count) - 1),
-                      std::to_wstring(count) + L" : DisplayLink Graphics Adapter");
-            EXPECT_FALSE(Setting().IsAddOnLookPending());
-        }
-    }
 }
 
 }  // namespace
