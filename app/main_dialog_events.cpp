@@ -541,6 +541,8 @@ void CVELKMIRADlg::RefreshPagesAfterDisplayChange() {
 
 LRESULT CVELKMIRADlg::OnAddOnCallback(WPARAM w, LPARAM) {
     if (w == kAddOnEventAttached || w == kAddOnEventChanged) {
+        // The table's add-on readings share one pump.
+        const AddOnReadingScope addOnReading;
         RebuildDisplayTable();
         if (Initialised) StartReapplyTimer();
     }

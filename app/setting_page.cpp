@@ -267,8 +267,14 @@ void CSettingProp::FinishAddOnLook() {
     KillTimer(kTimerAddOnLook);
     if (!AddOnLookPending) return;
     AddOnLookPending = false;
+    // One reading for the whole handler: the library pumps once, however
+    // many displays the list gets.
+    std::optional<AddOnReadingScope> scope;
     std::optional<AddOnReading> reading;
-    if (AddOnAccess) reading.emplace();
+    if (AddOnAccess) {
+        scope.emplace();
+        reading.emplace();
+    }
     FillAddOnDisplayList(reading ? &*reading : nullptr, reading ? reading->ActiveCount() : 0);
     if (AddOnLookThenRotations) ReadSavedRotations();
     if (AddOnLookThenShow) ShowSelectedDisplay();

@@ -3,12 +3,16 @@
 // main window takes to answer a message sent every 5 ms while it applies and
 // while it follows a display change; without the add-on library, and with
 // the simulated library whose pump takes the 200 ms it is given (as the
-// vendor's does) with one and with two add-on displays. A stand-in
-// notification area takes the tray icon at once.
+// vendor's does) with one, two and three add-on displays. With the library
+// the displays come up only after Cancel's reload has found none, so that
+// the Setting page's second look at its DisplayLink list lists them: the
+// longest answer meanwhile is that look's block. A stand-in notification
+// area takes the tray icon at once.
 //
 //   waits_bench.exe [starts]       (default 6; the first of each is not counted)
 #include "app/velkmira_app.h"
 #include "bench/figure.h"
+#include "framework/handles.h"
 #include "resources/resource.h"
 #include "testing/addonsim/addonsim_control.h"
 #include "testing/harness.h"
@@ -48,16 +52,48 @@ bool FirstDisplayWritten() {
 struct Setup {
     const char* name;
     const wchar_t* displays;  // null: no add-on library
-    std::vector<double> startMs, applyMs, changeMs;
+    LRESULT displayCount;
+    std::vector<double> startMs, applyMs, changeMs, lookMs;
 };
 
-// One run: start, Apply, a display change (after the guard periods of
-// start-up's own), then WM_CLOSE. False when a step was not seen or the
-// program did not end with exit code 0.
+// The Setting page's hidden DisplayLink list: on the page that holds it and
+// the mouse sonar box (control ids repeat across pages).
+HWND DisplayLinkList(HWND main) {
+    HWND list = nullptr;
+    ::EnumChildWindows(
+        main,
+        [](HWND page, LPARAM found) WINAPI -> BOOL {
+            if (!::GetDlgItem(page, IDC_SET_DL_DISPLAYS) || !::GetDlgItem(page, IDC_SET_MOUSE_SONAR)) return TRUE;
+            *reinterpret_cast<HWND*>(found) = ::GetDlgItem(page, IDC_SET_DL_DISPLAYS);
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&list));
+    return list;
+}
+
+// The displays the list holds: 0 while its one entry is "-"; -1 when it
+// does not answer.
+LRESULT ListedDisplays(HWND list) {
+    DWORD_PTR count = 0, length = 0;
+    if (!::SendMessageTimeoutW(list, CB_GETCOUNT, 0, 0, SMTO_NORMAL, kSeenMs, &count)) return -1;
+    if (count != 1) return static_cast<LRESULT>(count);
+    if (!::SendMessageTimeoutW(list, CB_GETLBTEXTLEN, 0, 0, SMTO_NORMAL, kSeenMs, &length)) return -1;
+    return length > 1 ? 1 : 0;
+}
+
+// One run: start, with the library the second look (Cancel's reload first,
+// then the displays come up), Apply, a display change (after the guard
+// periods of start-up's own), then WM_CLOSE. False when a step was not seen
+// or the program did not end with exit code 0.
 bool RunOnce(Setup& setup, bool counted) {
     ResetProfile();
+    static int serial = 0;
+    const std::wstring eventName = L"VelkWaitsBenchActive" + std::to_wstring(++serial);
+    velk::UniqueHandleObj comeUp(::CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
+    if (setup.displays) ::SetEnvironmentVariableW(kAddOnSimActiveEventVariable, eventName.c_str());
     const double start = NowMs();
     ChildProcess process = ChildProcess::Start(L"Velkmira.exe");
+    ::SetEnvironmentVariableW(kAddOnSimActiveEventVariable, nullptr);
     if (!process.Started()) return false;
     HWND window = nullptr;
     while (NowMs() - start < kStartLimitMs) {
@@ -73,6 +109,21 @@ bool RunOnce(Setup& setup, bool counted) {
         AnswerProbe probe(window, 5);
         ::Sleep(500);
         probe.TakeLongest();
+        DWORD lookMs = 0;
+        if (setup.displays) {
+            const HWND list = DisplayLinkList(window);
+            DWORD_PTR ignored = 0;
+            ok = list && ::SendMessageTimeoutW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0, SMTO_NORMAL,
+                                               kSeenMs, &ignored) &&
+                 ListedDisplays(list) == 0 && ok;
+            probe.TakeLongest();
+            ::SetEvent(comeUp.get());
+            ok = WaitUntil(kSeenMs, [&] { return ListedDisplays(list) == setup.displayCount; }) && ok;
+            ::Sleep(300);
+            lookMs = probe.TakeLongest();
+            ::Sleep(1500);  // the add-on poll's samples that saw them come
+            probe.TakeLongest();
+        }
         DeleteTree(HKEY_CURRENT_USER, ProfileSection(L"HotkeyEntry"));
         ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_APPLY, BN_CLICKED), 0);
         ok = WaitUntil(kSeenMs, HotkeysSaved) && ok;
@@ -89,6 +140,7 @@ bool RunOnce(Setup& setup, bool counted) {
             setup.startMs.push_back(startMs);
             setup.applyMs.push_back(applyMs);
             setup.changeMs.push_back(changeMs);
+            if (setup.displays) setup.lookMs.push_back(lookMs);
         }
     }
     ::PostMessageW(window, WM_CLOSE, 0, 0);
@@ -101,9 +153,10 @@ int wmain(int argc, wchar_t** argv) {
     const int runs = argc > 1 ? std::max(2, _wtoi(argv[1])) : 6;
     FakeTray tray;
     Setup setups[] = {
-        {"no add-on library", nullptr, {}, {}, {}},
-        {"slow simulated add-on library, one display", L"7", {}, {}, {}},
-        {"slow simulated add-on library, two displays", L"7,8", {}, {}, {}},
+        {"no add-on library", nullptr, 0, {}, {}, {}, {}},
+        {"slow simulated add-on library, one display", L"1", 1, {}, {}, {}, {}},
+        {"slow simulated add-on library, two displays", L"1,2", 2, {}, {}, {}, {}},
+        {"slow simulated add-on library, three displays", L"1,2,3", 3, {}, {}, {}, {}},
     };
     int failures = 0;
     // The setups take turns, so a change in the machine's load falls on all.
@@ -135,10 +188,20 @@ int wmain(int argc, wchar_t** argv) {
                     Median(setup.changeMs), longest(setup.changeMs), setup.startMs.size());
         PrintFigure((std::string("start-up to the instance property, ") + setup.name + " (median)").c_str(),
                     "<= 1000 ms", "%.0f ms", Median(setup.startMs));
+        // With the library the vendor's one 200 ms pump comes on top of the 300 ms.
+        const char* blockTarget = setup.displays ? "<= 500 ms (200 ms pump + 300)" : "<= 300 ms";
         PrintFigure((std::string("longest block during Apply, ") + setup.name + " (median of runs)").c_str(),
-                    "<= 300 ms", "%.0f ms", Median(setup.applyMs));
+                    blockTarget, "%.0f ms", Median(setup.applyMs));
         PrintFigure((std::string("longest block during a display change, ") + setup.name + " (median of runs)").c_str(),
-                    "<= 300 ms", "%.0f ms", Median(setup.changeMs));
+                    blockTarget, "%.0f ms", Median(setup.changeMs));
+        if (setup.displays) {
+            std::printf("%s: second look block median %.0f (max %.0f) ms\n", setup.name, Median(setup.lookMs),
+                        longest(setup.lookMs));
+            PrintFigure((std::string("longest block during the DisplayLink list's second look, ") + setup.name +
+                         " (median of runs)")
+                            .c_str(),
+                        blockTarget, "%.0f ms", Median(setup.lookMs));
+        }
     }
     ResetProfile();
     return failures;

@@ -228,6 +228,8 @@ void DL_API AddOnDisplayCallback(void* context, int32_t event) noexcept {
 
 namespace {
 int g_readingScopes = 0;  // AddOnReadingScope objects alive
+// The open scope's state queries have had their wait.
+bool g_scopeStateWaited = false;
 }  // namespace
 
 AddOnReading::AddOnReading() {
@@ -235,7 +237,9 @@ AddOnReading::AddOnReading() {
 }
 
 AddOnReadingScope::AddOnReadingScope() {
-    if (g_readingScopes++ == 0) PumpAll();
+    if (g_readingScopes++ > 0) return;
+    g_scopeStateWaited = false;
+    PumpAll();
 }
 
 AddOnReadingScope::~AddOnReadingScope() { --g_readingScopes; }
@@ -281,11 +285,10 @@ AddOnDisplayHandle AddOnReading::Find(uint32_t id) const {
     return ScanAdapterIds([id](auto adapterId, dlDisplayHandle) { return adapterId == id; });
 }
 
-int32_t AddOnReading::AdapterIdAt(int32_t index) const {
-    // The reading's pump serves the first try; each further try pumps
-    // again, giving the display time to appear. Within a reading scope
-    // nothing pumps, so a further try would read the same: one try.
-    const int tries = g_readingScopes > 0 ? std::min(ActiveCount(), 1) : ActiveCount();
+namespace {
+// Up to `tries` looks at the display at `index`, each after the first
+// pumping the library again to give the display time to appear.
+int32_t AdapterIdWithTries(int32_t index, int tries) {
     for (int attempt = 0; attempt < tries; ++attempt) {
         if (attempt > 0) PumpAll();
         if (dlDisplayHandle display = dlGetNivoDisplay(index)) {
@@ -297,11 +300,24 @@ int32_t AddOnReading::AdapterIdAt(int32_t index) const {
     }
     return -1;
 }
+}  // namespace
+
+int32_t AddOnReading::AdapterIdAt(int32_t index) const {
+    // The reading's one pump serves one try: a further try would pump again,
+    // 200 ms of the user-interface thread for each index past the last
+    // display of a list filled from one reading.
+    return AdapterIdWithTries(index, std::min(ActiveCount(), 1));
+}
 
 bool AddOnReading::QueryState(uint32_t id, AddOnDisplayState* state) const {
     AddOnDisplayHandle display = Find(id);
     if (!display) return false;
-    velk::BlockingWait(kStateQueryWaitMilliseconds);
+    // One wait per reading (or open scope): its queries all read the library
+    // as the same pump left it, so a wait per display would only add 100 ms
+    // of the user-interface thread per display.
+    bool& waited = g_readingScopes > 0 ? g_scopeStateWaited : stateWaited_;
+    if (!waited) velk::BlockingWait(kStateQueryWaitMilliseconds);
+    waited = true;
     int32_t rotation = 0;
     int32_t executionState = 0;
     int32_t activityType = 0;
@@ -315,7 +331,12 @@ bool AddOnReading::QueryState(uint32_t id, AddOnDisplayState* state) const {
 int GetActiveAddOnDisplayCount() { return AddOnReading().ActiveCount(); }
 AddOnDisplayHandle FindAddOnDisplayByAdapterId(uint32_t id) { return AddOnReading().Find(id); }
 std::vector<AddOnDisplayEntry> ListAddOnDisplays() { return AddOnReading().Displays(); }
-int32_t GetAddOnDisplayAdapterId(int32_t index) { return AddOnReading().AdapterIdAt(index); }
+int32_t GetAddOnDisplayAdapterId(int32_t index) {
+    // Alone, up to one try per active display, each with its own pump; within
+    // a reading scope the scope's pump serves one try.
+    const AddOnReading reading;
+    return g_readingScopes > 0 ? reading.AdapterIdAt(index) : AdapterIdWithTries(index, reading.ActiveCount());
+}
 bool QueryAddOnDisplayState(uint32_t id, AddOnDisplayState* state) { return AddOnReading().QueryState(id, state); }
 
 AddOnDisplayHandle FindInAddOnDisplays(const std::vector<AddOnDisplayEntry>& displays, uint32_t id) noexcept {

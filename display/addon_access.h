@@ -112,7 +112,8 @@ struct AddOnDisplayEntry {
 std::vector<AddOnDisplayEntry> ListAddOnDisplays();
 // The library as one pump leaves it: for a caller that asks several things at
 // once, each answered as the wrapper of the same name would, but without a
-// pump of its own (the adapter id's further tries still pump).
+// pump of its own: the adapter id takes one try, and only the first state
+// query of the reading (or of the open scope) waits its 100 ms.
 class AddOnReading {
 public:
     // PumpAddOnApiLoad and one dlPumpMessages, unless a scope below is open.
@@ -122,11 +123,15 @@ public:
     std::vector<AddOnDisplayEntry> Displays() const;
     int32_t AdapterIdAt(int32_t index) const;
     bool QueryState(uint32_t id, AddOnDisplayState* state) const;
+
+private:
+    mutable bool stateWaited_ = false;  // outside a scope: this reading's query waited
 };
 // While one lives, on the user-interface thread, the reading wrappers above
 // (count, lookups, adapter id, state) read the library as the scope's own
 // pump left it: one handler (an Apply, a display change) pumps once instead
-// of once per wrapper; the adapter id then takes one try. The set-and-wait
+// of once per wrapper; the adapter id then takes one try, and the state
+// queries wait their 100 ms once for the whole scope. The set-and-wait
 // wrappers still pump every pass.
 class AddOnReadingScope {
 public:
@@ -139,8 +144,9 @@ public:
 AddOnDisplayHandle FindInAddOnDisplays(const std::vector<AddOnDisplayEntry>& displays, uint32_t id) noexcept;
 // The adapter id of the add-on display at `index`, or -1.
 int32_t GetAddOnDisplayAdapterId(int32_t index);
-// Reads the display's state after a 100 ms wait; false when no display has
-// that id (state is then left as it was).
+// Reads the display's state after a 100 ms wait (within a reading scope only
+// the scope's first query waits); false when no display has that id (state
+// is then left as it was).
 bool QueryAddOnDisplayState(uint32_t id, AddOnDisplayState* state);
 // Sets the rotation and waits (at most 100 reads) until the display reports
 // it; false when it does not or the display goes. True at once once the add-on

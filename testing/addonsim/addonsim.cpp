@@ -59,6 +59,9 @@ int32_t g_lastExtendFlag = -1;
 int32_t g_eventOnPump = 0;
 int32_t g_eventPumps = -1;
 bool g_slowPump = false;
+// Set by the test: the displays given at the first load become active.
+HANDLE g_activeEvent = nullptr;
+std::vector<uint32_t> g_waitingIds;  // adapter ids not active until then
 
 void Count(const char* name) { ++g_calls[name]; }
 
@@ -188,12 +191,20 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
         ::InitializeCriticalSection(&g_registrationLock);
         wchar_t ids[256] = {};
         const bool firstLoad = ::GetEnvironmentVariableW(kAddOnSimLoadsVariable, nullptr, 0) == 0;
+        wchar_t eventName[MAX_PATH] = {};
+        if (firstLoad && ::GetEnvironmentVariableW(kAddOnSimActiveEventVariable, eventName, MAX_PATH) > 0 &&
+            eventName[0]) {
+            g_activeEvent = ::OpenEventW(SYNCHRONIZE, FALSE, eventName);
+        }
         if (firstLoad && ::GetEnvironmentVariableW(kAddOnSimDisplaysVariable, ids, 256) > 0 && ids[0]) {
             for (wchar_t* next = ids; *next;) {
                 wchar_t* end = nullptr;
                 const unsigned long id = std::wcstoul(next, &end, 10);
                 if (end == next) break;
-                if (id) AddOnSimAddDisplay(static_cast<uint32_t>(id), dlExecutionStateActive);
+                if (id) {
+                    AddOnSimAddDisplay(static_cast<uint32_t>(id), g_activeEvent ? 0 : dlExecutionStateActive);
+                    if (g_activeEvent) g_waitingIds.push_back(static_cast<uint32_t>(id));
+                }
                 next = *end ? end + 1 : end;
             }
         }
@@ -202,6 +213,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
         AddToVariable(kAddOnSimLoadsVariable);
     } else if (reason == DLL_PROCESS_DETACH && !reserved) {
         // Unloaded by FreeLibrary, not by the process's end.
+        if (g_activeEvent) ::CloseHandle(g_activeEvent);
+        g_activeEvent = nullptr;
         AddToVariable(kAddOnSimUnloadsVariable);
         ::SetEnvironmentVariableW(kAddOnSimLeftRegisteredVariable, g_callback ? L"1" : L"0");
         ::SetEnvironmentVariableW(kAddOnSimLeftSubscribedVariable, g_subscribed ? L"1" : L"0");
@@ -214,6 +227,13 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
 SIM_EXPORT int32_t DL_API dlPumpMessages(uint32_t waitMilliseconds, uint32_t) {
     Count("dlPumpMessages");
     if (g_slowPump) ::Sleep(waitMilliseconds);
+    if (g_activeEvent && ::WaitForSingleObject(g_activeEvent, 0) == WAIT_OBJECT_0) {
+        for (uint32_t id : g_waitingIds)
+            if (Display* d = FindById(id)) d->executionState = dlExecutionStateActive;
+        g_waitingIds.clear();
+        ::CloseHandle(g_activeEvent);
+        g_activeEvent = nullptr;
+    }
     for (Display& d : g_displays) ApplyPendingOnPump(d);
     for (size_t i = 0; i < g_displays.size();) {
         Display& d = g_displays[i];

@@ -72,3 +72,8 @@ inline constexpr wchar_t kAddOnSimFiredSuffix[] = L".fired";
 // "1": the pump is slow from the first load on (a program started by a test
 // inherits it).
 inline constexpr wchar_t kAddOnSimSlowPumpVariable[] = L"VELK_ADDONSIM_SLOW_PUMP";
+// Name of an event: while it is not set, the displays of the variable above
+// report execution state 0 (not active); the first pump after it is set makes
+// them active (state 2). How a test has displays come up at a moment it
+// chooses in a program it started.
+inline constexpr wchar_t kAddOnSimActiveEventVariable[] = L"VELK_ADDONSIM_ACTIVE_EVENT";

@@ -12,6 +12,7 @@
 #include "app/velkmira_app.h"
 #include "display/program_messages.h"
 #include "resources/resource.h"
+#include "testing/addonsim/addonsim_control.h"
 #include "testing/support/tray_fixture.h"
 #include "tests/reliability/program_runner.h"
 #include <gtest/gtest.h>
@@ -196,5 +197,82 @@ INSTANTIATE_TEST_SUITE_P(AddOn, Responsiveness,
                              return info.param == AddOnMode::NoLibrary ? std::string("NoLibrary")
                                                                        : std::string("SlowLibraryOneDisplay");
                          });
+
+// The Setting page's second look at the DisplayLink list, with the slow
+// library and two or three DisplayLink displays that come up between the
+// page's first look (which found none) and its second, 5 s later: the look
+// lists every display and blocks no longer than the vendor's one pump and
+// the rule's 300 ms beyond it.
+constexpr DWORD kVendorPumpMs = 200;
+constexpr DWORD kBeyondPumpLimitMs = 300;
+
+struct SecondLookCase {
+    const char* name;
+    const wchar_t* displays;
+    LRESULT listed;
+};
+
+class SecondLook : public ::testing::TestWithParam<SecondLookCase> {};
+
+// The displays the list holds: 0 while its one entry is "-"; -1 when it
+// does not answer.
+LRESULT ListedDisplays(HWND list) {
+    DWORD_PTR count = 0, length = 0;
+    if (!::SendMessageTimeoutW(list, CB_GETCOUNT, 0, 0, SMTO_NORMAL, kSeenMs, &count)) return -1;
+    if (count != 1) return static_cast<LRESULT>(count);
+    if (!::SendMessageTimeoutW(list, CB_GETLBTEXTLEN, 0, 0, SMTO_NORMAL, kSeenMs, &length)) return -1;
+    return length > 1 ? 1 : 0;
+}
+
+TEST_P(SecondLook, TheDisplayLinkListsSecondLookPumpsOnceAndAnswersWithinTheLimit) {
+    ResetProfile();
+    const SecondLookCase& look = GetParam();
+    // Unique per run: the displays come up when the test sets it.
+    const std::wstring eventName = L"VelkSecondLookActive" + std::to_wstring(::GetTickCount());
+    velk::UniqueHandleObj comeUp(::CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
+    ASSERT_TRUE(comeUp);
+    SimulatedAddOnDisplay addOn(look.displays, true);
+    ::SetEnvironmentVariableW(kAddOnSimActiveEventVariable, eventName.c_str());
+    FakeTray tray;
+    RunningProgram program;
+    const bool started = program.Start(L"Velkmira.exe", true);
+    ::SetEnvironmentVariableW(kAddOnSimActiveEventVariable, nullptr);
+    ASSERT_TRUE(started) << program.Failure();
+    const HWND page = program.PageHolding(IDC_SET_DISPLAY_LABEL, IDC_SET_MOUSE_SONAR);
+    ASSERT_TRUE(page);
+    const HWND label = ::GetDlgItem(page, IDC_SET_DISPLAY_LABEL);
+    const HWND list = ::GetDlgItem(page, IDC_SET_DL_DISPLAYS);
+
+    AnswerProbe prober(program.Main());
+    // Cancel's reload makes the page look first now, finding no active
+    // display: the list shows "-" and the second look is due 5 s later.
+    DWORD_PTR ignored = 0;
+    ASSERT_TRUE(::SendMessageTimeoutW(program.Main(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0, SMTO_NORMAL,
+                                      kSeenMs, &ignored));
+    EXPECT_FALSE(::IsWindowEnabled(label));
+    EXPECT_EQ(ListedDisplays(list), 0) << "the list holds \"-\"";
+    EXPECT_LT(prober.TakeLongest(), kAnswerLimitMs) << "start-up and Cancel";
+
+    // The displays come up at the library's next pump; only the second look
+    // fills the list meanwhile (the add-on poll finds them all ready and
+    // stops without a new layout).
+    ::SetEvent(comeUp.get());
+    EXPECT_TRUE(WaitUntil(kSeenMs, [&] { return ListedDisplays(list) == look.listed; }))
+        << "the second look did not list the displays";
+    ::Sleep(300);
+    const DWORD longest = prober.TakeLongest();
+    EXPECT_TRUE(::IsWindowEnabled(label));
+    RecordProperty("second look longest answer (ms)", static_cast<int>(longest));
+    EXPECT_LT(longest, kVendorPumpMs + kBeyondPumpLimitMs) << "the second look blocked the window";
+
+    EXPECT_EQ(program.Close(10000), 0u);
+    EXPECT_TRUE(HooksAreFree());
+    ResetProfile();
+}
+
+INSTANTIATE_TEST_SUITE_P(SlowLibrary, SecondLook,
+                         ::testing::Values(SecondLookCase{"TwoDisplays", L"1,2", 2},
+                                           SecondLookCase{"ThreeDisplays", L"1,2,3", 3}),
+                         [](const ::testing::TestParamInfo<SecondLookCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -210,8 +210,9 @@ TEST_F(DialogEvents, ApplyRebuildsTheTableAppliesEveryPageAndStartsBothTimers) {
 }
 
 // Each pump of the vendor's library takes 200 ms of the user-interface
-// thread: an Apply, a display change, Cancel's reload and the resume's
-// re-layout each pump it once, with no, one and two active add-on displays.
+// thread: an Apply, a display change, Cancel's reload, the resume's re-layout
+// and an add-on notification each pump it once, with no, one and two active
+// add-on displays.
 TEST_F(DialogEvents, EachHandlerPumpsTheAddOnLibraryOnce) {
     auto pumps = [] { return SimControl<AddOnSimCallCountFn>("AddOnSimCallCount")("dlPumpMessages"); };
     for (uint32_t displays = 0; displays <= 2; ++displays) {
@@ -234,6 +235,13 @@ TEST_F(DialogEvents, EachHandlerPumpsTheAddOnLibraryOnce) {
         Send(WM_TIMER, 6, 0);
         EXPECT_EQ(pumps(), before + 1) << "resume";
         Send(WM_TIMER, 7, 0);
+        // Before 6.1 the table also looks its add-on displays up by number.
+        FakeWindowsVersion(6, 0);
+        before = pumps();
+        Send(UM_ADDONCALLBACK, 3, 0);
+        EXPECT_EQ(pumps(), before + 1) << "add-on notification";
+        FakeWindowsVersion(6, 1);
+        EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
     }
 }
 

@@ -11,6 +11,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <utility>
 #include <vector>
 
 using namespace addon_test;
@@ -213,6 +215,61 @@ TEST_F(AddOnScenario, CountsFindsAndReadsDisplays) {
 
     EXPECT_EQ(sim_.Calls("wrong scope"), 0);
     EXPECT_EQ(sim_.Calls("wrong record size"), 0);
+}
+
+// A reading (or an open scope) serves a whole list of displays with one pump
+// and one state query's wait; the wrappers alone keep a pump per adapter-id
+// try and a wait per query.
+TEST_F(AddOnScenario, AReadingPumpsAndWaitsOnceHoweverManyDisplaysItReads) {
+    SetLibraryPath(SimulatedLibraryPath());
+    AddOnMonitor monitor(kIds, nullptr);
+    for (uint32_t id = 1; id <= 3; ++id) sim_.AddDisplay(id, 2);
+    auto pumped = [this, before = sim_.Calls("dlPumpMessages")]() mutable {
+        const int now = sim_.Calls("dlPumpMessages");
+        return now - std::exchange(before, now);
+    };
+    // Each reads the ids of the indexes 0 to 3 (one past the last display,
+    // as the Setting page's list does) and the state of each display.
+    auto readAll = [](auto adapterIdAt, auto query) {
+        std::vector<int32_t> ids;
+        for (int32_t index = 0; index <= 3; ++index) ids.push_back(adapterIdAt(index));
+        AddOnDisplayState state{};
+        for (uint32_t id = 1; id <= 3; ++id) EXPECT_TRUE(query(id, &state)) << id;
+        return ids;
+    };
+    const std::vector<int32_t> expected = {1, 2, 3, -1};
+    const struct {
+        const char* name;
+        std::function<std::vector<int32_t>()> read;
+        int pumps;
+        std::vector<DWORD> waits;
+    } cases[] = {
+        {"one reading",
+         [&] {
+             const AddOnReading reading;
+             return readAll([&](int32_t i) { return reading.AdapterIdAt(i); },
+                            [&](uint32_t id, AddOnDisplayState* s) { return reading.QueryState(id, s); });
+         },
+         1, {100}},
+        {"the wrappers in a scope",
+         [&] {
+             const AddOnReadingScope scope;
+             return readAll(GetAddOnDisplayAdapterId, QueryAddOnDisplayState);
+         },
+         1, {100}},
+        // Alone: a pump per wrapper, and the index past the last display
+        // tries once per active display, each further try with a pump.
+        {"the wrappers alone", [&] { return readAll(GetAddOnDisplayAdapterId, QueryAddOnDisplayState); }, 4 + 2 + 3,
+         {100, 100, 100}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        pumped();
+        FakeClock::waits.clear();
+        EXPECT_EQ(c.read(), expected);
+        EXPECT_EQ(pumped(), c.pumps);
+        EXPECT_EQ(FakeClock::waits, c.waits);
+    }
 }
 
 TEST_F(AddOnScenario, NoActiveDisplayMeansNoAdapterId) {
