@@ -109,7 +109,7 @@ void CVELKMIRADlg::OnApplyButton() {
 void CVELKMIRADlg::RunAutomaticApply() {
     // Edits on screen that are not applied stay there, and so does the
     // button that applies them.
-    const bool editsShown = ApplyButton.IsWindowEnabled();
+    const bool editsShown = (ApplyButton.GetStyle() & WS_DISABLED) == 0;
     OnApply();
     if (editsShown) ApplyButton.EnableWindow(true);
 }
