@@ -161,15 +161,97 @@ BOOL CHotkeyDialog::RegisterHotkeys() {
     return result;
 }
 
-void CHotkeyDialog::RestoreAppliedHotkeys() {
-    // Only what the user sets is restored: which entries are available
-    // follows the display table as it is now.
+void CHotkeyDialog::TakeAppliedIntoTable() {
+    // Only what the user sets: which entries are available follows the
+    // display table as it is now.
     for (size_t i = 0; i < Table.size(); ++i) {
         Table[i].modifiers = Applied[i].modifiers;
         Table[i].key = Applied[i].key;
         Table[i].enabled = Applied[i].enabled;
     }
+}
+
+void CHotkeyDialog::RestoreAppliedHotkeys() {
+    TakeAppliedIntoTable();
     FillHotkeyList();
+}
+
+void CHotkeyDialog::CommitShown() {
+    ReadHotkeyChecks();
+    for (size_t i = 0; i < Table.size(); ++i) {
+        Applied[i].modifiers = Table[i].modifiers;
+        Applied[i].key = Table[i].key;
+        Applied[i].enabled = Table[i].enabled;
+    }
+    if (ResetShown) ResetPending = 1;
+    ResetShown = 0;
+}
+
+void CHotkeyDialog::ShowApplied() {
+    ResetShown = 0;
+    RestoreAppliedHotkeys();
+}
+
+int CHotkeyDialog::SaveAppliedHotkeys() {
+    if (ResetPending) {
+        DeleteProfileSection(kHotkeySection);
+        return 1;
+    }
+    return SaveHotkeyTable(Applied) ? 1 : 0;
+}
+
+CHotkeyDialog::ShownEdits CHotkeyDialog::TakeShownEdits() {
+    ShownEdits edits;
+    ReadHotkeyChecks();
+    edits.values = Table;
+    for (size_t i = 0; i < Table.size(); ++i)
+        edits.edited[i] = Table[i].modifiers != Applied[i].modifiers || Table[i].key != Applied[i].key ||
+                          Table[i].enabled != Applied[i].enabled;
+    edits.selected = Selected;
+    if (HotkeyControl) HotkeyControl.GetHotKey(edits.controlKey, edits.controlModifiers);
+    return edits;
+}
+
+void CHotkeyDialog::PutBackShownEdits(const ShownEdits& edits) {
+    for (size_t i = 0; i < Table.size(); ++i) {
+        if (!edits.edited[i]) continue;
+        Table[i].modifiers = edits.values[i].modifiers;
+        Table[i].key = edits.values[i].key;
+        Table[i].enabled = edits.values[i].enabled;
+    }
+    FillHotkeyList();
+    // A key typed into the control and not yet changed stays there too.
+    if (edits.selected >= 0 && Selected == edits.selected && HotkeyControl)
+        HotkeyControl.SetHotKey(edits.controlKey, edits.controlModifiers);
+}
+
+int CHotkeyDialog::ApplyHotkeys() {
+    const ShownEdits edits = TakeShownEdits();
+    // The list shows what is applied while the steps read it.
+    TakeAppliedIntoTable();
+    FillHotkeyList();
+    int error = 0;
+    if (ResetPending) {
+        DeleteProfileSection(kHotkeySection);
+        LoadHotkeys();
+        ResetPending = 0;
+    } else {
+        ReadHotkeyChecks();
+    }
+    RegisterHotkeys();
+    if (!FillHotkeyList()) {
+        error = 1103;
+    } else if (!SaveHotkeys()) {
+        error = 1104;
+    } else {
+        LoadHotkeys();
+        ReadHotkeyChecks();
+        RegisterHotkeys();
+        FillHotkeyList();
+        if (!SaveHotkeys()) error = 1104;
+    }
+    PutBackShownEdits(edits);
+    return error;
 }
 
 int CHotkeyDialog::UnregisterHotkeys(HWND window) {
@@ -255,10 +337,12 @@ void CHotkeyDialog::ReadHotkeyChecks() {
 }
 
 void CHotkeyDialog::ReloadHotkeys() {
+    const ShownEdits edits = TakeShownEdits();
+    // The profile holds what is applied; the load makes the entries of the
+    // displays now present available.
     LoadHotkeys();
-    ReadHotkeyChecks();
     RegisterHotkeys();
-    FillHotkeyList();
+    PutBackShownEdits(edits);
 }
 
 LRESULT CHotkeyDialog::OnHotkeyItemChanged(NMHDR* header) {
@@ -321,5 +405,5 @@ void CHotkeyDialog::OnHotkeyResetButton() {
     if (!LoadStringOrWarn(IDS_HOTKEY_RESET_QUESTION, question)) return;
     if (velk::AfxMessageBox(question, MB_YESNO) != IDYES) return;
     NotifyParentChanged();
-    ResetPending = 1;
+    ResetShown = 1;
 }

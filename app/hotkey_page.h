@@ -6,6 +6,7 @@
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "resources/resource.h"
+#include <array>
 #include <span>
 #include <string>
 
@@ -39,15 +40,34 @@ public:
     void InsertHotkeyRow(int entry);
     // Copies the rows' check states into their entries.
     void ReadHotkeyChecks();
-    // LoadHotkeys, ReadHotkeyChecks, RegisterHotkeys, FillHotkeyList.
+    // The displays changed: the applied hotkeys are loaded again for the
+    // displays now present and registered; edits on screen that are not
+    // applied stay on screen (and unregistered).
     void ReloadHotkeys();
     // Cancel and the close box: every entry gets back its keys and check as
-    // the last RegisterHotkeys left them, and the list is refilled.
+    // last applied, and the list is refilled.
     void RestoreAppliedHotkeys();
+    // Apply and OK: the keys changed and the checks set on screen, and a
+    // confirmed Reset, become what is applied.
+    void CommitShown();
+    // Cancel and the close box: the applied hotkeys on screen again; a Reset
+    // not applied is dropped.
+    void ShowApplied();
+    // Saves what is applied: the applied table, or, with a Reset applied and
+    // not yet carried out, no section (so the defaults are what a start loads).
+    // 0 when the table could not be saved.
+    int SaveAppliedHotkeys();
+    // Apply's hotkey steps on the applied table: registered, listed, saved
+    // and read back once more; edits on screen that are not applied are
+    // shown again afterwards. 0, or the error number to report (1103 the
+    // list could not be filled, 1104 the table could not be saved).
+    int ApplyHotkeys();
 
-    // Set by a confirmed Reset; the next Apply resets the section and clears it.
+    // A Reset the user applied; the next Apply resets the section and clears it.
     bool IsResetPending() const noexcept { return ResetPending != 0; }
     void ClearResetPending() noexcept { ResetPending = 0; }
+    // A confirmed Reset not applied yet.
+    bool IsResetShown() const noexcept { return ResetShown != 0; }
 
     HotkeyTable& Hotkeys() noexcept { return Table; }
     const HotkeyTable& Hotkeys() const noexcept { return Table; }
@@ -67,6 +87,21 @@ private:
     void OnHotkeyResetButton();
     LRESULT OnDestroy(WPARAM w, LPARAM l);
 
+    // The edits on screen that differ from what is applied, per entry, and
+    // what the hotkey control holds: kept across a step that works on the
+    // applied table and refills the list.
+    struct ShownEdits {
+        std::array<bool, kHotkeyCount> edited{};
+        HotkeyTable values{};
+        int selected = -1;
+        WORD controlKey = 0;
+        WORD controlModifiers = 0;
+    };
+    ShownEdits TakeShownEdits();
+    void PutBackShownEdits(const ShownEdits& edits);
+    // The applied keys and checks into the table.
+    void TakeAppliedIntoTable();
+
     void ShowKeyOf(int entry);
     // After a refill: the label and the hotkey control show the selected
     // entry again, or nothing when it has no row any more.
@@ -76,12 +111,13 @@ private:
     HWND ParentWindow() const noexcept;
 
     HotkeyTable Table{};
-    HotkeyTable Applied{};  // the table as the last RegisterHotkeys left it
+    HotkeyTable Applied{};  // the table as last applied (OK) or registered
     velk::CListCtrl List;
     velk::CHotKeyCtrl HotkeyControl;
     std::wstring SelectedLabel;  // label of the selected row, shown in static 1029
     int Selected = -1;           // selected entry, -1 when none
     uint8_t ResetPending = 0;
+    uint8_t ResetShown = 0;  // a confirmed Reset, not applied yet
     bool Filling = false;        // FillHotkeyList is rebuilding the rows
 };
 

@@ -237,7 +237,7 @@ int CVELKMIRADlg::InitTabPages() {
 
     SettingPage.LoadSettingPage();
     // Moves follow the saved resize choice from the start, not only after an Apply.
-    SetResizeMode(SettingPage.ResizeModeShown());
+    SetResizeMode(SettingPage.ResizeModeApplied());
     WallpaperPage.InitWallpaperPage(HighestNumber);
     VirtualScreenWidth = velk::Platform().GetSystemMetrics(SM_CXVIRTUALSCREEN);
     VirtualScreenHeight = velk::Platform().GetSystemMetrics(SM_CYVIRTUALSCREEN);
@@ -330,6 +330,8 @@ void CVELKMIRADlg::KillAllTimers() {
     for (UINT_PTR id : kAllTimers) KillTimer(id);
     TrayCall.Cancel();
     ResumeStage = 0;
+    HeldAddOnEvent = HeldReapply = ApplyAfterSuppression = 0;
+    HeldSettingAction = SettingChangeAction::None;
     StartUpNext = StartUpStage::Done;
 }
 

@@ -86,8 +86,21 @@ public:
     void OnHelpCommand();
     LRESULT OnTrayNotify(WPARAM w, LPARAM l);
 
-    // Apply: every page's apply in a fixed order, then the Apply guard.
+    // Apply: every page's apply in a fixed order, then the Apply guard. It
+    // applies what the pages hold as applied; the user's Apply and OK commit
+    // what the pages show first.
     void OnApply();
+    // The Apply button: every page's shown values become applied, then Apply.
+    void OnApplyButton();
+    // Apply run by the program itself (the delayed re-apply, a setting
+    // change): commits nothing, and leaves the Apply button as it was.
+    void RunAutomaticApply();
+    // Every page's shown values become its applied ones (Apply, OK).
+    void CommitShownPages();
+    // Every page shows its applied values again (Cancel, the close box).
+    void ShowAppliedPages();
+    // Every page's applied values into the profile (OK).
+    void SaveAppliedPages();
     // Starts the delayed re-apply unless re-applying is suppressed.
     void StartReapplyTimer();
     // The extra-taskbar refresh, not re-entered while it runs.
@@ -126,7 +139,7 @@ protected:
     bool IsSettingsShown() const noexcept override { return SettingsShown; }
     MoveGate& WindowMoveGate() noexcept override { return *this; }
     // What the Setting page reads of this window.
-    bool IsVideoOptimizeChosen() const override { return OtherSettingPage.IsVideoOptimizeChecked(); }
+    bool IsVideoOptimizeChosen() const override { return OtherSettingPage.IsVideoOptimizeApplied(); }
     void ApplyDefaultAudioDevice() override { OtherSettingPage.ApplyDefaultAudioDevice(); }
     void DoDataExchange(velk::DataExchange& dx) override;
 
@@ -155,6 +168,13 @@ private:
     LRESULT OnQueryEndSessionMark(WPARAM w, LPARAM l);
     LRESULT OnMainTimer(WPARAM w, LPARAM l);
     LRESULT OnAddOnCallback(WPARAM w, LPARAM l);
+    // What a setting change decided about Apply.
+    void RunSettingChangeAction(SettingChangeAction action);
+    // TIMER_REAPPLY has fallen due: re-applying is suppressed, Apply runs,
+    // and the suppression's guard starts.
+    void RunDueReapply();
+    // TIMER_REAPPLY_GUARD: the suppression ends, and an OK within it applies.
+    void OnReapplyGuardEnded();
 
     // Resuming automatically from standby starts the resume's steps.
     LRESULT OnPowerBroadcast(WPARAM w, LPARAM l);
@@ -240,4 +260,10 @@ private:
     StartUpStage StartUpNext = StartUpStage::AddTrayIcon;
     TrayIconCall TrayCall;  // the last tray icon call, with its retries
     int ResumeStage = 0;  // 1 waiting for the displays, 2 in the pause after
+    // Held while a resume waits, handled once when it ends: an add-on
+    // notification, what a setting change decided, a delayed Apply fallen due.
+    uint8_t HeldAddOnEvent = 0;
+    SettingChangeAction HeldSettingAction = SettingChangeAction::None;
+    uint8_t HeldReapply = 0;
+    uint8_t ApplyAfterSuppression = 0;  // an OK came while re-applying was suppressed
 };

@@ -1,5 +1,5 @@
 // The main dialog's events: its message table and handlers, the timers,
-// Apply, display changes and the resume from standby.
+// display changes and the resume from standby.
 #include "app/main_dialog.h"
 #include "app/addon_poll.h"
 #include "app/display_snapshot.h"
@@ -22,6 +22,7 @@
 #include <cwchar>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 using velk::command;
@@ -34,8 +35,6 @@ namespace {
 constinit velk::RegisteredMessage kTaskbarCreated{L"TaskbarCreated"};
 
 constexpr UINT kDisplayChangeGuardMs = 2000;
-// The Other settings page's audio refresh after an Apply.
-constexpr UINT kAudioRefreshMs = 10000;
 // Resume from standby: the wait before the displays are read again, and after.
 constexpr DWORD kResumeSettleMs = 10000;
 constexpr DWORD kResumeAfterMs = 5000;
@@ -65,7 +64,7 @@ std::span<const velk::MessageEntry<CVELKMIRADlg>> CVELKMIRADlg::MessageTable() {
         on(UM_MENUSELECTED, &CVELKMIRADlg::OnMenuSelected),
         on(UM_APPCREATEDESTROY, &CVELKMIRADlg::OnAppCreateDestroyNotify),
         notify(IDC_MAIN_TAB, TCN_SELCHANGE, &CVELKMIRADlg::OnTabSelChange),
-        command(IDC_APPLY, &CVELKMIRADlg::OnApply),
+        command(IDC_APPLY, &CVELKMIRADlg::OnApplyButton),
         on(WM_HOTKEY, &CVELKMIRADlg::OnHotKeyPressed),
         command(IDOK, &CVELKMIRADlg::OnOkHide),
         command(IDCANCEL, &CVELKMIRADlg::OnCancelHide),
@@ -147,34 +146,6 @@ LRESULT CVELKMIRADlg::OnTabSelChange(NMHDR*) {
     return 0;
 }
 
-void CVELKMIRADlg::OnOkHide() {
-    SetSettingsShown(false);
-    ShowWindow(SW_HIDE);
-    // The pages are applied through the re-apply timer, after the displays settle.
-    StartReapplyTimer();
-}
-
-void CVELKMIRADlg::HideAndReload() {
-    const AddOnReadingScope addOnReading;
-    SetSettingsShown(false);
-    ShowWindow(SW_HIDE);
-    WallpaperPage.LoadWallpaperSettings();
-    WallpaperPage.OnCbnSelchangeDisplay();
-    SettingPage.LoadSettingPage();
-    HotkeyPage.RestoreAppliedHotkeys();
-    AppSettingPage.ReloadAppSettings();
-}
-
-void CVELKMIRADlg::OnCancelHide() { HideAndReload(); }
-
-LRESULT CVELKMIRADlg::OnSysCommandHide(WPARAM w, LPARAM l) {
-    if ((w & 0xFFF0) == SC_CLOSE) {
-        HideAndReload();
-        return 0;
-    }
-    return DefaultProc(WM_SYSCOMMAND, w, l);
-}
-
 LRESULT CVELKMIRADlg::OnWindowPosChangingHidden(WPARAM w, LPARAM l) {
     LRESULT result = DefaultProc(WM_WINDOWPOSCHANGING, w, l);
     if (IdentifyRunning == 0 && l) {
@@ -230,32 +201,6 @@ LRESULT CVELKMIRADlg::OnHelpInfoOpen(WPARAM w, LPARAM l) {
     return DefaultProc(WM_HELP, w, l);
 }
 
-void CVELKMIRADlg::ApplyWallpaper() {
-    WallpaperPage.RefreshWallpaperPage(static_cast<uint32_t>(HighestNumber));
-    if (!WallpaperPage.SaveWallpaperSettings()) {
-        ShowErrorNumber(1100);
-        return;
-    }
-    if (!IsWindowsAtLeast(5, 1) && CurrentTab == 1 && !IsActiveDesktopOn()) {
-        std::wstring question;
-        LoadStringOrWarn(IDS_ASK_ENABLE_ACTIVE_DESKTOP, question);
-        if (velk::AfxMessageBox(question, MB_YESNO) == IDYES) EnableActiveDesktop();
-    }
-    if (!WallpaperPage.ComposeDesktopWallpaper()) ShowErrorNumber(1102);
-}
-
-int CVELKMIRADlg::EnableActiveDesktop() {
-    const velk::ComPtr<IActiveDesktop> desktop = CreateActiveDesktop();
-    if (!desktop) return 0;
-    COMPONENTSOPT options{};
-    options.dwSize = sizeof(options);  // 12 on every build
-    options.fEnableComponents = FALSE;
-    options.fActiveDesktop = TRUE;
-    // Save, generate, refresh and force (0x0F; the SDK's AD_APPLY_ALL leaves out force).
-    if (SUCCEEDED(desktop->SetDesktopItemOptions(&options, 0))) desktop->ApplyChanges(AD_APPLY_ALL | AD_APPLY_FORCE);
-    return 1;
-}
-
 void CVELKMIRADlg::RebuildDisplayTable() {
     uint32_t highest = 0;
     int32_t count = 0;
@@ -295,85 +240,6 @@ LRESULT CVELKMIRADlg::OnAppCreateDestroyNotify(WPARAM w, LPARAM l) {
     return AppSettingPage.OnAppCreateDestroyNotify(w, l);
 }
 
-void CVELKMIRADlg::OnApply() {
-    // One pump of the add-on library serves the whole Apply.
-    const AddOnReadingScope addOnReading;
-    // Apply runs, and its button goes off.
-    ApplyRunning = 1;
-    ApplyButton.EnableWindow(false);
-    UpdateData(false);
-    // The resize choice as the Setting page's control shows it now.
-    SetResizeMode(SettingPage.ResizeModeShown());
-    // The display table as the displays are now.
-    RebuildDisplayTable();
-    // The pages.
-    ApplyPages();
-    // Always: the Other page's settings and its later audio refresh, and a repaint.
-    OtherSettingPage.SaveOtherSetting();
-    if (OtherSettingPage.GetSafeHwnd())
-        velk::Platform().SetTimer(OtherSettingPage.GetSafeHwnd(), OtherSetting::kTimerAudioRefresh, kAudioRefreshMs,
-                                  nullptr);
-    ::InvalidateRect(hwnd_, nullptr, TRUE);
-    // The setting changes this Apply causes do not start another one until then.
-    SetTimer(TIMER_APPLY_GUARD, DisplayCountDelayMs());
-}
-
-void CVELKMIRADlg::ApplyPages() {
-    // The Wallpaper page follows the display table.
-    if (!WallpaperPage.RefreshWallpaperPage(static_cast<uint32_t>(HighestNumber))) return;
-    // The hotkeys: registered, listed and saved, then read back once more.
-    if (HotkeyPage.IsResetPending()) {
-        DeleteProfileSection(L"HotkeyEntry");
-        HotkeyPage.LoadHotkeys();
-        HotkeyPage.ClearResetPending();
-    } else {
-        HotkeyPage.ReadHotkeyChecks();
-    }
-    HotkeyPage.RegisterHotkeys();
-    if (!HotkeyPage.FillHotkeyList()) {
-        ShowErrorNumber(1103);
-        return;
-    }
-    if (!HotkeyPage.SaveHotkeys()) {
-        ShowErrorNumber(1104);
-        return;
-    }
-    HotkeyPage.LoadHotkeys();
-    HotkeyPage.ReadHotkeyChecks();
-    HotkeyPage.RegisterHotkeys();
-    HotkeyPage.FillHotkeyList();
-    if (!HotkeyPage.SaveHotkeys()) {
-        ShowErrorNumber(1104);
-        return;
-    }
-    // The wallpaper when it needs a new composite; the Apply button as the
-    // system and the shown page allow.
-    if (WallpaperPage.IsWallpaperRecomposeNeeded() == 1) ApplyWallpaper();
-    ApplyButton.EnableWindow(!IsWindowsAtLeast(5, 1) && CurrentTab == 1);
-    // The Setting page, the extra taskbars and the wallpaper's settings and
-    // auto-change timer.
-    SettingPage.ApplySettingPage();
-    AppSettingPage.ReadAppSettingChecks();
-    RefreshAppSettingGuarded();
-    AppSettingPage.SaveAppSettings();
-    WallpaperPage.SaveWallpaperSettings();
-    WallpaperPage.RestartAutoChangeTimer();
-}
-
-void CVELKMIRADlg::RefreshAppSettingGuarded() {
-    if (TaskbarRefreshGuard) return;
-    TaskbarRefreshGuard = 1;
-    AppSettingPage.ApplyUseTaskbar();
-    AppSettingPage.ReapplyTaskbarSettings();
-    TaskbarRefreshGuard = 0;
-}
-
-void CVELKMIRADlg::StartReapplyTimer() {
-    if (ReapplySuppressed) return;
-    SetTimer(TIMER_REAPPLY, DisplayCountDelayMs());
-    ReapplyPending = 1;
-}
-
 LRESULT CVELKMIRADlg::OnMainTimer(WPARAM w, LPARAM l) {
     switch (w) {
     case TIMER_ADDON_POLL:
@@ -383,17 +249,17 @@ LRESULT CVELKMIRADlg::OnMainTimer(WPARAM w, LPARAM l) {
         TakeAddOnPollSample();
         break;
     case TIMER_REAPPLY:
-        KillTimer(TIMER_REAPPLY);
-        ReapplyPending = 0;
-        ReapplySuppressed = 1;
-        OnApply();
-        // The guard is counted from the end of the Apply, so that the
-        // changes the Apply itself causes all fall inside it.
-        SetTimer(TIMER_REAPPLY_GUARD, DisplayCountDelayMs());
+        // Due while a resume waits: it runs once the resume has re-laid the desktop.
+        if (ResumeStage) {
+            KillTimer(TIMER_REAPPLY);
+            ReapplyPending = 0;
+            HeldReapply = 1;
+        } else {
+            RunDueReapply();
+        }
         break;
     case TIMER_REAPPLY_GUARD:
-        KillTimer(TIMER_REAPPLY_GUARD);
-        ReapplySuppressed = 0;
+        OnReapplyGuardEnded();
         break;
     case TIMER_DISPLAYCHANGE_GUARD:
         KillTimer(TIMER_DISPLAYCHANGE_GUARD);
@@ -478,7 +344,18 @@ LRESULT CVELKMIRADlg::OnSettingChange(WPARAM w, LPARAM l) {
         reinterpret_cast<const wchar_t*>(l),
     });
     if (decision.refreshNonClient) RefreshAppSettingGuarded();
-    switch (decision.action) {
+    // While a resume waits, what would start or run Apply waits for its end.
+    if (ResumeStage && (decision.action == SettingChangeAction::StartReapply ||
+                        decision.action == SettingChangeAction::ApplyNow)) {
+        if (HeldSettingAction != SettingChangeAction::ApplyNow) HeldSettingAction = decision.action;
+        return result;
+    }
+    RunSettingChangeAction(decision.action);
+    return result;
+}
+
+void CVELKMIRADlg::RunSettingChangeAction(SettingChangeAction action) {
+    switch (action) {
     case SettingChangeAction::RestartAddOnPoll:
         // A new run of the poll, which again ends after six ticks.
         AddOnPollTicks = 0;
@@ -489,12 +366,11 @@ LRESULT CVELKMIRADlg::OnSettingChange(WPARAM w, LPARAM l) {
         break;
     case SettingChangeAction::ApplyNow:
         ApplyButton.EnableWindow(true);
-        OnApply();
+        RunAutomaticApply();
         break;
     case SettingChangeAction::None:
         break;
     }
-    return result;
 }
 
 LRESULT CVELKMIRADlg::OnDisplayChanged(WPARAM, LPARAM) {
@@ -527,20 +403,13 @@ LRESULT CVELKMIRADlg::OnDisplayChanged(WPARAM, LPARAM) {
     return 0;
 }
 
-void CVELKMIRADlg::SaveDisplayList() {
-    RebuildDisplayTable();
-    WriteDisplaySnapshot(CurrentDisplayList(), theApp);
-}
-
-void CVELKMIRADlg::RefreshPagesAfterDisplayChange() {
-    AppSettingPage.DestroyExtraTaskbars();
-    SettingPage.ApplySettingPage();
-    WallpaperPage.SaveWallpaperSettings();
-    if (WallpaperPage.RefreshWallpaperPage(static_cast<uint32_t>(HighestNumber))) AppSettingPage.ApplyUseTaskbar();
-}
-
 LRESULT CVELKMIRADlg::OnAddOnCallback(WPARAM w, LPARAM) {
     if (w == kAddOnEventAttached || w == kAddOnEventChanged) {
+        // While a resume waits, handled once after its re-layout.
+        if (ResumeStage) {
+            HeldAddOnEvent = 1;
+            return 1;
+        }
         // The table's add-on readings share one pump.
         const AddOnReadingScope addOnReading;
         RebuildDisplayTable();
@@ -550,13 +419,17 @@ LRESULT CVELKMIRADlg::OnAddOnCallback(WPARAM w, LPARAM) {
 }
 
 // Resume from standby runs as two timed steps: 10 s after the resume the
-// display table is rebuilt and saved, the pages refreshed and the wallpaper
-// applied; 5 s after that the resume ends. Meanwhile the window answers as
-// always. A display change that comes in between is held, as a change within
-// a guard period is, and handled once when the resume ends, so it sees the
-// displays after the resume's own re-layout. A second resume starts the
-// 10 s again. WM_CLOSE ends the program at once; its shut-down kills the
-// timers, so nothing of the resume runs after it.
+// display table is rebuilt and saved, the hotkeys registered for the displays
+// now present, the pages refreshed and the wallpaper applied; 5 s after that
+// the resume ends. Meanwhile the window answers as always. What comes in
+// between and would change the layout or start or run Apply (a display
+// change, an add-on notification, a setting change, a delayed Apply falling
+// due) is held and handled once when the resume ends, in the order the
+// blocking resume handled it (the notifications sent to the window, then the
+// posted display change, then the timer), so it sees the displays after the
+// resume's own re-layout. A second resume starts the 10 s again. WM_CLOSE
+// ends the program at once; its shut-down kills the timers, so nothing of
+// the resume runs after it.
 void CVELKMIRADlg::OnResumeFromStandby() {
     if (!DisplayTable || !Pages[0]) return;  // start-up has not got that far
     KillTimer(TIMER_RESUME_AFTER);
@@ -569,6 +442,7 @@ void CVELKMIRADlg::OnResumeSettled() {
     KillTimer(TIMER_RESUME_SETTLE);
     if (ResumeStage != 1) return;
     SaveDisplayList();
+    HotkeyPage.ReloadHotkeys();
     RefreshPagesAfterDisplayChange();
     ApplyWallpaper();
     ResumeStage = 2;
@@ -579,10 +453,13 @@ void CVELKMIRADlg::OnResumeEnded() {
     KillTimer(TIMER_RESUME_AFTER);
     if (ResumeStage != 2) return;
     ResumeStage = 0;
+    if (std::exchange(HeldAddOnEvent, uint8_t{0})) OnAddOnCallback(kAddOnEventChanged, 0);
+    RunSettingChangeAction(std::exchange(HeldSettingAction, SettingChangeAction::None));
     if (DisplayChangePending && !DisplayChangeRunning) {
         DisplayChangePending = 0;
         OnDisplayChanged(0, 0);
     }
+    if (std::exchange(HeldReapply, uint8_t{0})) RunDueReapply();
 }
 
 LRESULT CVELKMIRADlg::OnQueryEndSessionMark(WPARAM w, LPARAM l) {

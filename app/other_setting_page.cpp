@@ -160,7 +160,7 @@ void OtherSetting::FillAudioDeviceList() {
 void OtherSetting::RefreshAudioDeviceList() {
     if (IsWindowsAtLeast(6, 0)) {
         FillAudioDeviceList();
-        SelectDefaultAudioDevice();
+        SelectPendingOrDefaultDevice();
         return;
     }
     if (IsAudioListUpdating()) {
@@ -225,12 +225,13 @@ void OtherSetting::OnAudioToolEnded() {
             break;
         case AfterTool::Refresh:
             FillAudioDeviceList();
-            SelectDefaultAudioDevice();
+            SelectPendingOrDefaultDevice();
             RunQueuedListWork();
             break;
         case AfterTool::PreferredTry:
             FillAudioDeviceList();
-            if (std::wcscmp(AudioDeviceTable[0].Name, ChosenDeviceName) == 0) {
+            if (ChoicePending) SelectPendingOrDefaultDevice();
+            if (std::wcscmp(AudioDeviceTable[0].Name, AppliedDeviceName) == 0) {
                 NextPreferredId = PreferredIdEnd;  // done: the chosen device lists first
             }
             TryNextPreferredId();
@@ -238,9 +239,10 @@ void OtherSetting::OnAudioToolEnded() {
         case AfterTool::Settle:
             FillAudioDeviceList();
             SettleStep = 2;
+            if (ChoicePending) SelectPendingOrDefaultDevice();
             if (!hwnd_ || !SetTimer(kTimerListSettle, kListSettleMs)) {
                 SettleStep = 0;
-                SelectDefaultAudioDevice();
+                SelectPendingOrDefaultDevice();
                 ChangeRunning = false;
                 RunQueuedListWork();
             }
@@ -298,6 +300,18 @@ void OtherSetting::SelectDefaultAudioDevice() {
         if (IsEqualGUID(current, AudioDeviceTable[i].DeviceGuid)) DeviceList.SetCurSel(i);
 }
 
+void OtherSetting::SelectPendingOrDefaultDevice() {
+    if (ChoicePending) {
+        const int count = DeviceList.GetCount();
+        for (int i = 0; i < count && i < kAudioDeviceSlots; ++i) {
+            if (std::wcscmp(AudioDeviceTable[i].Name, ChosenDeviceName) != 0) continue;
+            DeviceList.SetCurSel(i);
+            return;
+        }
+    }
+    SelectDefaultAudioDevice();
+}
+
 void OtherSetting::OnAudioDeviceSelChange() {
     KillTimer(kTimerAudioRefresh);
     const int selected = DeviceList.GetCurSel();
@@ -322,7 +336,7 @@ LRESULT OtherSetting::OnTimer(WPARAM w, LPARAM l) {
             StartAudioDeviceTool(AfterTool::Settle);
         } else if (SettleStep == 2) {
             SettleStep = 0;
-            SelectDefaultAudioDevice();
+            SelectPendingOrDefaultDevice();
             ChangeRunning = false;
             RunQueuedListWork();
         }
@@ -344,19 +358,39 @@ LRESULT OtherSetting::OnDestroy(WPARAM w, LPARAM l) {
 void OtherSetting::SaveOtherSetting() {
     velk::CWinApp* app = velk::AfxGetApp();
     if (!app) return;
-    const int state = static_cast<int>(VideoOptimize.SendMessage(BM_GETSTATE) & 3);
-    app->WriteProfileInt(kSection, kVideoOptimizeValue, state);
+    app->WriteProfileInt(kSection, kVideoOptimizeValue, AppliedVideoOptimize);
     wchar_t guid[40] = {};
-    ::StringFromGUID2(ChosenDeviceGuid, guid, static_cast<int>(std::size(guid)));
+    ::StringFromGUID2(AppliedDeviceGuid, guid, static_cast<int>(std::size(guid)));
     app->WriteProfileString(kSection, kDeviceGuidValue, guid);
-    app->WriteProfileString(kSection, kDeviceNameValue, ChosenDeviceName);
+    app->WriteProfileString(kSection, kDeviceNameValue, AppliedDeviceName);
+}
+
+void OtherSetting::CommitShown() {
+    AppliedVideoOptimize = static_cast<int>(VideoOptimize.SendMessage(BM_GETSTATE) & 3);
+    AppliedDeviceGuid = ChosenDeviceGuid;
+    CopyName(AppliedDeviceName, ChosenDeviceName);
     ChoicePending = false;
+}
+
+void OtherSetting::ShowApplied() {
+    VideoOptimize.SetCheck(AppliedVideoOptimize & BST_CHECKED ? BST_CHECKED : BST_UNCHECKED);
+    ChosenDeviceGuid = AppliedDeviceGuid;
+    CopyName(ChosenDeviceName, AppliedDeviceName);
+    if (!ChoicePending) return;
+    // The dropped choice stopped the refresh: the list shows the default
+    // device again and follows the devices as before.
+    ChoicePending = false;
+    if (!ParentWindow()) return;
+    RefreshAudioDeviceList();
+    SetTimer(kTimerAudioRefresh, kAudioRefreshMs);
 }
 
 void OtherSetting::LoadOtherSetting() {
     velk::CWinApp* app = velk::AfxGetApp();
     if (!app) return;
-    VideoOptimize.SetCheck(app->GetProfileInt(kSection, kVideoOptimizeValue, 0) != 0 ? BST_CHECKED : BST_UNCHECKED);
+    const bool optimize = app->GetProfileInt(kSection, kVideoOptimizeValue, 0) != 0;
+    VideoOptimize.SetCheck(optimize ? BST_CHECKED : BST_UNCHECKED);
+    AppliedVideoOptimize = optimize ? BST_CHECKED : BST_UNCHECKED;
     const std::wstring name = app->GetProfileString(kSection, kDeviceNameValue, L"");
     const std::wstring guid = app->GetProfileString(kSection, kDeviceGuidValue, L"");
     if (name.empty() && guid.empty()) return;
@@ -365,12 +399,14 @@ void OtherSetting::LoadOtherSetting() {
     if (guid.empty() || FAILED(::IIDFromString(guid.c_str(), &chosen))) chosen = GUID{};
     ChosenDeviceGuid = chosen;
     CopyName(ChosenDeviceName, name.c_str());
+    AppliedDeviceGuid = chosen;
+    CopyName(AppliedDeviceName, name.c_str());
     ApplyDefaultAudioDevice();
 }
 
 std::wstring OtherSetting::ChosenEndpointId() const {
     wchar_t guid[40] = {};
-    ::StringFromGUID2(ChosenDeviceGuid, guid, static_cast<int>(std::size(guid)));
+    ::StringFromGUID2(AppliedDeviceGuid, guid, static_cast<int>(std::size(guid)));
     return std::wstring(kEndpointIdPrefix) + guid;
 }
 
@@ -422,7 +458,7 @@ void OtherSetting::StartPreferredDeviceChange() {
     MapperStatus = 0;
     if (velk::Platform().waveOutMessage(WaveMapper(), kMapperPreferredGet, reinterpret_cast<DWORD_PTR>(&current),
                                         reinterpret_cast<DWORD_PTR>(&MapperStatus)) != MMSYSERR_NOERROR ||
-        FindWaveDeviceIndex(ChosenDeviceName) < 0) {
+        FindWaveDeviceIndex(AppliedDeviceName) < 0) {
         RunQueuedListWork();
         return;
     }

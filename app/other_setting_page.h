@@ -50,8 +50,15 @@ public:
     // Reads the page's settings from the profile; a saved device choice is
     // made the default device at once.
     void LoadOtherSetting();
-    // Writes the page's settings to the profile; the choice is no longer pending.
+    // Writes the page's applied settings to the profile.
     void SaveOtherSetting();
+    // Apply and OK: the box and the device chosen in the list become what is
+    // applied; the choice is no longer pending.
+    void CommitShown();
+    // Cancel and the close box: the box and the choice go back to what is
+    // applied, and the list shows the default device again and is refreshed
+    // as before the choice.
+    void ShowApplied();
     // Lists the playback devices, then selects the default one in the list.
     // From Windows 6.0 on at once; before 6.0 the audio tool runs first and
     // the list follows when it has ended (a refresh asked for while the tool
@@ -64,7 +71,7 @@ public:
     // them, before 6.0 as the audio tool's section names them now.
     void FillAudioDeviceList();
     void SelectDefaultAudioDevice();
-    // Makes the chosen device the system's default playback device. False
+    // Makes the applied device the system's default playback device. False
     // only when, from Windows 6.1 on, no audio policy object could be made.
     // Before 6.0 the change is a sequence of timer steps that starts here
     // (or after the tool's run under way) and ends with the list refreshed.
@@ -80,11 +87,14 @@ public:
     // default device is under way or waiting for one.
     bool IsAudioListUpdating() const noexcept;
 
-    // The "optimise for video" box is checked.
-    bool IsVideoOptimizeChecked() const noexcept { return VideoOptimize.IsChecked(); }
+    // The "optimise for video" box is checked as last applied.
+    bool IsVideoOptimizeApplied() const noexcept { return (AppliedVideoOptimize & BST_CHECKED) != 0; }
 
+    // The device chosen in the list (pending until Apply), and the one applied.
     const GUID& ChosenGuid() const noexcept { return ChosenDeviceGuid; }
     const wchar_t* ChosenName() const noexcept { return ChosenDeviceName; }
+    const GUID& AppliedGuid() const noexcept { return AppliedDeviceGuid; }
+    const wchar_t* AppliedName() const noexcept { return AppliedDeviceName; }
 
     static std::span<const velk::MessageEntry<OtherSetting>> MessageTable();
 
@@ -119,7 +129,10 @@ private:
     void StartPreferredDeviceChange();
     void TryNextPreferredId();
     void RunQueuedListWork();
-    // "{0.0.0.00000000}." followed by the chosen device's GUID in braces.
+    // After a refill: a choice still pending stays selected while its device
+    // is listed; otherwise the default device is selected.
+    void SelectPendingOrDefaultDevice();
+    // "{0.0.0.00000000}." followed by the applied device's GUID in braces.
     std::wstring ChosenEndpointId() const;
 
     velk::CButton VideoOptimize;
@@ -129,6 +142,10 @@ private:
     velk::UniqueModule DirectSoundModule;
     // A choice made in the list and not yet applied.
     bool ChoicePending = false;
+    // What was last applied (or loaded): the box's state and the device.
+    int AppliedVideoOptimize = BST_UNCHECKED;
+    GUID AppliedDeviceGuid{};
+    wchar_t AppliedDeviceName[kAudioDeviceNameUnits] = {};
 
     // Before 6.0: the tool's run and the change of the preferred device.
     velk::UniqueHandleObj ToolProcess;

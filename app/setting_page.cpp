@@ -145,15 +145,15 @@ BOOL CSettingProp::LoadSettingPage() {
     if (!app) {
         ScaleRadio.SetCheck(BST_CHECKED);
         ResizeRadio.SetCheck(BST_UNCHECKED);
+        Applied.fixedSize = false;
     } else {
-        const bool resize = app->GetProfileInt(kSection, kFixSizeValue, 1) != 0;
-        ScaleRadio.SetCheck(resize ? BST_CHECKED : BST_UNCHECKED);
-        ResizeRadio.SetCheck(resize ? BST_UNCHECKED : BST_CHECKED);
-        StartupBox.SetCheck(app->GetProfileInt(kSection, kStartupValue, 1) != 0 ? BST_CHECKED : BST_UNCHECKED);
+        // What the profile holds is what was applied.
+        Applied.fixedSize = app->GetProfileInt(kSection, kFixSizeValue, 1) == 0;
+        Applied.startup = app->GetProfileInt(kSection, kStartupValue, 1) != 0;
         // The profile can only turn the box off; Windows' own state decides
         // when the profile says on.
-        const bool sonar = app->GetProfileInt(kSection, kMouseSonarValue, 1) != 0 && WindowsMouseSonarOn();
-        SonarBox.SetCheck(sonar ? BST_CHECKED : BST_UNCHECKED);
+        Applied.sonar = app->GetProfileInt(kSection, kMouseSonarValue, 1) != 0 && WindowsMouseSonarOn();
+        ShowApplied();
         RefreshAddOnDisplayList();
         ReadSavedRotations();
         AddOnLookThenRotations = AddOnLookPending;
@@ -178,12 +178,25 @@ void CSettingProp::ReadSavedRotations() {
     }
 }
 
+void CSettingProp::CommitShown() {
+    Applied.fixedSize = ResizeRadio.IsChecked();
+    Applied.startup = StartupBox.IsChecked();
+    Applied.sonar = SonarBox.IsChecked();
+}
+
+void CSettingProp::ShowApplied() {
+    ResizeRadio.SetCheck(Applied.fixedSize ? BST_CHECKED : BST_UNCHECKED);
+    ScaleRadio.SetCheck(Applied.fixedSize ? BST_UNCHECKED : BST_CHECKED);
+    StartupBox.SetCheck(Applied.startup ? BST_CHECKED : BST_UNCHECKED);
+    SonarBox.SetCheck(Applied.sonar ? BST_CHECKED : BST_UNCHECKED);
+}
+
 bool CSettingProp::SaveSettingPage() {
     UpdateData(true);
     if (velk::CWinApp* app = velk::AfxGetApp()) {
-        app->WriteProfileInt(kSection, kFixSizeValue, ResizeRadio.IsChecked() ? 0 : 1);
-        app->WriteProfileInt(kSection, kStartupValue, StartupBox.IsChecked() ? 1 : 0);
-        app->WriteProfileInt(kSection, kMouseSonarValue, SonarBox.IsChecked() ? 1 : 0);
+        app->WriteProfileInt(kSection, kFixSizeValue, Applied.fixedSize ? 0 : 1);
+        app->WriteProfileInt(kSection, kStartupValue, Applied.startup ? 1 : 0);
+        app->WriteProfileInt(kSection, kMouseSonarValue, Applied.sonar ? 1 : 0);
         // All ten, display 1's too, so that every value the load reads follows the display.
         for (int i = 0; i < kDisplayStates; ++i) {
             app->WriteProfileInt(kSection, RotationValueName(i + 1).c_str(),
@@ -194,7 +207,7 @@ bool CSettingProp::SaveSettingPage() {
     if (::RegCreateKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, run.put(),
                           nullptr) != ERROR_SUCCESS)
         return false;
-    if (StartupBox.IsChecked()) {
+    if (Applied.startup) {
         const std::wstring value = RunValueForProgram(velk::ProgramPath().c_str());
         ::RegSetValueExW(run.get(), kRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
@@ -205,7 +218,7 @@ bool CSettingProp::SaveSettingPage() {
 }
 
 void CSettingProp::ApplyMouseSonar() {
-    const BOOL on = SonarBox.IsChecked() ? TRUE : FALSE;
+    const BOOL on = Applied.sonar ? TRUE : FALSE;
     // Neither written to the user's profile nor broadcast.
     if (!::SystemParametersInfoW(SPI_SETMOUSESONAR, 0, reinterpret_cast<void*>(static_cast<UINT_PTR>(on)), 0))
         ShowErrorNumber(kMouseSonarErrorNumber);
@@ -380,8 +393,12 @@ void CSettingProp::OnDisplaySettingsButton() {
 
 LRESULT CSettingProp::OnTimer(WPARAM w, LPARAM l) {
     if (w == kTimerAddOnLook) FinishAddOnLook();
-    // Until the user touches the box, it follows Windows' own state.
-    if (w == kTimerSonar && SonarBoxTouched != 1) SonarBox.SetCheck(WindowsMouseSonarOn() ? BST_CHECKED : BST_UNCHECKED);
+    // Until the user touches the box, it follows Windows' own state, and so
+    // does what the next Apply saves (an untouched box holds no edit).
+    if (w == kTimerSonar && SonarBoxTouched != 1) {
+        Applied.sonar = WindowsMouseSonarOn();
+        SonarBox.SetCheck(Applied.sonar ? BST_CHECKED : BST_UNCHECKED);
+    }
     return DefaultProc(WM_TIMER, w, l);
 }
 

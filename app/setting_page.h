@@ -46,13 +46,17 @@ public:
     BOOL LoadSettingPage();
     // Saves and applies the page's settings; the result is not used.
     BOOL ApplySettingPage();
-    // Writes the profile values and the Run value; false when the Run key
-    // could not be opened.
+    // Writes the applied values to the profile and the Run value; false when
+    // the Run key could not be opened.
     bool SaveSettingPage();
+    // Apply and OK: what the controls show becomes what is applied.
+    void CommitShown();
+    // Cancel and the close box: the controls show what is applied again.
+    void ShowApplied();
 
-    // The resize policy of window movement as the page shows it: 0 when
-    // "Do not resize a window." is checked, else 1.
-    int ResizeModeShown() const noexcept { return (ResizeRadio.GetCheck() & 3) ? 0 : 1; }
+    // The resize policy of window movement as last applied: 0 for "Do not
+    // resize a window.", else 1.
+    int ResizeModeApplied() const noexcept { return Applied.fixedSize ? 0 : 1; }
 
     const AddOnDisplayState& DisplayState(int index) const noexcept { return DisplayStates[index]; }
     bool IsSonarBoxTouched() const noexcept { return SonarBoxTouched != 0; }
@@ -97,8 +101,17 @@ private:
     void SelectRotationOfSelectedDisplay();
     // Selection, rotation, data exchange and mode after a fill of the list.
     void ShowSelectedDisplay();
-    // Sets Windows' mouse sonar as the sonar box shows it.
+    // Sets Windows' mouse sonar as last applied.
     void ApplyMouseSonar();
+
+    // The page's choices as last applied (or loaded): every step but the
+    // user's Apply and OK saves and applies these, never the controls.
+    struct SettingValues {
+        bool fixedSize = false;  // "Do not resize a window."
+        bool startup = true;     // "Run when system starts"
+        bool sonar = false;      // mouse sonar
+    };
+    SettingValues Applied;
 
     velk::CComboBox DisplayListControl;
     AddOnDisplayState DisplayStates[kDisplayStates] = {};

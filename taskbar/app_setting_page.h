@@ -49,13 +49,16 @@ public:
     static std::span<const velk::MessageEntry<CAppSettingProp>> MessageTable();
 
     // ---- The page's settings ("AppSetting")
-    // Reads the page's check boxes into its settings (before ApplyUseTaskbar).
+    // The flags below hold what was last applied (or loaded); the check
+    // boxes show what the user may change, which counts only once committed.
+    // Reads the page's check boxes into its settings.
     void ReadAppSettingChecks();
-    // Writes the page's settings to the profile.
+    // Writes the page's applied settings to the profile.
     void SaveAppSettings();
-    // Cancel and the close box: the check boxes back to what was applied
-    // (the profile), and the bars in line with them again.
-    void ReloadAppSettings();
+    // Apply and OK: the check boxes become the applied settings.
+    void CommitShown();
+    // Cancel and the close box: the check boxes show the applied settings.
+    void ShowApplied();
     // Check-box handler shared with the other pages: sends UM_PAGECHANGED.
     void NotifyPageChanged();
 
@@ -139,6 +142,7 @@ public:
     uint8_t TaskbarOnTop = 0;
     uint8_t SeparateButtons = 0;  // windows on other displays have buttons only on the extra taskbars
     uint8_t Running = 0;          // 1 while the bars exist
+    uint8_t RestoreAtStart = 0;   // restore the icons 15 s after the start
     TaskbarSkin Skin;
     // The bars by display number (index 0 unused).
     std::unique_ptr<CTaskbarEx> ExtraTaskbarByNumber[kExtraTaskbarNumbers + 1];
@@ -191,6 +195,9 @@ private:
     // True when the window is one of the extra taskbars.
     bool IsExtraTaskbarWindow(HWND window) const noexcept;
     void EnableItem(int id, bool enable) const noexcept;
+    // Enables "Always on top." and the separate option as the shown
+    // use-taskbar box allows (never on systems too new for the bars).
+    void EnableTaskbarOptions() const noexcept;
 
     AppSettingHost* Host = nullptr;
     std::unique_ptr<DesktopIconAccess> DesktopIcons;

@@ -82,10 +82,10 @@ BOOL CAppSettingProp::OnInitDialog() {
     }
     RefreshWindowTable();
 
-    if (app->GetProfileInt(kSection, L"RestoreIcon", 0) == 1) {
-        SetTimer(kTimerRestoreIcons, kRestoreIconsDelayMs);
-        RestoreAtStartCheck.SetCheck(BST_CHECKED);
-    }
+    RestoreAtStart = app->GetProfileInt(kSection, L"RestoreIcon", 0) == 1;
+    if (RestoreAtStart) SetTimer(kTimerRestoreIcons, kRestoreIconsDelayMs);
+    // The boxes show the loaded settings.
+    ShowApplied();
 
     SetCaptionsFromStrings(hwnd_, kCaptions);
 
@@ -98,27 +98,27 @@ BOOL CAppSettingProp::OnInitDialog() {
 }
 
 void CAppSettingProp::OnBnClickedUseTaskbar() {
-    UseTaskbar = UseTaskbarCheck.IsChecked();
-    EnableItem(IDC_APP_ON_TOP, UseTaskbar != 0);
-    EnableItem(IDC_APP_SEPARATE_BUTTONS, UseTaskbar != 0);
+    // The flag changes only when the box is applied.
+    EnableTaskbarOptions();
     // Posted: the bars follow only at the next Apply.
     if (HWND parent = ::GetParent(hwnd_)) ::PostMessageW(parent, UM_PAGECHANGED, 0, 1);
 }
 
 void CAppSettingProp::NotifyPageChanged() { SendPageChanged(hwnd_); }
 
-void CAppSettingProp::ReloadAppSettings() {
-    const velk::CWinApp* app = velk::AfxGetApp();
-    if (!app || !hwnd_) return;
-    UseTaskbar = app->GetProfileInt(kSection, L"UseTaskbar", 0) == 1;
-    TaskbarOnTop = app->GetProfileInt(kSection, L"TaskbarOnTop", 0) == 1;
-    SeparateButtons = app->GetProfileInt(kSection, L"TaskbarShowAllBtn", 0) == 1;
-    SeparateCheck.SetCheck(SeparateButtons ? BST_CHECKED : BST_UNCHECKED);
-    OnTopCheck.SetCheck(TaskbarOnTop ? BST_CHECKED : BST_UNCHECKED);
-    RestoreAtStartCheck.SetCheck(app->GetProfileInt(kSection, L"RestoreIcon", 0) == 1 ? BST_CHECKED : BST_UNCHECKED);
-    // The bars still run as applied: with the flag back they follow the
-    // windows again (and ones the applied state lacks come or go).
-    ApplyUseTaskbar();
+void CAppSettingProp::ShowApplied() {
+    if (!hwnd_) return;
+    UseTaskbarCheck.SetCheck(UseTaskbar == 1 ? BST_CHECKED : BST_UNCHECKED);
+    OnTopCheck.SetCheck(TaskbarOnTop == 1 ? BST_CHECKED : BST_UNCHECKED);
+    SeparateCheck.SetCheck(SeparateButtons == 1 ? BST_CHECKED : BST_UNCHECKED);
+    RestoreAtStartCheck.SetCheck(RestoreAtStart == 1 ? BST_CHECKED : BST_UNCHECKED);
+    EnableTaskbarOptions();
+}
+
+void CAppSettingProp::CommitShown() {
+    if (!hwnd_) return;
+    ReadAppSettingChecks();
+    RestoreAtStart = RestoreAtStartCheck.IsChecked();
 }
 
 void CAppSettingProp::ReadAppSettingChecks() {
@@ -128,10 +128,16 @@ void CAppSettingProp::ReadAppSettingChecks() {
     OnTopCheck.SetCheck(TaskbarOnTop == 1 ? BST_CHECKED : BST_UNCHECKED);
 }
 
+void CAppSettingProp::EnableTaskbarOptions() const noexcept {
+    const bool enable = UseTaskbarCheck.IsChecked() && !IsWindowsAtLeast(6, 2);
+    EnableItem(IDC_APP_ON_TOP, enable);
+    EnableItem(IDC_APP_SEPARATE_BUTTONS, enable);
+}
+
 void CAppSettingProp::SaveAppSettings() {
     const velk::CWinApp* app = velk::AfxGetApp();
     if (!app) return;
-    if (UseTaskbarCheck.IsChecked()) {
+    if (UseTaskbar == 1) {
         app->WriteProfileInt(kSection, L"UseTaskbar", 1);
         app->WriteProfileInt(kSection, L"TaskbarOnTop", TaskbarOnTop == 1 ? 1 : 0);
         app->WriteProfileInt(kSection, L"TaskbarShowAllBtn", SeparateButtons == 1 ? 1 : 0);
@@ -139,7 +145,7 @@ void CAppSettingProp::SaveAppSettings() {
         // The other two keep their stored values.
         app->WriteProfileInt(kSection, L"UseTaskbar", 0);
     }
-    app->WriteProfileInt(kSection, L"RestoreIcon", RestoreAtStartCheck.IsChecked() ? 1 : 0);
+    app->WriteProfileInt(kSection, L"RestoreIcon", RestoreAtStart == 1 ? 1 : 0);
 }
 
 void CAppSettingProp::OnBnClickedFlush() {

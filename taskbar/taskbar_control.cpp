@@ -85,6 +85,8 @@ CTaskbarEx* CAppSettingProp::ExtraTaskbarOf(int number) const noexcept {
 }
 
 void CAppSettingProp::ApplyUseTaskbar() {
+    // The bars follow the applied flags; the boxes keep what the user shows
+    // in them, applied or not.
     DetectTaskbarTheme();
     bool tooNew = false;
     if (IsWindowsAtLeast(6, 2)) {
@@ -93,15 +95,10 @@ void CAppSettingProp::ApplyUseTaskbar() {
     }
     HWND page = hwnd_;
     if (UseTaskbar == 1) {
-        UseTaskbarCheck.SetCheck(BST_CHECKED);
-        ::EnableWindow(GetDlgItem(IDC_APP_ON_TOP), TRUE);
-        ::EnableWindow(GetDlgItem(IDC_APP_SEPARATE_BUTTONS), TRUE);
         if (!Running) {
             CreateExtraTaskbars(TaskbarOnTop);
             SyncTaskbarButtons();
         }
-        OnTopCheck.SetCheck(TaskbarOnTop == 1 ? BST_CHECKED : BST_UNCHECKED);
-        SeparateButtons = SeparateCheck.IsChecked() ? 1 : 0;
         if (page) SetTimer(kTaskbarRefreshTimer, kTaskbarRefreshMs);
     } else if (tooNew) {
         // Bars never run on these versions; one left from before goes too.
@@ -109,19 +106,16 @@ void CAppSettingProp::ApplyUseTaskbar() {
             if (page) KillTimer(kTaskbarRefreshTimer);
             DestroyExtraTaskbars();
         }
+        UseTaskbarCheck.SetCheck(BST_UNCHECKED);
         ::EnableWindow(GetDlgItem(IDC_APP_USE_TASKBAR), FALSE);
-        ::EnableWindow(GetDlgItem(IDC_APP_ON_TOP), FALSE);
-        ::EnableWindow(GetDlgItem(IDC_APP_SEPARATE_BUTTONS), FALSE);
     } else {
         if (Running) {
             if (page) KillTimer(kTaskbarRefreshTimer);
             DestroyExtraTaskbars();
         }
-        UseTaskbarCheck.SetCheck(BST_UNCHECKED);
-        ::EnableWindow(GetDlgItem(IDC_APP_ON_TOP), FALSE);
-        ::EnableWindow(GetDlgItem(IDC_APP_SEPARATE_BUTTONS), FALSE);
         ::EnableWindow(GetDlgItem(IDC_APP_USE_TASKBAR), TRUE);
     }
+    EnableTaskbarOptions();
 }
 
 void CAppSettingProp::ReapplyTaskbarSettings() {
@@ -130,10 +124,7 @@ void CAppSettingProp::ReapplyTaskbarSettings() {
     if (page) KillTimer(kTaskbarRefreshTimer);
     DestroyExtraTaskbars();
     RefreshWindowTable();
-    ::EnableWindow(GetDlgItem(IDC_APP_ON_TOP), TRUE);
-    ::EnableWindow(GetDlgItem(IDC_APP_SEPARATE_BUTTONS), TRUE);
-    SeparateButtons = SeparateCheck.IsChecked() ? 1 : 0;
-    TaskbarOnTop = OnTopCheck.IsChecked() ? 1 : 0;
+    EnableTaskbarOptions();
     CreateExtraTaskbars(TaskbarOnTop);
     SyncTaskbarButtons();
     if (page) SetTimer(kTaskbarRefreshTimer, kTaskbarRefreshMs);

@@ -134,27 +134,27 @@ protected:
 TEST_F(DialogEvents, OkAppliesTwoSecondsLaterAndTheGuardsHoldOffFurtherApplies) {
     Open();
     ASSERT_TRUE(::IsWindowVisible(hwnd));
-    // The resize choice is read from the Setting page's control at Apply.
+    // The resize choice OK commits takes effect at the Apply.
     HWND settingPage = dialog->Page(0)->GetSafeHwnd();
     ::CheckRadioButton(settingPage, IDC_SET_RESIZE_FIXED, IDC_SET_RESIZE_SCALE, IDC_SET_RESIZE_FIXED);
     DeleteTree(HKEY_CURRENT_USER, ProfileSection(L"HotkeyEntry"));
 
     Command(IDOK);
     EXPECT_FALSE(::IsWindowVisible(hwnd));
+    EXPECT_TRUE(HotkeysSaved()) << "OK keeps what it applies at once";
     const DWORD okAt = ::GetTickCount();
     PumpFor(1500);
     EXPECT_FALSE(dialog->IsApplyRunning()) << "Apply came before the delay of two seconds";
-    EXPECT_FALSE(HotkeysSaved());
+    EXPECT_EQ(dialog->ResizeMode, 1);
     ASSERT_TRUE(PumpUntil([&] { return dialog->IsApplyRunning(); }, 2000));
     const DWORD delay = ::GetTickCount() - okAt;
     EXPECT_GE(delay, 1900u);
     EXPECT_LE(delay, 3400u);
-    EXPECT_TRUE(HotkeysSaved());
     EXPECT_EQ(dialog->ResizeMode, 0);
     EXPECT_TRUE(dialog->IsReapplySuppressed());
 
-    // Within the guard: a further OK, display change or add-on notification
-    // starts no second delayed Apply.
+    // Within the guard: a display change or add-on notification starts no
+    // second delayed Apply; an OK is held till the guard ends.
     Open();
     Command(IDOK);
     EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
@@ -164,12 +164,15 @@ TEST_F(DialogEvents, OkAppliesTwoSecondsLaterAndTheGuardsHoldOffFurtherApplies) 
     EXPECT_EQ(Send(UM_ADDONCALLBACK, 3, 0), 1);
     EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
     DeleteTree(HKEY_CURRENT_USER, ProfileSection(L"HotkeyEntry"));
-    PumpFor(1000);
+    const DWORD heldAt = ::GetTickCount();
+    PumpFor(500);
     EXPECT_FALSE(HotkeysSaved()) << "a second Apply ran within the guard";
 
-    // Both guards end DisplayCount seconds after the Apply.
-    ASSERT_TRUE(PumpUntil([&] { return !dialog->IsApplyRunning() && !dialog->IsReapplySuppressed(); }, 2500));
-    EXPECT_FALSE(HotkeysSaved());
+    // The guard ends DisplayCount seconds after the Apply, and the OK held
+    // within it applies then; both guards end DisplayCount seconds later.
+    ASSERT_TRUE(PumpUntil([&] { return HotkeysSaved(); }, 3000));
+    EXPECT_GE(::GetTickCount() - heldAt, 1000u);
+    ASSERT_TRUE(PumpUntil([&] { return !dialog->IsApplyRunning() && !dialog->IsReapplySuppressed(); }, 4500));
     Send(UM_ADDONCALLBACK, 3, 0);
     EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
 }
@@ -295,7 +298,7 @@ TEST_F(DialogEvents, ApplyAfterTheDefaultPromptSavesAndRegistersTheDefaults) {
                        reinterpret_cast<LPARAM>(::GetDlgItem(page->GetSafeHwnd(), IDC_HK_DEFAULT)));
         ASSERT_TRUE(box.Result().has_value());
     }
-    ASSERT_TRUE(page->IsResetPending());
+    ASSERT_TRUE(page->IsResetShown());
     ASSERT_TRUE(ApplyEnabled());
     Command(IDC_APPLY);
     EXPECT_FALSE(page->IsResetPending());
@@ -641,6 +644,58 @@ TEST_F(DialogEvents, ResumeRewritesTheSectionsOnItsTimersAndHoldsDisplayChangesT
     EXPECT_TRUE(AnyMonitorSection()) << "the held display change was handled at the end";
     EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY));
     EXPECT_TRUE(TimerRan(hwnd, CVELKMIRADlg::TIMER_DISPLAYCHANGE_GUARD));
+}
+
+// What would start or run Apply while a resume waits (an add-on
+// notification, a setting change, a delayed Apply falling due) is held and
+// handled once, after the resume's re-layout, which registers the hotkeys of
+// a display that came back meanwhile.
+TEST_F(DialogEvents, ResumeHoldsWhatWouldApplyTillItsReLayoutAndRunsEachOnce) {
+    struct Held {
+        const char* name;
+        std::function<void()> during;
+        bool appliesAtEnd;  // else it only starts the delayed Apply at the end
+    };
+    auto addOnNotification = [this] { EXPECT_EQ(Send(UM_ADDONCALLBACK, 3, 0), 1); };
+    auto dueApply = [this] { Send(WM_TIMER, CVELKMIRADlg::TIMER_REAPPLY, 0); };
+    const Held cases[] = {
+        {"add-on notification", addOnNotification, false},
+        {"setting change", [this] { SettingChange(0, L"Windows"); }, false},
+        {"due delayed Apply", dueApply, true},
+        {"add-on notification and due delayed Apply",
+         [&] {
+             addOnNotification();
+             dueApply();
+         },
+         true},
+    };
+    const std::vector<std::pair<UINT, UINT>> thirdDisplayKey{{MOD_SHIFT | MOD_CONTROL, '3'}};
+    for (const Held& c : cases) {
+        SCOPED_TRACE(c.name);
+        Send(WM_POWERBROADCAST, 0x12, 0);
+        DeleteTree(HKEY_CURRENT_USER, ProfileSection(L"HotkeyEntry"));
+        topology.Add(ActiveDisplay(3, {2304, 0, 3328, 768}));
+        monitorKey.reset();
+        monitorKey.emplace(MonitorEnumKey::ValuesFor(topology));
+        c.during();
+        EXPECT_FALSE(dialog->IsApplyRunning()) << "Apply ran during the wait";
+        EXPECT_FALSE(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY)) << "a delayed Apply started during the wait";
+
+        Send(WM_TIMER, CVELKMIRADlg::TIMER_RESUME_SETTLE, 0);
+        EXPECT_EQ(MonitorValue(2, L"DisplayNumber"), 3u) << "the re-layout";
+        EXPECT_EQ(HeldElsewhere(thirdDisplayKey), 1u) << "the display that came back has no hotkeys";
+        EXPECT_FALSE(dialog->IsApplyRunning());
+        EXPECT_FALSE(HotkeysSaved());
+
+        Send(WM_TIMER, CVELKMIRADlg::TIMER_RESUME_AFTER, 0);
+        EXPECT_EQ(dialog->IsApplyRunning(), c.appliesAtEnd);
+        EXPECT_EQ(HotkeysSaved(), c.appliesAtEnd);
+        // Once: no further delayed Apply follows an Apply that ran.
+        EXPECT_EQ(TimerRan(hwnd, CVELKMIRADlg::TIMER_REAPPLY), !c.appliesAtEnd);
+        Send(WM_TIMER, CVELKMIRADlg::TIMER_APPLY_GUARD, 0);
+        Send(WM_TIMER, CVELKMIRADlg::TIMER_REAPPLY_GUARD, 0);
+        topology.Remove(topology.displays().back().deviceName);
+    }
 }
 
 TEST_F(DialogEvents, SystemMenuReportsAndOtherHandlersAreBound) {

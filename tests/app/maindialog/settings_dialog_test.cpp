@@ -1,7 +1,6 @@
 // The Setting and Other settings pages inside the main dialog: what the main
 // dialog's Cancel, Apply, start-up and device change do with them (the pages
 // themselves are tested on a stand-in host in tests/app/settings).
-#include "app/main_dialog.h"
 #include "display/program_messages.h"
 #include "testing/support/addon_test_support.h"
 #include "testing/support/fake_topology.h"
@@ -21,32 +20,6 @@ std::optional<DWORD> SettingValue(const wchar_t* name) {
 }
 
 constexpr IID kIidPolicy61 = {0xF8679F50, 0x850A, 0x41CF, {0x9C, 0x72, 0x43, 0x0F, 0x29, 0x02, 0x90, 0xC8}};
-
-// The main dialog of the test process with its five pages.
-class SettingsInMainDialog : public SettingsFixture {
-protected:
-    void TearDown() override {
-        dialog.reset();
-        tray.reset();
-        SettingsFixture::TearDown();
-    }
-    // Creates the main dialog (as the program does at start-up).
-    void Start() {
-        tray = std::make_unique<FakeTray>();
-        dialog = std::make_unique<CVELKMIRADlg>();
-        ASSERT_TRUE(dialog->Create(nullptr));
-        hwnd = dialog->GetSafeHwnd();
-        ASSERT_TRUE(dialog->IsInitialised());
-    }
-    void Apply() { Command(hwnd, IDC_APPLY); }
-    HWND SettingHwnd() const { return dialog->Page(0)->GetSafeHwnd(); }
-    HWND OtherHwnd() const { return dialog->Page(4)->GetSafeHwnd(); }
-    OtherSetting& Other() const { return *static_cast<OtherSetting*>(dialog->Page(4)); }
-
-    std::unique_ptr<FakeTray> tray;
-    std::unique_ptr<CVELKMIRADlg> dialog;
-    HWND hwnd = nullptr;
-};
 
 TEST_F(SettingsInMainDialog, CancelDropsWhatWasNotAppliedAndReopeningShowsTheAppliedValues) {
     Start();

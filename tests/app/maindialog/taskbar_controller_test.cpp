@@ -177,7 +177,7 @@ TEST_F(ExtraTaskbar, CancelAndTheCloseBoxDropAnUnappliedUntickAndTheBarsFollowWi
         SCOPED_TRACE(message);
         ::SendMessageW(page->GetDlgItem(IDC_APP_USE_TASKBAR), BM_CLICK, 0, 0);
         ::SendMessageW(page->GetDlgItem(IDC_APP_RESTORE_AT_START), BM_CLICK, 0, 0);
-        ASSERT_EQ(page->UseTaskbar, 0);
+        ASSERT_EQ(page->UseTaskbar, 1) << "the bars follow the flag only once it is applied";
         ::SendMessageW(main, message, wParam, 0);
         EXPECT_EQ(::IsDlgButtonChecked(page->GetSafeHwnd(), IDC_APP_USE_TASKBAR), BST_CHECKED);
         EXPECT_EQ(::IsDlgButtonChecked(page->GetSafeHwnd(), IDC_APP_RESTORE_AT_START), BST_UNCHECKED);

@@ -95,23 +95,10 @@ protected:
         page.RegisterHotkeys();
         EXPECT_EQ(page.FillHotkeyList(), 1);
     }
-    // The hotkey steps of the main dialog's Apply.
+    // The hotkey steps of the user's Apply in the main dialog.
     void Apply() {
-        if (page.IsResetPending()) {
-            DeleteProfileSection(L"HotkeyEntry");
-            page.LoadHotkeys();
-            page.ClearResetPending();
-        } else {
-            page.ReadHotkeyChecks();
-        }
-        page.RegisterHotkeys();
-        ASSERT_EQ(page.FillHotkeyList(), 1);
-        ASSERT_EQ(page.SaveHotkeys(), 1);
-        page.LoadHotkeys();
-        page.ReadHotkeyChecks();
-        page.RegisterHotkeys();
-        page.FillHotkeyList();
-        ASSERT_EQ(page.SaveHotkeys(), 1);
+        page.CommitShown();
+        ASSERT_EQ(page.ApplyHotkeys(), 0);
     }
 
     int Rows() const { return static_cast<int>(::SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0)); }
@@ -514,7 +501,8 @@ TEST_F(HotkeyTest, ResetWaitsForApply) {
         Click(CHotkeyDialog::kResetButtonId);
         ASSERT_TRUE(box.Result().has_value());
     }
-    EXPECT_TRUE(page.IsResetPending());
+    EXPECT_TRUE(page.IsResetShown());
+    EXPECT_FALSE(page.IsResetPending()) << "nothing to reset before the Reset is applied";
     EXPECT_EQ(g_parent.pageChanged, before + 1);
     // Cancel of the settings window refills the list; nothing is reset yet.
     page.FillHotkeyList();

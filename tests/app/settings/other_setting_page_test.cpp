@@ -102,6 +102,18 @@ void EndHeldTool() {
 DWORD g_clockAhead = 0;
 DWORD WINAPI ClockAhead() { return velk::RealPlatform().GetTickCount() + g_clockAhead; }
 
+// The fake tool that writes its names at once but ends only when the test
+// signals g_toolEnd.
+HANDLE g_toolEnd = nullptr;
+BOOL WINAPI RunningFakeTool(LPCWSTR app, LPWSTR cmd, LPSECURITY_ATTRIBUTES pa, LPSECURITY_ATTRIBUTES ta, BOOL inherit,
+                            DWORD flags, LPVOID env, LPCWSTR dir, LPSTARTUPINFOW si, LPPROCESS_INFORMATION info) {
+    FakeTool(app, cmd, pa, ta, inherit, flags, env, dir, si, info);
+    ::CloseHandle(info->hProcess);
+    ::DuplicateHandle(::GetCurrentProcess(), g_toolEnd, ::GetCurrentProcess(), &info->hProcess, 0, FALSE,
+                      DUPLICATE_SAME_ACCESS);
+    return TRUE;
+}
+
 using OtherSettingPage = SettingPagesTest;
 
 TEST_F(OtherSettingPage, ASavedChoiceIsAppliedAtStartUpThroughThePolicyObjectOfEachVersion) {
@@ -263,6 +275,48 @@ TEST_F(OtherSettingPage, BeforeWindows60OnlyExistingIdsAreTriedAndARefusedIdEnds
     }
     EXPECT_EQ(std::count(RecordedWaits().begin(), RecordedWaits().end(), OtherSetting::kListSettleMs), 0)
         << "the pauses are timer steps";
+}
+
+// Before 6.0: a device chosen in the list while the tool runs stays selected
+// after the refill that ends the run, as long as the tool still lists it.
+TEST_F(OtherSettingPage, BeforeWindows60AChoiceMadeWhileTheToolRunsSurvivesTheRefill) {
+    struct Case {
+        UINT devicesAfter;  // what the tool's run lists
+        int selectedAfter;
+    };
+    Start();
+    FakeWindowsVersion(5, 1);
+    velk::Platform().waveOutGetNumDevs = FakeNumDevs;
+    velk::Platform().CreateProcessW = RunningFakeTool;
+    HWND list = ::GetDlgItem(OtherHwnd(), IDC_OTHER_PLAYBACK_DEVICE);
+    for (const Case& c : {Case{3, 2}, Case{2, 0}}) {
+        SCOPED_TRACE(c.devicesAfter);
+        g_audio = FakeAudio{};
+        g_audio.devices = 3;
+        g_toolEnd = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
+        Other().RefreshAudioDeviceList();
+        ASSERT_TRUE(PumpUntilIdle(Other()));
+        ASSERT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), 3);
+
+        ::ResetEvent(g_toolEnd);
+        Other().RefreshAudioDeviceList();
+        ASSERT_TRUE(Other().IsAudioListUpdating());
+        ::SendMessageW(list, CB_SETCURSEL, 2, 0);
+        Command(OtherHwnd(), IDC_OTHER_PLAYBACK_DEVICE, CBN_SELCHANGE);
+        ASSERT_EQ(std::wstring(Other().ChosenName()), DeviceName(2));
+        g_audio.devices = c.devicesAfter;
+        DeleteTree(HKEY_CURRENT_USER, AudioInfoSection());
+        for (UINT i = 0; i < c.devicesAfter; ++i)
+            SetString(HKEY_CURRENT_USER, AudioInfoSection(), std::to_wstring(i).c_str(), DeviceName(i));
+        ::SetEvent(g_toolEnd);
+        ASSERT_TRUE(PumpUntilIdle(Other()));
+        EXPECT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), static_cast<LRESULT>(c.devicesAfter));
+        EXPECT_EQ(::SendMessageW(list, CB_GETCURSEL, 0, 0), c.selectedAfter);
+        EXPECT_EQ(std::wstring(Other().ChosenName()), DeviceName(2)) << "the choice itself stays for Apply";
+        Other().ShowApplied();
+        ASSERT_TRUE(PumpUntilIdle(Other()));
+        ::CloseHandle(std::exchange(g_toolEnd, nullptr));
+    }
 }
 
 // Before 6.0: a tool that does not end is ended after 10 s and the section

@@ -85,6 +85,7 @@ TEST_F(SettingPage, EmptyProfileLoadsTheDefaultsAndEveryApplyWritesOrDeletesTheR
     EXPECT_TRUE(Checked(page, IDC_SET_MOUSE_SONAR));
     EXPECT_FALSE(RunValue()) << "start-up leaves the Run key alone";
 
+    Setting().CommitShown();
     Setting().ApplySettingPage();
     EXPECT_EQ(SettingValue(L"WINFIXSIZE"), 1u);
     EXPECT_EQ(SettingValue(L"STARTUP"), 1u);
@@ -95,15 +96,18 @@ TEST_F(SettingPage, EmptyProfileLoadsTheDefaultsAndEveryApplyWritesOrDeletesTheR
     ::CheckDlgButton(page, IDC_SET_RUN_AT_STARTUP, BST_UNCHECKED);
     Command(page, IDC_SET_RUN_AT_STARTUP);
     EXPECT_EQ(host->pageChanged, 1) << "a change tells the host, which enables Apply";
+    Setting().CommitShown();
     Setting().ApplySettingPage();
     EXPECT_FALSE(RunValue());
     EXPECT_EQ(SettingValue(L"STARTUP"), 0u);
+    Setting().CommitShown();
     Setting().ApplySettingPage();
     EXPECT_FALSE(RunValue());
 
     // A value an older version wrote unquoted is replaced by the current form.
     SetString(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, L"C:\\Old Folder\\Velkmira.exe");
     ::CheckDlgButton(page, IDC_SET_RUN_AT_STARTUP, BST_CHECKED);
+    Setting().CommitShown();
     Setting().ApplySettingPage();
     EXPECT_EQ(RunValue(), RunValueForProgram(ThisProgram().c_str()));
 }
@@ -137,11 +141,13 @@ TEST_F(SettingPage, RotationValuesAreLoadedAndSavedWithinTheirBounds) {
     // The first listed display is adapter 2: its saved rotation is selected.
     EXPECT_EQ(::SendDlgItemMessageW(SettingHwnd(), IDC_SET_DL_ROTATION, CB_GETCURSEL, 0, 0), 2);
 
+    Setting().CommitShown();
     Setting().ApplySettingPage();  // saves what was loaded, then reads the displays again
     for (int d = 1; d <= 10; ++d) {
         const std::wstring name = L"Monitor" + std::to_wstring(d) + L"_Rotation";
         EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, name.c_str()), static_cast<DWORD>(loaded[d - 1])) << d;
     }
+    Setting().CommitShown();
     Setting().ApplySettingPage();  // now what the displays reported
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, L"Monitor2_Rotation"), 1u);
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, L"Monitor3_Rotation"), 4u);
@@ -176,6 +182,7 @@ TEST_F(SettingPage, SonarBoxFollowsWindowsUntilTouchedAndTheProfileCanOnlyTurnIt
     tick();
     EXPECT_FALSE(Checked(page, IDC_SET_MOUSE_SONAR));
     ::CheckDlgButton(page, IDC_SET_MOUSE_SONAR, BST_UNCHECKED);
+    Setting().CommitShown();
     Setting().ApplySettingPage();
     EXPECT_FALSE(WindowsSonar());
     EXPECT_EQ(SettingValue(L"MOUSESONAR"), 0u);
@@ -208,6 +215,7 @@ TEST_F(SettingPage, ApplySendsVideoOptimisationToEveryDisplayLinkDisplayFromWind
     HWND page = SettingHwnd();
 
     host->videoOptimize = true;
+    Setting().CommitShown();
     Setting().ApplySettingPage();
     EXPECT_EQ(host->defaultDeviceApplies, 1);
     EXPECT_EQ(sim.State(2).videoOptimize, 1);
@@ -221,12 +229,14 @@ TEST_F(SettingPage, ApplySendsVideoOptimisationToEveryDisplayLinkDisplayFromWind
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(page, IDC_SET_DISPLAY_LABEL)));
 
     host->videoOptimize = false;
+    Setting().CommitShown();
     Setting().ApplySettingPage();
     EXPECT_EQ(sim.State(2).videoOptimize, 5);
     EXPECT_EQ(sim.State(3).videoOptimize, 5);
 
     FakeWindowsVersion(6, 0);
     host->videoOptimize = true;
+    Setting().CommitShown();
     Setting().ApplySettingPage();
     EXPECT_EQ(sim.State(2).videoOptimize, 5) << "not before Windows 6.1";
     EXPECT_EQ(host->defaultDeviceApplies, 3) << "on every version";
@@ -239,6 +249,7 @@ TEST_F(SettingPage, ApplySendsVideoOptimisationToEveryDisplayLinkDisplayFromWind
     CSettingProp& setting = Setting();
     host->videoOptimize = false;
     FakeWindowsVersion(6, 1);
+    Setting().CommitShown();
     Setting().ApplySettingPage();
     EXPECT_TRUE(RecordedWaits().empty()) << "the refresh waited";
     EXPECT_TRUE(setting.IsAddOnLookPending());

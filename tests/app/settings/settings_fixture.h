@@ -5,6 +5,7 @@
 // the user-interface thread's blocking waits and sleeps go through the seam
 // and are recorded, not waited.
 #pragma once
+#include "app/main_dialog.h"
 #include "app/other_setting_page.h"
 #include "app/setting_page.h"
 #include "display/display_list.h"
@@ -101,6 +102,32 @@ protected:
     HWND OtherHwnd() const { return host->other.GetSafeHwnd(); }
 
     std::unique_ptr<FakeSettingHost> host;
+};
+
+// The main dialog of the test process with its five pages.
+class SettingsInMainDialog : public SettingsFixture {
+protected:
+    void TearDown() override {
+        dialog.reset();
+        tray.reset();
+        SettingsFixture::TearDown();
+    }
+    // Creates the main dialog (as the program does at start-up).
+    void Start() {
+        tray = std::make_unique<velk::test::FakeTray>();
+        dialog = std::make_unique<CVELKMIRADlg>();
+        ASSERT_TRUE(dialog->Create(nullptr));
+        hwnd = dialog->GetSafeHwnd();
+        ASSERT_TRUE(dialog->IsInitialised());
+    }
+    void Apply() { Command(hwnd, IDC_APPLY); }
+    HWND SettingHwnd() const { return dialog->Page(0)->GetSafeHwnd(); }
+    HWND OtherHwnd() const { return dialog->Page(4)->GetSafeHwnd(); }
+    OtherSetting& Other() const { return *static_cast<OtherSetting*>(dialog->Page(4)); }
+
+    std::unique_ptr<velk::test::FakeTray> tray;
+    std::unique_ptr<CVELKMIRADlg> dialog;
+    HWND hwnd = nullptr;
 };
 
 }  // namespace settings_test

@@ -68,7 +68,7 @@ TEST(AppSettingPage, CheckBoxesReachTheMainDialogAndApplySavesWhatTheyHold) {
         ui.Click(id);
         EXPECT_EQ(ui.host.pageChanged, before + 1) << "sent at once by box " << id;
     }
-    ui.page.ReadAppSettingChecks();
+    ui.page.CommitShown();  // as Apply and OK do
     ui.page.SaveAppSettings();
     EXPECT_EQ(ProfileInt(kSection, L"UseTaskbar"), 1u);
     EXPECT_EQ(ProfileInt(kSection, L"TaskbarOnTop"), 0u);
@@ -83,7 +83,7 @@ TEST(AppSettingPage, CheckBoxesReachTheMainDialogAndApplySavesWhatTheyHold) {
     EXPECT_EQ(ui.host.pageChanged, before);
     RunPendingMessages();
     EXPECT_EQ(ui.host.pageChanged, before + 1);
-    ui.page.ReadAppSettingChecks();
+    ui.page.CommitShown();  // as Apply and OK do
     ui.page.SaveAppSettings();
     EXPECT_EQ(ProfileInt(kSection, L"UseTaskbar"), 0u);
     EXPECT_EQ(ProfileInt(kSection, L"TaskbarOnTop"), 1u) << "kept as stored while the taskbar is off";
