@@ -70,6 +70,15 @@ HICON ClassIconOf(HWND window) noexcept {
 
 void CALLBACK IconAnswered(HWND, UINT, ULONG_PTR id, LRESULT answer);
 
+// SendMessageCallbackW, looked up at run time: the oldest systems the
+// program runs on do not all export it.
+using SendWithCallback = BOOL(WINAPI*)(HWND, UINT, WPARAM, LPARAM, SENDASYNCPROC, ULONG_PTR);
+SendWithCallback SendMessageCallbackCall() noexcept {
+    static const auto call = reinterpret_cast<SendWithCallback>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "SendMessageCallbackW")));
+    return call;
+}
+
 // Sends the question's next message; a window that cannot take it (gone)
 // ends the question with its class's icon.
 void AskNext(ULONG_PTR id) {
@@ -79,7 +88,9 @@ void AskNext(ULONG_PTR id) {
     const WPARAM kind = kIconKinds[it->second.kind];
     // A window of this thread answers inside the call (and the answer is
     // handled there); another's answer comes with this thread's messages.
-    if (!::SendMessageCallbackW(window, WM_GETICON, kind, 0, IconAnswered, id)) IconAnswered(window, 0, id, 0);
+    // Without the function the class's icons stand for the window's.
+    const SendWithCallback send = SendMessageCallbackCall();
+    if (!send || !send(window, WM_GETICON, kind, 0, IconAnswered, id)) IconAnswered(window, 0, id, 0);
 }
 
 void CALLBACK IconAnswered(HWND, UINT, ULONG_PTR id, LRESULT answer) {
