@@ -6,6 +6,7 @@
 #include "display/window_movement.h"
 #include "display/display_list.h"
 #include "display/display_lookup.h"
+#include "display/shared_functions.h"
 #include "framework/message_box.h"
 #include "framework/strings.h"
 #include "resources/resource.h"
@@ -59,16 +60,19 @@ LRESULT OnMenuPopupNotify(MainDialogState& state, HWND dialog, WPARAM, LPARAM l)
     HWND window = reinterpret_cast<HWND>(l);
     const DisplayList* list = CurrentDisplayList();
     const uint32_t cur = GetSystemNumberFromWindow(window);
-    // The displays in the table, counted: the build's count is a device
-    // counter, which from Windows 6.1 on can be smaller than the number of
-    // displays (numbers 2 then 1 give a count of 1).
     std::array<uint32_t, kDisplaySlots> numbers{};
     if (list) {
         for (int i = 0; i < kDisplaySlots; ++i) numbers[static_cast<size_t>(i)] = list->Records[i].DisplayNumber;
     }
     const auto displays =
         static_cast<int32_t>(std::count_if(numbers.begin(), numbers.end(), [](uint32_t n) { return n != 0; }));
-    const int32_t count = (list && list->Count <= kDisplaySlots) ? displays : 0;
+    // Before Windows 6.1 the build's count (every display device that is not
+    // a mirroring driver, inactive outputs included) chooses the items. From
+    // 6.1 on that count is a counter that can be smaller than the number of
+    // displays (numbers 2 then 1 give a count of 1), so the displays in the
+    // table are counted instead.
+    int32_t count = 0;
+    if (list && list->Count <= kDisplaySlots) count = IsWindowsOlderThan(6, 1) ? list->Count : displays;
 
     if (count == 2) {
         if (cur == 1) AppendSystemMenuItem(dialog, window, IDS_MOVE_WINDOW_NEXT, state.CommandIds[kCommandNext], -1);
@@ -113,7 +117,8 @@ LRESULT OnWinMoveNextNotify(MainDialogState& state, HWND, WPARAM w, LPARAM l) {
     HWND window = reinterpret_cast<HWND>(l);
     if (!IsMovableByCommand(window)) return 1;
     const UINT command = static_cast<UINT>(w);
-    const uint32_t cur = GetSystemNumberFromWindow(window);
+    // A window still to take a move made for it counts where that move leaves it.
+    const uint32_t cur = DisplayNumberOfWindow(window);
     if (command == state.CommandIds[kCommandSpan]) {
         const RECT span = GetLargestDisplayRect();
         // No display in the table: leave the window rather than shrink it to nothing.
@@ -139,7 +144,7 @@ LRESULT OnHotKey(MainDialogState& state, HWND dialog, WPARAM w, LPARAM) {
         const UINT command = state.CommandIds[id == 256 ? kCommandNext : kCommandPrevious];
         OnWinMoveNextNotify(state, dialog, command, reinterpret_cast<LPARAM>(window));
     } else {
-        MoveWindowToDisplay(state, window, state.ResizeMode, GetSystemNumberFromWindow(window),
+        MoveWindowToDisplay(state, window, state.ResizeMode, DisplayNumberOfWindow(window),
                             static_cast<uint32_t>(id - 257));
     }
     return 1;

@@ -25,9 +25,10 @@ inline constexpr int kMenuCommandCount = 12;
 std::vector<int> OtherDisplaySlots(std::span<const uint32_t> numbers, uint32_t cur);
 
 // UM_MENUPOPUP (lParam: the window whose system menu is about to open).
-// Appends next/previous and one item per other display while the table
-// holds 2 to 10 displays (and the last build met no more than ten), and then
-// allows the move. Answers 1.
+// Appends next/previous and one item per other display while the count is 2
+// to 10 (and the last build met no more than ten), and then allows the move.
+// The count is the build's Count before Windows 6.1, from 6.1 on the number
+// of displays in the table. Answers 1.
 LRESULT OnMenuPopupNotify(MainDialogState& state, HWND dialog, WPARAM w, LPARAM l);
 // UM_MENUSELECTED (lParam: the window whose menu has closed): takes the
 // items out again. Answers 1.

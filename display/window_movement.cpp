@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -293,8 +294,21 @@ RECT LargestRectOnDisplays(std::span<const RECT> displays) noexcept {
     return best;
 }
 
+uint32_t DisplayNumberOfWindow(HWND window) {
+    const std::optional<WINDOWPLACEMENT> queued = QueuedWindowPlacement(window);
+    if (!queued) return GetSystemNumberFromWindow(window);
+    // Where the waiting change leaves it: the display under the centre of
+    // its normal rectangle, in desktop coordinates.
+    const POINT offset = PlacementOffset(window);
+    return GetSystemNumberFromPoint(RectCentre(Offset(queued->rcNormalPosition, offset.x, offset.y)));
+}
+
 bool MoveWindowToDisplay(MoveGate& gate, HWND window, int resizeMode, uint32_t source, uint32_t target) {
     if (gate.MoveAllowed == 0) return false;
+    // A window that has not yet taken a change made for it moves on from
+    // where that change leaves it, whatever the caller read of it.
+    const std::optional<WINDOWPLACEMENT> queued = QueuedWindowPlacement(window);
+    if (queued) source = DisplayNumberOfWindow(window);
     RECT src{};
     RECT dst{};
     if (!GetDisplayRect(source, src) || !GetDisplayRect(target, dst)) return false;
@@ -303,7 +317,8 @@ bool MoveWindowToDisplay(MoveGate& gate, HWND window, int resizeMode, uint32_t s
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);
     velk::PlatformApi& api = velk::Platform();
-    if (!api.GetWindowPlacement(window, &placement)) return false;
+    if (queued) placement = *queued;
+    else if (!api.GetWindowPlacement(window, &placement)) return false;
 
     WINDOWPLACEMENT moved = placement;
     const POINT offset = PlacementOffset(window);
@@ -362,7 +377,17 @@ bool IsPointOnAnyDisplay(int x, int y) {
 }
 
 bool MoveWindowToRect(HWND window, int left, int top, int right, int bottom) {
-    // A window that does not answer is moved once it answers again.
+    // A window that does not answer is moved once it answers again; until
+    // then it counts as restored onto the rectangle.
+    WINDOWPLACEMENT leaves{};
+    leaves.length = sizeof(leaves);
+    if (!velk::Platform().GetWindowPlacement(window, &leaves)) {
+        leaves = WINDOWPLACEMENT{};
+        leaves.length = sizeof(leaves);
+    }
+    const POINT offset = PlacementOffset(window);
+    leaves.showCmd = SW_SHOWNORMAL;
+    leaves.rcNormalPosition = Offset(RECT{left, top, right, bottom}, -offset.x, -offset.y);
     ChangeWindowWithoutWaiting(window, [=] {
         WINDOWPLACEMENT placement{};
         placement.length = sizeof(placement);
@@ -375,6 +400,6 @@ bool MoveWindowToRect(HWND window, int left, int top, int right, int bottom) {
         ::ShowWindow(window, SW_SHOW);
         ::SetForegroundWindow(window);
         return true;
-    });
+    }, &leaves);
     return true;
 }

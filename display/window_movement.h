@@ -68,11 +68,16 @@ RECT LargestRectOnDisplays(std::span<const RECT> displays) noexcept;
 
 // ---- Moves over the current display table -----------------------------------
 
+// The display number of the display holding the window, or, while a change
+// made for it waits for the window, of the display that change leaves it on.
+uint32_t DisplayNumberOfWindow(HWND window);
+
 // Moves window from display `source` to display `target` (display numbers)
 // while the gate is open: its normal rectangle is translated, or scaled
 // when resizeMode is not 0 and the window has a sizing border; a maximised
-// window is maximised again on the target. True when placed (the gate is
-// then closed).
+// window is maximised again on the target. A window still to take a change
+// made for it moves on from where that change leaves it (and from the
+// display that is on). True when placed (the gate is then closed).
 bool MoveWindowToDisplay(MoveGate& gate, HWND window, int resizeMode, uint32_t source, uint32_t target);
 
 // Puts the pointer at the centre of the display a pointer hotkey (268..279)

@@ -88,7 +88,9 @@ public:
     // through the tab list only when that differs from what this program
     // last set (a window never changed has its tab).
     void SetTaskbarTab(TaskbarTabRound& round, HWND window, bool shown);
-    // The shell restarted: every bar registers with it again.
+    // The shell restarted: every bar registers with it again, the tabs taken
+    // from the old shell are forgotten and, while the bars run, a full round
+    // takes them from the new one.
     void RegisterExtraTaskbarsAgain();
     // The first button slot without a target, or -1.
     int FindFreeButtonSlot() const noexcept;

@@ -5,20 +5,24 @@
 #include "display/foreign_window.h"
 #include "taskbar/visual_styles.h"
 #include <cwchar>
+#include <iterator>
+#include <map>
+#include <optional>
 
 TaskButtonState TaskButtonStateTable[kTaskButtonCount] = {};
 
 namespace {
 
 constexpr int kTitleUnits = 32;
-// How long a window may take to answer WM_GETICON.
-constexpr UINT kIconAnswerMs = 200;
 
 TaskButtonState* StateOf(int serial) noexcept {
     return serial >= 0 && serial < kTaskButtonCount ? &TaskButtonStateTable[serial] : nullptr;
 }
 
+// The window's placement, or the one a change still waiting for the window
+// leaves it in, so that a click builds on what was asked before.
 WINDOWPLACEMENT PlacementOf(HWND window) noexcept {
+    if (const std::optional<WINDOWPLACEMENT> queued = QueuedWindowPlacement(window)) return *queued;
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);
     velk::Platform().GetWindowPlacement(window, &placement);
@@ -46,18 +50,85 @@ HFONT CreatePointFont(int tenths, const wchar_t* face, HDC dc) noexcept {
 
 }  // namespace
 
-HICON GetWindowIconHandle(HWND window) {
-    static constexpr WPARAM kKinds[] = {ICON_SMALL, ICON_SMALL2, ICON_BIG};
-    for (WPARAM kind : kKinds) {
-        DWORD_PTR answer = 0;
-        if (!::SendMessageTimeoutW(window, WM_GETICON, kind, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kIconAnswerMs,
-                                   &answer))
-            break;  // hung, gone or too slow: the class's icons need no answer
-        if (answer) return reinterpret_cast<HICON>(answer);
-    }
+namespace {
+
+// The icon questions on their way, by question id; this thread only (the
+// answers come back through its own messages).
+struct IconQuestion {
+    HWND window;
+    HWND button;
+    int kind;  // index into kIconKinds of the message on its way
+};
+constexpr WPARAM kIconKinds[] = {ICON_SMALL, ICON_SMALL2, ICON_BIG};
+std::map<ULONG_PTR, IconQuestion> g_iconQuestions;
+ULONG_PTR g_lastIconQuestion = 0;
+
+HICON ClassIconOf(HWND window) noexcept {
     if (auto small = reinterpret_cast<HICON>(::GetClassLongPtrW(window, GCLP_HICONSM))) return small;
     return reinterpret_cast<HICON>(::GetClassLongPtrW(window, GCLP_HICON));
 }
+
+void CALLBACK IconAnswered(HWND, UINT, ULONG_PTR id, LRESULT answer);
+
+// SendMessageCallbackW, looked up at run time: the oldest systems the
+// program runs on do not all export it.
+using SendWithCallback = BOOL(WINAPI*)(HWND, UINT, WPARAM, LPARAM, SENDASYNCPROC, ULONG_PTR);
+SendWithCallback SendMessageCallbackCall() noexcept {
+    static const auto call = reinterpret_cast<SendWithCallback>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "SendMessageCallbackW")));
+    return call;
+}
+
+// Sends the question's next message; a window that cannot take it (gone)
+// ends the question with its class's icon.
+void AskNext(ULONG_PTR id) {
+    auto it = g_iconQuestions.find(id);
+    if (it == g_iconQuestions.end()) return;
+    const HWND window = it->second.window;
+    const WPARAM kind = kIconKinds[it->second.kind];
+    // A window of this thread answers inside the call (and the answer is
+    // handled there); another's answer comes with this thread's messages.
+    // Without the function the class's icons stand for the window's.
+    const SendWithCallback send = SendMessageCallbackCall();
+    if (!send || !send(window, WM_GETICON, kind, 0, IconAnswered, id)) IconAnswered(window, 0, id, 0);
+}
+
+void CALLBACK IconAnswered(HWND, UINT, ULONG_PTR id, LRESULT answer) {
+    auto it = g_iconQuestions.find(id);
+    if (it == g_iconQuestions.end()) return;
+    if (answer == 0 && it->second.kind + 1 < static_cast<int>(std::size(kIconKinds))) {
+        ++it->second.kind;
+        AskNext(id);
+        return;
+    }
+    const IconQuestion done = it->second;
+    g_iconQuestions.erase(it);
+    const HICON icon = answer ? reinterpret_cast<HICON>(answer) : ClassIconOf(done.window);
+    if (::IsWindow(done.button))
+        ::SendMessageW(done.button, UM_TASKBUTTONICON, reinterpret_cast<WPARAM>(done.window),
+                       reinterpret_cast<LPARAM>(icon));
+}
+
+}  // namespace
+
+HICON GetWindowIconHandle(HWND window, HWND button) {
+    // A window that went while asked never answers: its question goes.
+    std::erase_if(g_iconQuestions, [](const auto& q) { return !::IsWindow(q.second.window); });
+    const HICON known = ClassIconOf(window);
+    for (auto& [id, question] : g_iconQuestions) {
+        if (question.window == window) {
+            question.button = button;
+            return known;
+        }
+    }
+    if (!window) return known;
+    const ULONG_PTR id = ++g_lastIconQuestion;
+    g_iconQuestions[id] = IconQuestion{window, button, 0};
+    AskNext(id);
+    return known;
+}
+
+size_t PendingIconQuestions() noexcept { return g_iconQuestions.size(); }
 
 int DrawThemeBackgroundDynamic(HANDLE theme, HDC dc, int state, const RECT& rect) {
     return DrawThemeBackgroundCall(theme, dc, 1, state, rect) ? 1 : 0;
@@ -77,6 +148,7 @@ std::span<const velk::MessageEntry<CTaskBarButton>> CTaskBarButton::MessageTable
         // takes the capture or a pushed state of its own.
         on(WM_LBUTTONDBLCLK, &CTaskBarButton::OnLButtonDown),
         on(UM_TASKBUTTONCLICK, &CTaskBarButton::OnTaskButtonClick),
+        on(UM_TASKBUTTONICON, &CTaskBarButton::OnTaskButtonIcon),
         on(WM_RBUTTONDOWN, &CTaskBarButton::OnRButtonDown),
         on(WM_MOUSEMOVE, &CTaskBarButton::OnMouseMove),
         on(WM_MOUSELEAVE, &CTaskBarButton::OnMouseLeave),
@@ -122,7 +194,9 @@ LRESULT CTaskBarButton::OnTimer(WPARAM w, LPARAM l) {
         ::InternalGetWindowText(Target, title, kTitleUnits);
         ::GetWindowTextW(hwnd_, shown, kTitleUnits);
         if (std::wcscmp(title, shown) != 0) {
-            Icon = GetWindowIconHandle(Target);
+            // The icon shown stays until the window's answer replaces it.
+            const HICON known = GetWindowIconHandle(Target, hwnd_);
+            if (!Icon) Icon = known;
             ::SetWindowTextW(hwnd_, title);
             SendMessage(BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(Icon));
             Title = title;
@@ -172,6 +246,15 @@ LRESULT CTaskBarButton::OnTaskButtonClick(WPARAM w, LPARAM) {
         }
     }
     ::InvalidateRect(hwnd_, nullptr, TRUE);
+    return 0;
+}
+
+LRESULT CTaskBarButton::OnTaskButtonIcon(WPARAM w, LPARAM l) {
+    // An answer for a window the button no longer stands for is dropped.
+    if (!Target || reinterpret_cast<HWND>(w) != Target) return 0;
+    Icon = reinterpret_cast<HICON>(l);
+    SendMessage(BM_SETIMAGE, IMAGE_ICON, l);
+    ::InvalidateRect(hwnd_, nullptr, FALSE);
     return 0;
 }
 

@@ -13,6 +13,9 @@
 
 // The button's click, posted to itself (wParam: the button's serial).
 inline constexpr UINT UM_TASKBUTTONCLICK = 0x8120;
+// The answer of the button's target to the icon question, sent to the
+// button (wParam: the window asked, lParam: its icon).
+inline constexpr UINT UM_TASKBUTTONICON = 0x8121;
 // Button slots of the controller.
 inline constexpr int kTaskButtonCount = 256;
 
@@ -69,14 +72,21 @@ private:
     LRESULT OnTimer(WPARAM w, LPARAM l);
     LRESULT OnLButtonDown(WPARAM w, LPARAM l);
     LRESULT OnTaskButtonClick(WPARAM w, LPARAM l);
+    LRESULT OnTaskButtonIcon(WPARAM w, LPARAM l);
     LRESULT OnRButtonDown(WPARAM w, LPARAM l);
     LRESULT OnMouseMove(WPARAM w, LPARAM l);
     LRESULT OnMouseLeave(WPARAM w, LPARAM l);
 };
 
-// The window's icon: WM_GETICON small, small2, big, then the class's small
-// icon and icon; 0 when there is none. A window that does not answer within
-// a short time is asked no more.
-HICON GetWindowIconHandle(HWND window);
+// The window's icon without waiting for the window: answers at once what
+// its class holds (the small icon, else the icon; 0 when none) and asks the
+// window, by messages that return at once, for WM_GETICON small, small2 and
+// big in turn. Once it has answered (on this thread's next messages), the
+// first icon it gave, else the class's, goes to `button` as
+// UM_TASKBUTTONICON. A window still asked gets no second question: the
+// answer then goes to the button that asked last.
+HICON GetWindowIconHandle(HWND window, HWND button);
+// Questions sent and not yet answered.
+size_t PendingIconQuestions() noexcept;
 // DrawThemeBackground of part 1; 1 when drawn.
 int DrawThemeBackgroundDynamic(HANDLE theme, HDC dc, int state, const RECT& rect);

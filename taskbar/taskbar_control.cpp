@@ -52,7 +52,7 @@ TaskbarTabRound::~TaskbarTabRound() {
     if (started_ && SUCCEEDED(init_)) ::CoUninitialize();
 }
 
-void TaskbarTabRound::Set(HWND window, bool shown) noexcept {
+bool TaskbarTabRound::Set(HWND window, bool shown) noexcept {
     if (!started_) {
         // The first change of the round makes the one object of the round.
         started_ = true;
@@ -64,16 +64,19 @@ void TaskbarTabRound::Set(HWND window, bool shown) noexcept {
         else
             list_.reset();
     }
-    if (!list_) return;  // without the object the change is skipped
+    if (!list_) return false;  // without the object the change is skipped
     if (shown) list_->AddTab(window);
     else list_->DeleteTab(window);
+    return true;
 }
 
 void CAppSettingProp::SetTaskbarTab(TaskbarTabRound& round, HWND window, bool shown) {
     // A window this program never changed has its tab as Windows gave it.
     auto it = TabsDeleted.find(window);
     if ((it != TabsDeleted.end()) == !shown) return;
-    round.Set(window, shown);
+    // A change the round could not make is not recorded: the next round,
+    // at the latest the next tick, makes it again.
+    if (!round.Set(window, shown)) return;
     if (shown && it != TabsDeleted.end()) TabsDeleted.erase(it);
     else TabsDeleted.insert(window);
 }
@@ -191,6 +194,13 @@ void CAppSettingProp::RemoveAllTaskbarButtons() {
 void CAppSettingProp::RegisterExtraTaskbarsAgain() {
     for (auto& bar : ExtraTaskbarByNumber)
         if (bar && bar->Window) bar->RegisterAgain();
+    // The new shell shows every window's tab again: what this program took
+    // from the old one is forgotten, and a full round takes them again.
+    TabsDeleted.clear();
+    if (Running) {
+        RefreshWindowTable();
+        SyncTaskbarButtons();
+    }
 }
 
 int CAppSettingProp::FindFreeButtonSlot() const noexcept {
@@ -263,7 +273,11 @@ void CAppSettingProp::SyncTaskbarButtons() {
         button.Target = entry.Window;
         button.DisplayNumber = entry.DisplayNumber;
         TaskButtonStateTable[s].Target = entry.Window;
-        button.Icon = GetWindowIconHandle(entry.Window);
+        // The class's icon now, the window's own once it answers (a window
+        // of this thread has answered inside the call).
+        button.Icon = nullptr;
+        const HICON known = GetWindowIconHandle(entry.Window, button.GetSafeHwnd());
+        if (!button.Icon) button.Icon = known;
         ++bar->ButtonCount;
     }
     // Tell the Windows taskbar which windows to show: only the windows whose

@@ -21,8 +21,9 @@ public:
     ~TaskbarTabRound();
     TaskbarTabRound(const TaskbarTabRound&) = delete;
     TaskbarTabRound& operator=(const TaskbarTabRound&) = delete;
-    // Adds the window's tab (shown) or deletes it.
-    void Set(HWND window, bool shown) noexcept;
+    // Adds the window's tab (shown) or deletes it; false when the round has
+    // no tab list, so the change was not made.
+    bool Set(HWND window, bool shown) noexcept;
 
 private:
     bool started_ = false;

@@ -125,6 +125,29 @@ TEST_F(SystemMenuTest, ThreeDisplaysOfferNextPreviousAndTheOthers) {
     EXPECT_EQ(state.MoveAllowed, 1);  // closing without a choice leaves it
 }
 
+TEST_F(SystemMenuTest, BeforeSixOneTheBuildCountChoosesTheItems) {
+    // Two active displays and one inactive output: before Windows 6.1 the
+    // build counts three devices, and the menu offers what three displays
+    // get; from 6.1 on the two displays in the table count.
+    const struct {
+        DWORD major, minor;
+        Texts expected;
+    } cases[] = {
+        {5, 1, {L"Move Window to Next display", L"Move Window to previous display", L"Display2"}},
+        {6, 0, {L"Move Window to Next display", L"Move Window to previous display", L"Display2"}},
+        {6, 1, {L"Move Window to Next display"}},
+    };
+    for (const auto& c : cases) {
+        FakeWindowsVersion(c.major, c.minor);
+        UseDisplays({{1, kDisplay1}, {2, kDisplay2}}, 3);
+        HWND w = MakeWindow(kWindowOn1);
+        Popup(w);
+        EXPECT_EQ(OurItems(w), c.expected) << c.major << "." << c.minor;
+        EXPECT_EQ(state.MoveAllowed, 1);
+        state.MoveAllowed = 0;
+    }
+}
+
 TEST_F(SystemMenuTest, NumberedItemsAboveFourNeedTheHighestNumber) {
     // Displays 1, 2, 3, 5 in slots 0..3: slot 3 (display 5) sits at k = 4 and
     // is offered; nothing for k = 5..10 since no slot is filled there.

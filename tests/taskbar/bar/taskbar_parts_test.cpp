@@ -241,24 +241,5 @@ TEST_F(TaskButtonTest, ClickMinimisesTheFrontWindowAndASecondClickRestoresIt) {
     EXPECT_EQ(State().Active, 0);
 }
 
-TEST(TaskButtonIcon, HungWindowDoesNotHangTheIconQuery) {
-    std::atomic<HWND> hung{nullptr};
-    UniqueHandleObj release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    std::thread owner([&] {
-        hung = MakeWindow(L"Hung window", {0, 0, 200, 200});
-        ::WaitForSingleObject(release.get(), 60000);  // answers no message meanwhile
-        ::DestroyWindow(hung);
-    });
-    ASSERT_TRUE(PumpUntil([&] { return hung.load() != nullptr; }, 10000));
-    const DWORD start = ::GetTickCount();
-    HICON icon = GetWindowIconHandle(hung);
-    const DWORD elapsed = ::GetTickCount() - start;
-    ::SetEvent(release.get());
-    owner.join();
-    EXPECT_LT(elapsed, 5000u);
-    EXPECT_EQ(icon, ::LoadIconW(nullptr, IDI_INFORMATION)) << "the class's small icon needs no answer";
-    EXPECT_EQ(GetWindowIconHandle(hung), nullptr) << "a window that is gone has none";
-}
-
 }  // namespace
 }  // namespace velk::test

@@ -54,6 +54,11 @@ private:
 
 HRESULT WINAPI RecordTabList(REFCLSID cls, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* out) {
     if (cls != CLSID_TaskbarList) return RealPlatform().CoCreateInstance(cls, outer, context, iid, out);
+    if (g_tabs->failures > 0) {
+        --g_tabs->failures;
+        *out = nullptr;
+        return REGDB_E_CLASSNOTREG;
+    }
     auto* list = new RecordingTabList();
     ++g_tabs->objects;
     const HRESULT hr = list->QueryInterface(iid, out);

@@ -45,6 +45,7 @@ struct TabListRecorder {
     std::vector<Call> calls;
     int objects = 0;   // tab lists made
     int released = 0;  // and released
+    int failures = 0;  // so many next tab lists cannot be made
 };
 
 // A visible, titled top-level window of this thread at `rect`; its class has

@@ -6,12 +6,16 @@
 #include "app/system_menu_items.h"
 #include "resources/resource.h"
 #include "display/foreign_window.h"
+#include "display/window_movement.h"
 #include "taskbar/taskbar_button.h"
 #include "taskbar/taskbar_control.h"
 #include "testing/support/tray_fixture.h"
 #include "tests/app/movement/movement_test_support.h"
 #include <atomic>
+#include <algorithm>
+#include <memory>
 #include <mutex>
+#include <span>
 #include <thread>
 
 namespace velk::test {
@@ -112,21 +116,77 @@ TEST_F(HungWindowTest, ClickHotkeyGatherAndRestoreReturnAtOnceAndTheWindowEndsWh
     EXPECT_FALSE(hung.Answering()) << "every step came back before the window answered";
     EXPECT_TRUE(HasWaitingWindowChanges(w));
 
-    // Once it answers: the four changes in their order.
-    ASSERT_TRUE(WaitUntil(kHangMs + 20000, [&] { return PlacementsOf(w).size() == 4 && !HasWaitingWindowChanges(w); }))
-        << PlacementsOf(w).size();
+    // Once it answers: only the newest change, which built on the ones
+    // before it (minimised by the click, then sent to display 1).
+    ASSERT_TRUE(WaitUntil(kHangMs + 20000, [&] { return !HasWaitingWindowChanges(w); }));
     const std::vector<WINDOWPLACEMENT> calls = PlacementsOf(w);
+    ASSERT_EQ(calls.size(), 1u);
     const RECT onOne{76, 100, 476, 400};
     EXPECT_TRUE(::EqualRect(&calls[0].rcNormalPosition, &onOne));
-    EXPECT_TRUE(::EqualRect(&calls[1].rcNormalPosition, &onTwo));
-    EXPECT_EQ(calls[2].showCmd, UINT(SW_MINIMIZE));
-    EXPECT_TRUE(::EqualRect(&calls[3].rcNormalPosition, &onOne));
-    EXPECT_EQ(calls[3].showCmd, UINT(SW_SHOWNORMAL));
+    EXPECT_EQ(calls[0].showCmd, UINT(SW_MINIMIZE));
     WINDOWPLACEMENT now{};
     now.length = sizeof(now);
     ::GetWindowPlacement(w, &now);
     EXPECT_TRUE(::EqualRect(&now.rcNormalPosition, &onOne));
     button.DestroyWindowNow();
+}
+
+TEST_F(HungWindowTest, TwoNextPressesEndTwoDisplaysOnOnceTheWindowAnswers) {
+    UseDisplays({{1, {0, 0, 1024, 768}}, {2, {1024, 0, 2048, 768}}, {3, {2048, 0, 3072, 768}}});
+    const RECT onOne{100, 100, 500, 400};
+    HungWindow hung(onOne);
+    HWND w = hung.hwnd();
+    ASSERT_NE(w, nullptr);
+    topology.PlaceWindow(w, onOne);
+    foreground = w;
+    state.ResizeMode = 0;
+    EXPECT_LT(Took([&] { OnHotKey(state, ui.host.GetSafeHwnd(), 256, 0); }), 1000u);
+    EXPECT_EQ(DisplayNumberOfWindow(w), 2u) << "our own reads see where the waiting move leaves it";
+    EXPECT_LT(Took([&] { OnHotKey(state, ui.host.GetSafeHwnd(), 256, 0); }), 1000u);
+    EXPECT_EQ(DisplayNumberOfWindow(w), 3u);
+    EXPECT_FALSE(hung.Answering());
+
+    ASSERT_TRUE(WaitUntil(kHangMs + 20000, [&] { return !HasWaitingWindowChanges(w); }));
+    const std::vector<WINDOWPLACEMENT> calls = PlacementsOf(w);
+    ASSERT_EQ(calls.size(), 1u) << "a window that did not answer gets the newest move only";
+    const RECT onThree{2148, 100, 2548, 400};
+    EXPECT_TRUE(::EqualRect(&calls[0].rcNormalPosition, &onThree))
+        << calls[0].rcNormalPosition.left << "," << calls[0].rcNormalPosition.top;
+    EXPECT_EQ(WindowWorkerCount(), 0u);
+}
+
+TEST_F(HungWindowTest, WorkersStayBoundedWithManyHungWindowsAndAllEnd) {
+    constexpr int kWindows = 10;
+    std::vector<std::unique_ptr<HungWindow>> hung;
+    for (int i = 0; i < kWindows; ++i) hung.push_back(std::make_unique<HungWindow>(RECT{10 * i, 10, 10 * i + 300, 300}));
+    // Two changes for each: only the second is ever made.
+    const auto placementAt = [](LONG left, UINT show) {
+        WINDOWPLACEMENT p{};
+        p.length = sizeof(p);
+        p.showCmd = show;
+        p.rcNormalPosition = RECT{left, 20, left + 300, 320};
+        return p;
+    };
+    for (int i = 0; i < kWindows; ++i) {
+        const WINDOWPLACEMENT first = placementAt(5, SW_SHOWNORMAL), second = placementAt(40 + i, SW_SHOWNORMAL);
+        EXPECT_TRUE(SetWindowPlacementsWithoutWaiting(hung[i]->hwnd(), std::span(&first, 1)));
+        EXPECT_TRUE(SetWindowPlacementsWithoutWaiting(hung[i]->hwnd(), std::span(&second, 1)));
+        EXPECT_LE(WindowWorkerCount(), kMaxWindowWorkers);
+    }
+    EXPECT_EQ(WindowWorkerCount(), kMaxWindowWorkers);
+    size_t most = 0;
+    ASSERT_TRUE(WaitUntil(kHangMs + 30000, [&] {
+        most = std::max(most, WindowWorkerCount());
+        for (const auto& h : hung)
+            if (HasWaitingWindowChanges(h->hwnd())) return false;
+        return WindowWorkerCount() == 0;
+    }));
+    EXPECT_LE(most, kMaxWindowWorkers);
+    for (int i = 0; i < kWindows; ++i) {
+        const std::vector<WINDOWPLACEMENT> calls = PlacementsOf(hung[i]->hwnd());
+        ASSERT_EQ(calls.size(), 1u) << "window " << i;
+        EXPECT_EQ(calls[0].rcNormalPosition.left, 40 + i);
+    }
 }
 
 }  // namespace
