@@ -133,6 +133,11 @@ protected:
 private:
     LRESULT OnTabSelChange(NMHDR* header);
     void OnOkHide();
+    // The Apply button: what the pages show becomes applied, then Apply.
+    void OnApplyButton() {
+        WallpaperPage.CommitWallpaperEdits();
+        OnApply();
+    }
     void OnCancelHide();
     LRESULT OnSysCommandHide(WPARAM w, LPARAM l);
     LRESULT OnWindowPosChangingHidden(WPARAM w, LPARAM l);

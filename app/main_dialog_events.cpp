@@ -65,7 +65,7 @@ std::span<const velk::MessageEntry<CVELKMIRADlg>> CVELKMIRADlg::MessageTable() {
         on(UM_MENUSELECTED, &CVELKMIRADlg::OnMenuSelected),
         on(UM_APPCREATEDESTROY, &CVELKMIRADlg::OnAppCreateDestroyNotify),
         notify(IDC_MAIN_TAB, TCN_SELCHANGE, &CVELKMIRADlg::OnTabSelChange),
-        command(IDC_APPLY, &CVELKMIRADlg::OnApply),
+        command(IDC_APPLY, &CVELKMIRADlg::OnApplyButton),
         on(WM_HOTKEY, &CVELKMIRADlg::OnHotKeyPressed),
         command(IDOK, &CVELKMIRADlg::OnOkHide),
         command(IDCANCEL, &CVELKMIRADlg::OnCancelHide),
@@ -148,6 +148,7 @@ LRESULT CVELKMIRADlg::OnTabSelChange(NMHDR*) {
 }
 
 void CVELKMIRADlg::OnOkHide() {
+    WallpaperPage.CommitWallpaperEdits();
     SetSettingsShown(false);
     ShowWindow(SW_HIDE);
     // The pages are applied through the re-apply timer, after the displays settle.
@@ -158,8 +159,7 @@ void CVELKMIRADlg::HideAndReload() {
     const AddOnReadingScope addOnReading;
     SetSettingsShown(false);
     ShowWindow(SW_HIDE);
-    WallpaperPage.LoadWallpaperSettings();
-    WallpaperPage.OnCbnSelchangeDisplay();
+    WallpaperPage.ShowAppliedWallpaperSettings();
     SettingPage.LoadSettingPage();
     HotkeyPage.RestoreAppliedHotkeys();
     AppSettingPage.ReloadAppSettings();
