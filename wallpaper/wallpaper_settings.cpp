@@ -191,7 +191,11 @@ int CWallpaperProp::IsWallpaperRecomposeNeeded() {
 }
 
 void CWallpaperProp::CommitWallpaperEdits() {
-    if (hwnd_) UpdateData(true);
+    if (hwnd_) {
+        UpdateData(true);
+        // "Use Wallpaper" is applied as the box shows it.
+        UseOsWallpaper = UseWallpaperBox.IsChecked() ? 0 : 1;
+    }
     std::copy(std::begin(WallpaperRecords), std::end(WallpaperRecords), std::begin(AppliedRecords));
     AppliedUseOsWallpaper = UseOsWallpaper;
 }

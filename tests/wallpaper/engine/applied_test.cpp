@@ -27,7 +27,6 @@ struct AppliedTest : WallpaperTest {
     // The Apply button with "Use Wallpaper" on: the edits applied, saved and composed.
     void Apply(uint32_t highest) {
         CheckUseWallpaper(true);
-        page->UseOsWallpaper = 0;
         page->CommitWallpaperEdits();
         page->RefreshWallpaperPage(highest);
         ASSERT_TRUE(page->SaveWallpaperSettings());

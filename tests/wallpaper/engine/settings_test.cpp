@@ -48,7 +48,7 @@ TEST_F(SettingsTest, SaveWritesAllTenSectionsAndTheCurrentWallpaper) {
     r.SortStyle = 2;
     r.IntervalIndex = 6;
     r.CurrentNumber = 11;
-    page->UseOsWallpaper = 0;
+    ::SendDlgItemMessageW(page->GetSafeHwnd(), 1011, BM_SETCHECK, BST_CHECKED, 0);
     ASSERT_TRUE(page->SaveWallpaperSettings());
     EXPECT_EQ(GetString(HKEY_CURRENT_USER, ProfileSection(L"Monitor9"), L"MiniWallpaper"), L"") << "not applied";
     page->CommitWallpaperEdits();
@@ -65,7 +65,7 @@ TEST_F(SettingsTest, SaveWritesAllTenSectionsAndTheCurrentWallpaper) {
     // Wine's shell object answers nothing: the system parameter tells the wallpaper.
     EXPECT_EQ(GetString(HKEY_CURRENT_USER, ProfileSection(L"Wallpaper"), L"CurrentWallpaper"), picture);
 
-    page->UseOsWallpaper = 1;
+    ::SendDlgItemMessageW(page->GetSafeHwnd(), 1011, BM_SETCHECK, BST_UNCHECKED, 0);
     page->CommitWallpaperEdits();
     ASSERT_TRUE(page->SaveWallpaperSettings());
     EXPECT_EQ(GetString(HKEY_CURRENT_USER, s9, L"MiniWallpaper"), L"");
