@@ -31,9 +31,15 @@ void ZeroRecords(WallpaperRecord (&records)[kDisplaySlots], int32_t currentNumbe
 }  // namespace
 
 bool SameUserSettings(const WallpaperRecord& a, const WallpaperRecord& b) noexcept {
-    return a.Style == b.Style && a.BackColor == b.BackColor && a.AutoChange == b.AutoChange &&
-           a.IntervalIndex == b.IntervalIndex && a.SortStyle == b.SortStyle &&
-           ::wcsncmp(a.PicturePath, b.PicturePath, kWallpaperPathUnits) == 0;
+    if (a.Style != b.Style || a.BackColor != b.BackColor || a.AutoChange != b.AutoChange ||
+        a.IntervalIndex != b.IntervalIndex || a.SortStyle != b.SortStyle)
+        return false;
+    // Compared here rather than by the runtime, whose older editions lack the bounded compare.
+    for (int i = 0; i < kWallpaperPathUnits; ++i) {
+        if (a.PicturePath[i] != b.PicturePath[i]) return false;
+        if (a.PicturePath[i] == 0) return true;
+    }
+    return true;
 }
 
 std::wstring MonitorSection(int index) { return velk::FormatText(kMonitorSectionFormat, index); }
