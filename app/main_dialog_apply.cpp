@@ -25,6 +25,7 @@ constexpr UINT kAudioRefreshMs = 10000;
 
 void CVELKMIRADlg::CommitShownPages() {
     SettingPage.CommitShown();
+    WallpaperPage.CommitWallpaperEdits();
     HotkeyPage.CommitShown();
     AppSettingPage.CommitShown();
     OtherSettingPage.CommitShown();
@@ -32,6 +33,7 @@ void CVELKMIRADlg::CommitShownPages() {
 
 void CVELKMIRADlg::ShowAppliedPages() {
     SettingPage.ShowApplied();
+    WallpaperPage.ShowAppliedWallpaperSettings();
     HotkeyPage.ShowApplied();
     AppSettingPage.ShowApplied();
     OtherSettingPage.ShowApplied();
@@ -61,8 +63,6 @@ void CVELKMIRADlg::HideAndReload() {
     const AddOnReadingScope addOnReading;
     SetSettingsShown(false);
     ShowWindow(SW_HIDE);
-    WallpaperPage.LoadWallpaperSettings();
-    WallpaperPage.OnCbnSelchangeDisplay();
     ShowAppliedPages();
 }
 

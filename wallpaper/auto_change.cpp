@@ -110,8 +110,7 @@ static bool SetPicturePath(WallpaperRecord& record, const std::wstring& path) no
     return true;
 }
 
-bool CWallpaperProp::StepSlot(int32_t slot, bool forward, const std::wstring& folder) {
-    WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(slot)];
+bool CWallpaperProp::StepSlot(int32_t slot, WallpaperRecord& record, bool forward, const std::wstring& folder) {
     const ListOperation::FileList& list = FileLists[static_cast<size_t>(slot)];
     const auto count = static_cast<int32_t>(list.size());
     if (count == 0) return false;
@@ -131,6 +130,13 @@ bool CWallpaperProp::StepSlot(int32_t slot, bool forward, const std::wstring& fo
     return false;
 }
 
+bool CWallpaperProp::ListServesApplied(int32_t slot) const {
+    const ListKey& key = listKeys_[static_cast<size_t>(slot)];
+    const WallpaperRecord& applied = AppliedRecords[static_cast<size_t>(slot)];
+    return key.valid && applied.PictureFolder[0] && key.sortStyle == applied.SortStyle &&
+           EqualFolded(key.folder.c_str(), applied.PictureFolder);
+}
+
 bool CWallpaperProp::RestartAutoChangeTimer() {
     if (!hwnd_) return false;
     KillTimer(kAutoChangeTimer);
@@ -144,12 +150,13 @@ bool CWallpaperProp::RestartAutoChangeTimer() {
 }
 
 LRESULT CWallpaperProp::OnTimer(WPARAM id, LPARAM l) {
-    // While "Use Wallpaper" is off the desktop shows the Windows wallpaper and
-    // no picture of ours changes: the tick does nothing.
-    if (id == kAutoChangeTimer && IsUseWallpaperChecked()) {
+    // While "Use Wallpaper" is off (as applied) the desktop shows the Windows
+    // wallpaper and no picture of ours changes: the tick does nothing.
+    if (id == kAutoChangeTimer && AppliedUseOsWallpaper == 0) {
         ++TickCounter;
-        // The desktop is composed and the positions saved only when some
-        // display stepped; otherwise nothing on it changed.
+        // The desktop is composed and the applied settings saved, with the
+        // stepped pictures, only when some display stepped; otherwise nothing
+        // on it changed.
         if (AdvanceAutoWallpaper(static_cast<uint32_t>(5 * TickCounter)) && steppedOnLastAdvance_) {
             ComposeDesktopWallpaper();
             SaveWallpaperSettings();
@@ -162,11 +169,22 @@ LRESULT CWallpaperProp::OnTimer(WPARAM id, LPARAM l) {
 bool CWallpaperProp::AdvanceAutoWallpaper(uint32_t elapsed) {
     steppedOnLastAdvance_ = false;
     for (int32_t slot = 0; slot < 10; ++slot) {
-        const WallpaperRecord& record = WallpaperRecords[static_cast<size_t>(slot)];
-        if (elapsed % IntervalMinutes(record.IntervalIndex) != 0 || record.AutoChange != 1) continue;
-        if (StepSlot(slot, true, record.PictureFolder)) {
+        // The applied settings step; the display's controls follow only when
+        // they show no edit of it, which stays as it is until applied or dropped.
+        WallpaperRecord& applied = AppliedRecords[static_cast<size_t>(slot)];
+        WallpaperRecord& shown = WallpaperRecords[static_cast<size_t>(slot)];
+        if (elapsed % IntervalMinutes(applied.IntervalIndex) != 0 || applied.AutoChange != 1) continue;
+        // A list made for an edited folder or order does not serve the
+        // applied picture: that display steps again once the edit is settled.
+        if (!ListServesApplied(slot)) continue;
+        const bool follows = SameUserSettings(shown, applied);
+        if (StepSlot(slot, applied, true, applied.PictureFolder)) {
             steppedOnLastAdvance_ = true;
-            RecomposeDisplayPreview(slot);
+            if (follows) {
+                velk::CopyTruncated(shown.PicturePath, applied.PicturePath);
+                shown.CurrentNumber = applied.CurrentNumber;
+                RecomposeDisplayPreview(slot);
+            }
         }
     }
     RecomposeDisplayPreview(CurrentDisplayIndex);
@@ -181,7 +199,7 @@ bool CWallpaperProp::StepWallpaper(uint8_t forward) {
         wchar_t folder[kWallpaperPathUnits] = {};
         GetFolderOfPath(folder, record.PicturePath);
         // Without a picture there is no folder to step through.
-        if (folder[0]) StepSlot(CurrentDisplayIndex, forward == 1, folder);
+        if (folder[0]) StepSlot(CurrentDisplayIndex, record, forward == 1, folder);
     }
     RecomposeDisplayPreview(CurrentDisplayIndex);
     PathText = record.PicturePath;

@@ -79,6 +79,7 @@ BOOL CWallpaperProp::ComposeDesktopWallpaper() {
     switch (RestoreOsWallpaperOutcome()) {
     case RestoreOutcome::Restored:
         composeRequest_ = 0;  // a composite still being made is not applied any more
+        MarkRecomposePending(false);
         return TRUE;
     case RestoreOutcome::Failed:
         composeRequest_ = 0;
@@ -93,6 +94,8 @@ BOOL CWallpaperProp::ComposeDesktopWallpaper() {
     const uint64_t id = QueueRecompose(0, true);
     if (id == 0) return FALSE;
     composeRequest_ = id;
+    // Until it is the desktop wallpaper, the next start makes it again.
+    MarkRecomposePending(true);
     return TRUE;
 }
 

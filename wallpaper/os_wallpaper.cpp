@@ -207,7 +207,8 @@ uint8_t CWallpaperProp::CaptureOsWallpaper() {
 
 CWallpaperProp::RestoreOutcome CWallpaperProp::RestoreOsWallpaperOutcome() {
     UpdateData(true);
-    if (IsUseWallpaperChecked()) return RestoreOutcome::NotRestoring;
+    // "Use Wallpaper" as applied, not as the box shows an edit of it.
+    if (!AppliedUseOsWallpaper) return RestoreOutcome::NotRestoring;
     velk::CWinApp* app = velk::AfxGetApp();
     if (!app) return RestoreOutcome::NotRestoring;
     std::wstring path = app->GetProfileString(kWallpaperSection, L"OSWallpaper");

@@ -151,10 +151,14 @@ BOOL CWallpaperProp::InitWallpaperPage(int32_t highest) {
 
 void CWallpaperProp::SetUseWallpaperFromDesktop() {
     // On exactly while the program's composite is the Windows wallpaper, or
-    // is on its way there from the recompose thread.
-    const bool on = CaptureOsWallpaper() == 1 || composeRequest_ != 0;
+    // is on its way there (from the recompose thread, or asked for by a run
+    // that ended before it got there). This is the applied state at start.
+    velk::CWinApp* app = velk::AfxGetApp();
+    const bool pending = app && app->GetProfileInt(kWallpaperSection, kRecomposePendingValue, 0) != 0;
+    const bool on = CaptureOsWallpaper() == 1 || composeRequest_ != 0 || pending;
     UseWallpaperBox.SetCheck(on ? BST_CHECKED : BST_UNCHECKED);
     UseOsWallpaper = on ? 0 : 1;
+    AppliedUseOsWallpaper = UseOsWallpaper;
     EnableControl(IDC_WP_BACKGROUND, on);
     KeptAsidePath.clear();
 }

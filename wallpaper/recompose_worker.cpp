@@ -85,6 +85,7 @@ struct RecomposeWorker::State {
     bool running = false;
     uint32_t runningRenders = 0;  // renders of the running request not yet done
     bool runningCompose = false;  // its composite not yet written
+    CompositeLayout runningLayout = CompositeLayout::Offset;  // and that composite's layout
     // The thread's own.
     RenderedFrom rendered[kDisplaySlots];
 
@@ -94,29 +95,33 @@ struct RecomposeWorker::State {
     }
     void Run();
     void Abort();
-    bool Render(const RecomposeRequest& request, int slot);
+    bool Render(const std::wstring& folder, int slot, const DisplayRenderInputs& in);
+    // The composite of the request's applied settings into the composite's
+    // file; what `done` gets for it, and false when abandoned.
+    bool Compose(const RecomposeRequest& request, LPARAM& done);
 };
 
-bool WriteDesktopComposite(const RecomposeRequest& request, const wchar_t* target,
-                           const std::function<bool()>& abandon) {
+CompositeWrite WriteDesktopComposite(const RecomposeRequest& request, const wchar_t* target,
+                                     const std::function<bool()>& abandon) {
     DisplayList displays{};
     for (int i = 0; i < kDisplaySlots; ++i) displays.Records[i] = request.displays[i];
     const DesktopBox box = ComputeDesktopBox(displays);
-    if (box.Width() <= 0 || box.Height() <= 0 || box.Width() > INT32_MAX || box.Height() > INT32_MAX) return false;
+    if (box.Width() <= 0 || box.Height() <= 0 || box.Width() > INT32_MAX || box.Height() > INT32_MAX)
+        return CompositeWrite::NoCanvas;
     CLSID encoder{};
-    if (CStaticWinPreview::FindJpegEncoderClsid(&encoder) < 0) return false;
+    if (CStaticWinPreview::FindJpegEncoderClsid(&encoder) < 0) return CompositeWrite::Failed;
     auto W = static_cast<INT>(box.Width()), H = static_cast<INT>(box.Height());
     // 24 bits a pixel: the JPEG keeps no alpha, starts black where nothing
     // lands, and GDI+ encodes it without first copying a 32-bit canvas into a
     // 24-bit one, which for ten 4K displays would be 237 MB more.
     std::unique_ptr<Gdiplus::Bitmap> canvas(new Gdiplus::Bitmap(W, H, PixelFormat24bppRGB));
-    if (!canvas || canvas->GetLastStatus() != Gdiplus::Ok) return false;
+    if (!canvas || canvas->GetLastStatus() != Gdiplus::Ok) return CompositeWrite::NoCanvas;
     {
         Gdiplus::Graphics graphics(canvas.get());
         for (int i = 0; i < kDisplaySlots; ++i) {
             const DisplayRecord& slot = request.displays[i];
             if (!slot.Name[0]) continue;
-            if (abandon()) return false;
+            if (abandon()) return CompositeWrite::Abandoned;
             // One display's picture at a time, freed once drawn.
             Gdiplus::Bitmap picture(velk::FormatText(kDisplayFileFormat, request.folder.c_str(), i).c_str());
             if (picture.GetLastStatus() != Gdiplus::Ok) continue;  // that area stays black
@@ -130,8 +135,8 @@ bool WriteDesktopComposite(const RecomposeRequest& request, const wchar_t* targe
             }
         }
     }
-    if (abandon()) return false;
-    return CStaticWinPreview::SaveJpegWith(encoder, *canvas, target);
+    if (abandon()) return CompositeWrite::Abandoned;
+    return CStaticWinPreview::SaveJpegWith(encoder, *canvas, target) ? CompositeWrite::Written : CompositeWrite::Failed;
 }
 
 std::wstring RecomposeWorker::PartialComposite(const std::wstring& folder) {
@@ -149,14 +154,22 @@ uint64_t RecomposeWorker::Submit(HWND window, UINT message, RecomposeRequest req
     {
         Locked held(s.lock);
         if (s.stop) return 0;
-        // What the request it replaces still had to do is done by this one.
+        // What the request it replaces still had to do is done by this one,
+        // with this one's settings. A composite taken over keeps the layout
+        // of the newest request that asked for one (the waiting one is newer
+        // than the running one), not a render-only request's default.
+        auto takeOver = [&request](bool compose, CompositeLayout layout) {
+            if (!compose || request.compose) return;
+            request.compose = true;
+            request.layout = layout;
+        };
         if (s.pending) {
             request.renderSlots |= s.pending->renderSlots;
-            request.compose = request.compose || s.pending->compose;
+            takeOver(s.pending->compose, s.pending->layout);
         }
         if (s.running) {
             request.renderSlots |= s.runningRenders;
-            request.compose = request.compose || s.runningCompose;
+            takeOver(s.runningCompose, s.runningLayout);
         }
         s.pending = std::move(request);
         s.pendingId = ++s.lastId;
@@ -212,9 +225,8 @@ DWORD WINAPI RecomposeWorker::ThreadMain(void* parameter) {
     return 0;
 }
 
-bool RecomposeWorker::State::Render(const RecomposeRequest& request, int slot) {
-    const DisplayRenderInputs& in = request.inputs[slot];
-    const std::wstring target = velk::FormatText(kDisplayFileFormat, request.folder.c_str(), slot);
+bool RecomposeWorker::State::Render(const std::wstring& folder, int slot, const DisplayRenderInputs& in) {
+    const std::wstring target = velk::FormatText(kDisplayFileFormat, folder.c_str(), slot);
     RenderedFrom now{true, in.source, in.style, in.color, in.width, in.height, StampOf(in.source), {}};
     RenderedFrom& last = rendered[slot];
     if (last.valid && last.source == now.source && last.style == now.style && last.color == now.color &&
@@ -227,6 +239,59 @@ bool RecomposeWorker::State::Render(const RecomposeRequest& request, int slot) {
     if (!RenderDisplayPicture(picture, in.style, in.color, in.width, in.height, target.c_str())) return false;
     now.outputStamp = StampOf(target);
     last = std::move(now);
+    return true;
+}
+
+namespace {
+bool SameInputs(const DisplayRenderInputs& a, const DisplayRenderInputs& b) {
+    return a.source == b.source && a.style == b.style && a.color == b.color && a.width == b.width &&
+           a.height == b.height;
+}
+}  // namespace
+
+bool RecomposeWorker::State::Compose(const RecomposeRequest& request, LPARAM& done) {
+    // The displays' files hold the applied settings while the composite is
+    // drawn from them; a display whose preview shows an edit gets it back
+    // after. A request that takes over meanwhile makes the composite again.
+    for (int slot = 0; slot < kDisplaySlots; ++slot) {
+        if (!request.displays[slot].Name[0]) continue;
+        if (Abandon()) return false;
+        Render(request.folder, slot, request.applied[slot]);
+        if (!SameInputs(request.inputs[slot], request.applied[slot])) done &= ~RecomposedSlotBit(slot);
+    }
+    const std::wstring partial = PartialComposite(request.folder);
+    const std::wstring composite = request.folder + kCompositeFileName;
+    const CompositeWrite written = WriteDesktopComposite(request, partial.c_str(), [this] { return Abandon(); });
+    bool failed = written == CompositeWrite::Failed;
+    if (written == CompositeWrite::Written) {
+        // Only a whole file takes the composite's name, and not once the
+        // program is ending: the desktop keeps the one it has.
+        bool stopping = false;
+        {
+            Locked held(lock);
+            stopping = stop;
+        }
+        if (stopping) {
+            ::DeleteFileW(partial.c_str());
+            return false;
+        }
+        // A composite that cannot take its name is no composite: the old
+        // one is not handed to the shell in its place.
+        if (!::MoveFileExW(partial.c_str(), composite.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            ::DeleteFileW(partial.c_str());
+            failed = true;
+        }
+    } else {
+        ::DeleteFileW(partial.c_str());
+        if (written == CompositeWrite::Abandoned) return false;
+    }
+    // Without a canvas the composite on disk, if any, is what the shell gets.
+    done |= failed ? kRecomposedFailed : kRecomposedComposite;
+    for (int slot = 0; slot < kDisplaySlots; ++slot) {
+        if (!request.displays[slot].Name[0] || SameInputs(request.inputs[slot], request.applied[slot])) continue;
+        if (Abandon()) return false;
+        if (Render(request.folder, slot, request.inputs[slot])) done |= RecomposedSlotBit(slot);
+    }
     return true;
 }
 
@@ -258,6 +323,7 @@ void RecomposeWorker::State::Run() {
             running = true;
             runningRenders = request.renderSlots;
             runningCompose = request.compose;
+            runningLayout = request.layout;
         }
         bool abandoned = false;
         LPARAM done = 0;
@@ -267,29 +333,11 @@ void RecomposeWorker::State::Run() {
                 abandoned = true;
                 break;
             }
-            if (Render(request, slot)) done |= RecomposedSlotBit(slot);
+            if (Render(request.folder, slot, request.inputs[slot])) done |= RecomposedSlotBit(slot);
             Locked held(lock);
             runningRenders &= ~(1u << slot);
         }
-        if (!abandoned && request.compose) {
-            const std::wstring partial = PartialComposite(request.folder);
-            const std::wstring composite = request.folder + kCompositeFileName;
-            if (WriteDesktopComposite(request, partial.c_str(), [this] { return Abandon(); })) {
-                // Only a whole file takes the composite's name, and not once
-                // the program is ending: the desktop keeps the one it has.
-                {
-                    Locked held(lock);
-                    abandoned = stop;
-                }
-                if (abandoned || !::MoveFileExW(partial.c_str(), composite.c_str(), MOVEFILE_REPLACE_EXISTING))
-                    ::DeleteFileW(partial.c_str());
-            } else {
-                ::DeleteFileW(partial.c_str());
-                abandoned = Abandon();
-            }
-            // Without a canvas the composite on disk, if any, is what the shell gets.
-            if (!abandoned) done |= kRecomposedComposite;
-        }
+        if (!abandoned && request.compose) abandoned = !Compose(request, done);
         {
             Locked held(lock);
             running = false;

@@ -25,23 +25,32 @@ struct DisplayRenderInputs {
 struct RecomposeRequest {
     std::wstring folder;                      // the rendering folder, ends in a backslash
     uint32_t renderSlots = 0;                 // bit i: render slot i into "WallPaper<i>.jpg"
-    DisplayRenderInputs inputs[kDisplaySlots];
+    DisplayRenderInputs inputs[kDisplaySlots];   // every slot as the page shows it
+    DisplayRenderInputs applied[kDisplaySlots];  // every slot as applied: what the composite shows
     bool compose = false;                     // then write the composite from the rendered files
     DisplayRecord displays[kDisplaySlots]{};  // the display table, for the composite
-    CompositeLayout layout = CompositeLayout::Offset;
+    CompositeLayout layout = CompositeLayout::Offset;  // the composite's, when compose is set
 };
 
 // lParam of the finished message: bit 0 the composite is to be applied (as
 // written now, or without a canvas the one on disk); bits 1 to 10 the slots
-// whose files are up to date with the request.
+// whose files are up to date with what the page shows; bit 11 the composite
+// could not be made (the one on disk, if any, is not this request's).
 inline constexpr LPARAM kRecomposedComposite = 1;
 inline LPARAM RecomposedSlotBit(int slot) { return LPARAM{1} << (slot + 1); }
+inline constexpr LPARAM kRecomposedFailed = LPARAM{1} << 11;
 
+enum class CompositeWrite {
+    Written,    // target holds the whole composite
+    NoCanvas,   // the box is empty or too large for a canvas: nothing written
+    Failed,     // no JPEG encoder, or the file could not be saved
+    Abandoned,  // abandon() answered true
+};
 // Writes the composite of the rendered files of the request's named displays
 // to target, drawing one display's picture at a time; abandon() is asked
-// between displays. False when abandoned or no canvas could be made.
-bool WriteDesktopComposite(const RecomposeRequest& request, const wchar_t* target,
-                           const std::function<bool()>& abandon);
+// between displays.
+CompositeWrite WriteDesktopComposite(const RecomposeRequest& request, const wchar_t* target,
+                                     const std::function<bool()>& abandon);
 
 class RecomposeWorker {
 public:
@@ -54,8 +63,9 @@ public:
     // Hands a request to the thread, which posts `message` (wParam: the
     // answered id) to `window` when it is done. A request not yet finished is
     // replaced: its renders and its composite are taken into the new one,
-    // which is made with the new settings (the last settings win); only the
-    // last request is answered. Answers the request's id (from 1 on), 0 when
+    // which is made with the new settings (the last settings win), a
+    // composite taken over with the layout of the newest request that asked
+    // for one; only the last request is answered. Answers the request's id (from 1 on), 0 when
     // the thread could not be started.
     uint64_t Submit(HWND window, UINT message, RecomposeRequest request);
     // Stops between two displays and ends the thread, waiting for it at most

@@ -64,14 +64,20 @@ public:
     static std::span<const velk::MessageEntry<CWallpaperProp>> MessageTable();
 
     // --- Settings (wallpaper_settings.cpp) ---
-    // Reloads the settings from the profile, dropping changes not yet applied; 1.
+    // Reloads the settings from the profile as the applied ones, dropping
+    // changes not yet applied; 1.
     int LoadWallpaperSettings();
-    // 1 saved; 0 nothing written (no application object).
+    // Saves the applied settings: 1 saved; 0 nothing written (no application object).
     BOOL SaveWallpaperSettings();
-    // Some present display has automatic change on.
+    // Some present display has automatic change on, as applied.
     bool IsAnyAutoChangeOn();
     // 1 when the desktop wallpaper must be composed and applied again.
     int IsWallpaperRecomposeNeeded();
+    // Apply and OK: what the controls show becomes the applied settings.
+    void CommitWallpaperEdits();
+    // Cancel and the close box: the applied settings go back into the
+    // controls and the previews; "Use Wallpaper" as applied.
+    void ShowAppliedWallpaperSettings();
 
     // --- Rendering (wallpaper_render.cpp) ---
     // Has display slot `index` rendered into its "WallPaper<index>.jpg" on the
@@ -119,8 +125,14 @@ public:
     int32_t VirtualScreenWidth = 0;
     int32_t VirtualScreenHeight = 0;
 
-    // The wallpaper settings of the ten display slots.
+    // The wallpaper settings of the ten display slots as the controls show
+    // them, edits not yet applied included.
     WallpaperRecord WallpaperRecords[kDisplaySlots];
+    // The settings last applied (or loaded): the only ones saved, composed
+    // onto the desktop and stepped by the automatic change.
+    WallpaperRecord AppliedRecords[kDisplaySlots];
+    // "Use Wallpaper" as last applied: 1 while it is off.
+    uint8_t AppliedUseOsWallpaper = 1;
     // The record and display slot the page shows.
     int32_t CurrentDisplayIndex = 0;
     // 1 while "Use Wallpaper" is off: every display shows the Windows wallpaper.
@@ -165,20 +177,27 @@ private:
     LRESULT OnCtlColorStatic(WPARAM dc, LPARAM control);
     LRESULT OnDestroy(WPARAM w, LPARAM l);
     LRESULT OnRecomposed(WPARAM id, LPARAM done);
-    // Source, style, colour and size of a slot's picture; false without an
-    // application object where the profile is needed.
-    bool ChooseRenderInputs(int index, DisplayRenderInputs& inputs);
+    // Source, style, colour and size of a slot's picture as shown, or as
+    // applied; false without an application object where the profile is needed.
+    bool ChooseRenderInputs(int index, DisplayRenderInputs& inputs, bool applied = false);
+    // Marks in the profile that the applied settings wait for their composite
+    // to reach the desktop, or that they have.
+    void MarkRecomposePending(bool pending);
 
     HWND ParentWindow() const noexcept { return hwnd_ ? ::GetParent(hwnd_) : nullptr; }
     void NotifyParentChanged() const;
     void EnableControl(int id, bool enable) const noexcept { ::EnableWindow(GetDlgItem(id), enable ? TRUE : FALSE); }
     void SetSwatchColor(COLORREF color);
-    // "Use Wallpaper" as the desktop shows it: on while the composite is the
-    // Windows wallpaper (which also captures the Windows wallpaper otherwise).
+    // "Use Wallpaper", shown and applied, as the desktop shows it at start: on
+    // while the composite is the Windows wallpaper or on its way there (which
+    // also captures the Windows wallpaper otherwise).
     void SetUseWallpaperFromDesktop();
-    // Moves a slot's position by one (wrapping), skipping pictures that have
-    // vanished since the list was made; false when no listed picture is left.
-    bool StepSlot(int32_t slot, bool forward, const std::wstring& folder);
+    // Moves a record of a slot by one position of the slot's list (wrapping),
+    // skipping pictures that have vanished since the list was made; false
+    // when no listed picture is left.
+    bool StepSlot(int32_t slot, WallpaperRecord& record, bool forward, const std::wstring& folder);
+    // The slot's list was made from the folder and order of its applied record.
+    bool ListServesApplied(int32_t slot) const;
     // Position of a file name in a slot's list, searched from the end without
     // regard to case; -1 when it is not there.
     int32_t FindInList(int32_t slot, const wchar_t* fileName) const;
@@ -207,8 +226,8 @@ private:
     // "AppVelkmuWallpaperProp", from WM_INITDIALOG to WM_DESTROY.
     velk::UniqueHandleObj ListMutex;
     bool comInitialised_;
-    // InitWallpaperPage has set "Use Wallpaper": from then on a load sets it
-    // again from the desktop, so a reload drops an unapplied change of it.
+    // InitWallpaperPage has set "Use Wallpaper" from the desktop: from then
+    // on a load shows the applied settings in the controls.
     bool pageFilled_ = false;
     // The last AdvanceAutoWallpaper moved some display to another picture.
     bool steppedOnLastAdvance_ = false;

@@ -5,18 +5,19 @@
 #include "wallpaper/os_wallpaper.h"
 #include "wallpaper/wallpaper_page.h"
 
-bool CWallpaperProp::ChooseRenderInputs(int index, DisplayRenderInputs& inputs) {
+bool CWallpaperProp::ChooseRenderInputs(int index, DisplayRenderInputs& inputs, bool applied) {
     const DisplayList* displays = CurrentDisplayList();
     inputs.width = displays ? displays->Records[index].Width : 0;
     inputs.height = displays ? displays->Records[index].Height : 0;
-    const WallpaperRecord& record = WallpaperRecords[index];
-    if (UseOsWallpaper || !record.PicturePath[0]) {
+    const WallpaperRecord& record = applied ? AppliedRecords[index] : WallpaperRecords[index];
+    const uint8_t useOsWallpaper = applied ? AppliedUseOsWallpaper : UseOsWallpaper;
+    if (useOsWallpaper || !record.PicturePath[0]) {
         velk::CWinApp* app = velk::AfxGetApp();
         if (!app) return false;
         inputs.source = app->GetProfileString(kWallpaperSection, L"OSWallpaper");
         inputs.style = static_cast<int32_t>(app->GetProfileInt(kWallpaperSection, L"OSWallpaperStyle", 0));
         inputs.color = app->GetProfileInt(kWallpaperSection, L"OSBackColor",
-                                          UseOsWallpaper ? 0 : static_cast<int>(kDefaultWallpaperBackColor));
+                                          useOsWallpaper ? 0 : static_cast<int>(kDefaultWallpaperBackColor));
     } else {
         inputs.source = record.PicturePath;
         inputs.style = record.Style;
@@ -46,6 +47,9 @@ uint64_t CWallpaperProp::QueueRecompose(uint32_t renderSlots, bool compose) {
     // take over its renders.
     for (int i = 0; i < kDisplaySlots; ++i)
         if (!(request.renderSlots & (1u << i))) ChooseRenderInputs(i, request.inputs[i]);
+    // The composite, this request's or one it takes over, is made of the
+    // applied settings only, whatever the controls show.
+    for (int i = 0; i < kDisplaySlots; ++i) ChooseRenderInputs(i, request.applied[i], true);
     if (const DisplayList* displays = CurrentDisplayList())
         for (int i = 0; i < kDisplaySlots; ++i) request.displays[i] = displays->Records[i];
     if (compose) request.layout = ChooseCompositeLayout();
@@ -59,10 +63,16 @@ bool CWallpaperProp::IsRecomposePending() const noexcept { return lastRequest_ !
 LRESULT CWallpaperProp::OnRecomposed(WPARAM id, LPARAM done) {
     // Only the last request is answered; the ones it replaced never are.
     lastAnswered_ = static_cast<uint64_t>(id);
-    if ((done & kRecomposedComposite) && composeRequest_ != 0 && static_cast<uint64_t>(id) >= composeRequest_) {
+    if ((done & (kRecomposedComposite | kRecomposedFailed)) && composeRequest_ != 0 &&
+        static_cast<uint64_t>(id) >= composeRequest_) {
         composeRequest_ = 0;
         const std::wstring composite = RenderingFolderPath() + kCompositeFileName;
-        if (!ApplyWindowsWallpaper(composite.c_str(), WPSTYLE_TILE) && OnDesktopApplyFailed) OnDesktopApplyFailed();
+        // A composite that could not be made leaves the desktop as it was,
+        // and the applied settings still waiting for it.
+        bool applied = false;
+        if (!(done & kRecomposedFailed)) applied = ApplyWindowsWallpaper(composite.c_str(), WPSTYLE_TILE);
+        if (applied) MarkRecomposePending(false);
+        else if (OnDesktopApplyFailed) OnDesktopApplyFailed();
     }
     if (CurrentDisplayIndex >= 0 && CurrentDisplayIndex < kDisplaySlots && (done & RecomposedSlotBit(CurrentDisplayIndex)))
         Preview.SetImageFile(RenderedFile(CurrentDisplayIndex).c_str());

@@ -8,7 +8,9 @@
 #include "wallpaper/os_wallpaper.h"
 #include "wallpaper/wallpaper_page.h"
 #include "resources/resource.h"
+#include <algorithm>
 #include <cwchar>
+#include <iterator>
 
 namespace {
 
@@ -27,6 +29,18 @@ void ZeroRecords(WallpaperRecord (&records)[kDisplaySlots], int32_t currentNumbe
 }
 
 }  // namespace
+
+bool SameUserSettings(const WallpaperRecord& a, const WallpaperRecord& b) noexcept {
+    if (a.Style != b.Style || a.BackColor != b.BackColor || a.AutoChange != b.AutoChange ||
+        a.IntervalIndex != b.IntervalIndex || a.SortStyle != b.SortStyle)
+        return false;
+    // Compared here rather than by the runtime, whose older editions lack the bounded compare.
+    for (int i = 0; i < kWallpaperPathUnits; ++i) {
+        if (a.PicturePath[i] != b.PicturePath[i]) return false;
+        if (a.PicturePath[i] == 0) return true;
+    }
+    return true;
+}
 
 std::wstring MonitorSection(int index) { return velk::FormatText(kMonitorSectionFormat, index); }
 
@@ -65,6 +79,7 @@ std::wstring LowerAscii(std::wstring text) {
 CWallpaperProp::CWallpaperProp() noexcept
     : MessageMapped(kTemplateId), comInitialised_(SUCCEEDED(::CoInitialize(nullptr))) {
     ZeroRecords(WallpaperRecords, -1);
+    ZeroRecords(AppliedRecords, -1);
 }
 
 bool CWallpaperProp::IsUseWallpaperChecked() const noexcept {
@@ -91,14 +106,12 @@ int CWallpaperProp::LoadWallpaperSettings() {
         }
     }
     RebuildWallpaperFileLists();
+    // What the profile holds is what was applied.
+    std::copy(std::begin(WallpaperRecords), std::end(WallpaperRecords), std::begin(AppliedRecords));
     AnyAutoChange = IsAnyAutoChangeOn() ? 1 : 0;
-    if (pageFilled_ && hwnd_) {
-        // The box is a setting too: as applied, it is what the desktop shows.
-        SetUseWallpaperFromDesktop();
-        // Pictures rendered for changes now dropped are rendered again as
-        // applied (unchanged ones are not), so no later composite shows them.
-        if (const uint32_t present = PresentSlots()) QueueRecompose(present, false);
-    }
+    // Once the page is filled its controls and previews follow the load;
+    // "Use Wallpaper" stays as applied.
+    if (pageFilled_ && hwnd_) ShowAppliedWallpaperSettings();
     return 1;
 }
 
@@ -112,10 +125,11 @@ BOOL CWallpaperProp::SaveWallpaperSettings() {
     int32_t style = 0;
     ReadWindowsWallpaper(current, &style);
     app->WriteProfileString(kWallpaperSection, L"CurrentWallpaper", current);
+    // The applied settings only: an edit not yet applied is never saved.
     for (int i = 0; i < kDisplaySlots; ++i) {
         std::wstring section = MonitorSection(i);
-        const WallpaperRecord& record = WallpaperRecords[i];
-        if (UseOsWallpaper) {
+        const WallpaperRecord& record = AppliedRecords[i];
+        if (AppliedUseOsWallpaper) {
             app->WriteProfileString(section.c_str(), L"MiniWallpaper", L"");
         } else {
             app->WriteProfileString(section.c_str(), L"MiniWallpaper", record.PicturePath);
@@ -138,21 +152,23 @@ bool CWallpaperProp::IsAnyAutoChangeOn() {
     if (!HasParentWindow()) return false;
     const DisplayList& displays = Displays();
     for (int i = 0; i < kDisplaySlots; ++i)
-        if (displays.Records[i].DisplayNumber != 0 && WallpaperRecords[i].AutoChange == 1) return true;
+        if (displays.Records[i].DisplayNumber != 0 && AppliedRecords[i].AutoChange == 1) return true;
     return false;
 }
 
 int CWallpaperProp::IsWallpaperRecomposeNeeded() {
     UpdateData(true);
     velk::CWinApp* app = velk::AfxGetApp();
-    if (!IsUseWallpaperChecked()) {
-        UseOsWallpaper = 1;
+    // "Use Wallpaper" and the records as applied: an edit on screen is not
+    // the desktop's business until it is applied.
+    if (AppliedUseOsWallpaper) {
         if (CaptureOsWallpaper() == 1) return 1;  // the Windows wallpaper must be put back
         return app && !app->GetProfileString(kWallpaperSection, L"OSWallpaper").empty() ? 1 : 0;
     }
-    UseOsWallpaper = 0;
     int result = CaptureOsWallpaper() == 1 ? 0 : 1;
     if (!app) return result;
+    // Applied, but its composite never reached the desktop.
+    if (app->GetProfileInt(kWallpaperSection, kRecomposePendingValue, 0) != 0) result = 1;
     UINT oldIconShow = app->GetProfileInt(kWallpaperSection, L"IconShow", 1);
     UINT iconShow = (!AreDesktopIconsHidden() && !IsActiveDesktopOn()) ? 1 : 0;
     app->WriteProfileInt(kWallpaperSection, L"IconShow", static_cast<int>(iconShow));
@@ -162,7 +178,7 @@ int CWallpaperProp::IsWallpaperRecomposeNeeded() {
     for (int i = 0; i < kDisplaySlots; ++i) {
         std::wstring section = MonitorSection(i);
         const wchar_t* s = section.c_str();
-        const WallpaperRecord& record = WallpaperRecords[i];
+        const WallpaperRecord& record = AppliedRecords[i];
         if (app->GetProfileString(s, L"MiniWallpaper") != record.PicturePath) result = 1;
         if (app->GetProfileInt(s, L"MiniWallpaperBackColor", -1) != record.BackColor) result = 1;
         if (app->GetProfileInt(s, L"MiniWallpaperStyle", -1) != static_cast<UINT>(record.Style)) result = 1;
@@ -178,4 +194,37 @@ int CWallpaperProp::IsWallpaperRecomposeNeeded() {
             result = 1;
     }
     return result;
+}
+
+void CWallpaperProp::CommitWallpaperEdits() {
+    if (hwnd_) {
+        UpdateData(true);
+        // "Use Wallpaper" is applied as the box shows it.
+        UseOsWallpaper = UseWallpaperBox.IsChecked() ? 0 : 1;
+    }
+    std::copy(std::begin(WallpaperRecords), std::end(WallpaperRecords), std::begin(AppliedRecords));
+    AppliedUseOsWallpaper = UseOsWallpaper;
+}
+
+void CWallpaperProp::ShowAppliedWallpaperSettings() {
+    std::copy(std::begin(AppliedRecords), std::end(AppliedRecords), std::begin(WallpaperRecords));
+    UseOsWallpaper = AppliedUseOsWallpaper;
+    if (!hwnd_) return;
+    // The lists follow the folders and orders shown again.
+    RebuildWallpaperFileLists();
+    UseWallpaperBox.SetCheck(UseOsWallpaper ? BST_UNCHECKED : BST_CHECKED);
+    KeptAsidePath.clear();
+    // The chosen display's controls, swatch and preview.
+    OnCbnSelchangeDisplay();
+    // Pictures rendered for edits now dropped are rendered again as applied
+    // (unchanged ones are not).
+    if (const uint32_t present = PresentSlots()) QueueRecompose(present, false);
+}
+
+void CWallpaperProp::MarkRecomposePending(bool pending) {
+    velk::CWinApp* app = velk::AfxGetApp();
+    if (!app) return;
+    const int value = pending ? 1 : 0;
+    if (static_cast<int>(app->GetProfileInt(kWallpaperSection, kRecomposePendingValue, 0)) != value)
+        app->WriteProfileInt(kWallpaperSection, kRecomposePendingValue, value);
 }

@@ -35,10 +35,16 @@ struct WallpaperRecord {
 
 // Profile names.
 inline constexpr wchar_t kWallpaperSection[] = L"Wallpaper";
+// 1 from the moment a composite of the saved settings is asked for until it
+// is the desktop wallpaper: a run that ended in between makes it at the next start.
+inline constexpr wchar_t kRecomposePendingValue[] = L"RecomposePending";
 inline constexpr wchar_t kMonitorSectionFormat[] = L"Monitor%d";
 // The composite's file name and the per-display file name format.
 inline constexpr wchar_t kCompositeFileName[] = L"VelkDorvix.jpg";
 inline constexpr wchar_t kDisplayFileFormat[] = L"%sWallPaper%d.jpg";
+
+// The settings a user sets on a record (not its list position or folder) are the same.
+bool SameUserSettings(const WallpaperRecord& a, const WallpaperRecord& b) noexcept;
 
 // "Monitor<index>".
 std::wstring MonitorSection(int index);

@@ -34,8 +34,10 @@ struct CompositeTest : WallpaperTest {
 TEST_F(CompositeTest, DisplayLeftOfThePrimaryWrapsOrOffsets) {
     SetDisplay(0, 1, {0, 0, 1920, 1080});
     SetDisplay(1, 2, {-1280, 0, 0, 1024});
-    ASSERT_TRUE(WriteSolidPicture(RenderedFile(0), 1920, 1080, kTopLeft, true));
-    ASSERT_TRUE(WriteSolidPicture(RenderedFile(1), 1280, 1024, kBottomLeft, true));
+    ASSERT_TRUE(WriteSolidPicture(scratch + L"0.jpg", 1920, 1080, kTopLeft, true));
+    ASSERT_TRUE(WriteSolidPicture(scratch + L"1.jpg", 1280, 1024, kBottomLeft, true));
+    ApplyPicture(0, scratch + L"0.jpg");
+    ApplyPicture(1, scratch + L"1.jpg");
     // 6.0 and 6.1 wrap whatever the desktop's state.
     for (DWORD minor : {0u, 1u}) {
         DecodedPicture wrap = Compose(6, minor);
@@ -55,11 +57,10 @@ TEST_F(CompositeTest, DisplayLeftOfThePrimaryWrapsOrOffsets) {
 TEST_F(CompositeTest, DisplayAboveTheBoxTopWrapsItsTopRowsToTheBottom) {
     SetDisplay(0, 1, {0, 0, 1920, 1080});
     SetDisplay(1, 2, {1920, -200, 3200, 824});
-    ASSERT_TRUE(WriteSolidPicture(RenderedFile(0), 1920, 1080, kBack, true));
+    ASSERT_TRUE(WriteSolidPicture(scratch + L"0.jpg", 1920, 1080, kBack, true));
     ASSERT_TRUE(WriteQuarterPicture(scratch + L"q.png", 1280, 1024));
-    page->Preview.SetImageFile((scratch + L"q.png").c_str());
-    ASSERT_TRUE(page->Preview.ComposeDisplayWallpaper(1, L"q", 2, kBlack, Folder().c_str(), 1280, 1024));
-    page->Preview.SetImageFile(L"");
+    ApplyPicture(0, scratch + L"0.jpg");
+    ApplyPicture(1, scratch + L"q.png");
     DecodedPicture wrap = Compose(6, 1);
     ASSERT_EQ(wrap.Width(), 3200);
     ASSERT_EQ(wrap.Height(), 1280);
@@ -82,8 +83,10 @@ TEST_F(CompositeTest, BoxIsSeededBySlotZeroAndUnnamedSlotsAreNotDrawn) {
     DesktopBox box = ComputeDesktopBox(list);
     EXPECT_EQ(box.Width(), 1280);
     EXPECT_EQ(box.Height(), 480);
-    ASSERT_TRUE(WriteSolidPicture(RenderedFile(0), 640, 480, kTopLeft, true));
-    ASSERT_TRUE(WriteSolidPicture(RenderedFile(3), 640, 480, kTopRight, true));
+    ASSERT_TRUE(WriteSolidPicture(scratch + L"0.jpg", 640, 480, kTopLeft, true));
+    ASSERT_TRUE(WriteSolidPicture(scratch + L"3.jpg", 640, 480, kTopRight, true));
+    ApplyPicture(0, scratch + L"0.jpg");
+    ApplyPicture(3, scratch + L"3.jpg");
     ExpectAt(Compose(6, 1), {{320, 240, kTopLeft}, {960, 240, kBlack}});
 }
 

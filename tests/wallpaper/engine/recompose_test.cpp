@@ -38,6 +38,7 @@ struct RecomposeTest : WallpaperTest {
     // long the calls kept this thread.
     double Apply() {
         const Clock::time_point start = Clock::now();
+        page->CommitWallpaperEdits();
         page->RefreshWallpaperPage(3);
         page->SaveWallpaperSettings();
         EXPECT_TRUE(page->ComposeDesktopWallpaper());

@@ -48,7 +48,10 @@ TEST_F(SettingsTest, SaveWritesAllTenSectionsAndTheCurrentWallpaper) {
     r.SortStyle = 2;
     r.IntervalIndex = 6;
     r.CurrentNumber = 11;
-    page->UseOsWallpaper = 0;
+    ::SendDlgItemMessageW(page->GetSafeHwnd(), 1011, BM_SETCHECK, BST_CHECKED, 0);
+    ASSERT_TRUE(page->SaveWallpaperSettings());
+    EXPECT_EQ(GetString(HKEY_CURRENT_USER, ProfileSection(L"Monitor9"), L"MiniWallpaper"), L"") << "not applied";
+    page->CommitWallpaperEdits();
     ASSERT_TRUE(page->SaveWallpaperSettings());
     auto s9 = ProfileSection(L"Monitor9"), s0 = ProfileSection(L"Monitor0");
     EXPECT_EQ(GetString(HKEY_CURRENT_USER, s9, L"MiniWallpaper"), L"D:\\Pics\\Sea.jpg");
@@ -62,7 +65,8 @@ TEST_F(SettingsTest, SaveWritesAllTenSectionsAndTheCurrentWallpaper) {
     // Wine's shell object answers nothing: the system parameter tells the wallpaper.
     EXPECT_EQ(GetString(HKEY_CURRENT_USER, ProfileSection(L"Wallpaper"), L"CurrentWallpaper"), picture);
 
-    page->UseOsWallpaper = 1;
+    ::SendDlgItemMessageW(page->GetSafeHwnd(), 1011, BM_SETCHECK, BST_UNCHECKED, 0);
+    page->CommitWallpaperEdits();
     ASSERT_TRUE(page->SaveWallpaperSettings());
     EXPECT_EQ(GetString(HKEY_CURRENT_USER, s9, L"MiniWallpaper"), L"");
     EXPECT_EQ(GetString(HKEY_CURRENT_USER, s9, L"WallpaperPath"), L"D:\\Pics\\");
@@ -76,7 +80,6 @@ TEST_F(SettingsTest, RecomposeIsNeededExactlyWhenSomethingChanged) {
     app->WriteProfileInt(L"Wallpaper", L"IconShow", 0);
     CheckUseWallpaper(true);
     EXPECT_EQ(page->IsWallpaperRecomposeNeeded(), 1);  // nothing saved yet
-    EXPECT_EQ(page->UseOsWallpaper, 0);
     page->SaveWallpaperSettings();
     SaveDisplaySnapshot();
     EXPECT_EQ(page->IsWallpaperRecomposeNeeded(), 0);
@@ -85,8 +88,10 @@ TEST_F(SettingsTest, RecomposeIsNeededExactlyWhenSomethingChanged) {
         const char* name;
         std::function<void()> make, undo;
     } changes[] = {
-        {"colour", [&] { page->WallpaperRecords[7].BackColor = 1; }, [&] { page->WallpaperRecords[7].BackColor = kDefaultWallpaperBackColor; }},
-        {"picture", [&] { ::wcscpy(page->WallpaperRecords[9].PicturePath, L"x.jpg"); }, [&] { page->WallpaperRecords[9].PicturePath[0] = 0; }},
+        {"colour", [&] { page->AppliedRecords[7].BackColor = 1; }, [&] { page->AppliedRecords[7].BackColor = kDefaultWallpaperBackColor; }},
+        {"picture", [&] { ::wcscpy(page->AppliedRecords[9].PicturePath, L"x.jpg"); }, [&] { page->AppliedRecords[9].PicturePath[0] = 0; }},
+        {"composite not yet applied", [&] { app->WriteProfileInt(L"Wallpaper", L"RecomposePending", 1); },
+         [&] { app->WriteProfileInt(L"Wallpaper", L"RecomposePending", 0); }},
         {"geometry", [&] { list.Records[0].right = 1025; }, [&] { list.Records[0].right = 1024; }},
         {"display in slot 9", [&] { SetDisplay(9, 2, {1024, 0, 2048, 768}); }, [&] { list.Records[9] = {}; }},
         {"icons", [&] { app->WriteProfileInt(L"Wallpaper", L"IconShow", 1); }, [] {}},
@@ -100,11 +105,15 @@ TEST_F(SettingsTest, RecomposeIsNeededExactlyWhenSomethingChanged) {
         EXPECT_EQ(page->IsWallpaperRecomposeNeeded(), 0);
     }
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, ProfileSection(L"Wallpaper"), L"IconShow"), 0u);
+    // An edit not applied is no reason, nor is the box shown off.
+    ::wcscpy(page->WallpaperRecords[9].PicturePath, L"x.jpg");
+    page->WallpaperRecords[7].BackColor = 1;
+    ::SendDlgItemMessageW(page->GetSafeHwnd(), 1011, BM_SETCHECK, BST_UNCHECKED, 0);
+    EXPECT_EQ(page->IsWallpaperRecomposeNeeded(), 0);
 
     // "Use Wallpaper" off: only a captured Windows wallpaper or our composite on the desktop need it.
     CheckUseWallpaper(false);
     EXPECT_EQ(page->IsWallpaperRecomposeNeeded(), 1);
-    EXPECT_EQ(page->UseOsWallpaper, 1);
     SetSystemWallpaper(L"");
     EXPECT_EQ(page->IsWallpaperRecomposeNeeded(), 0);
     std::wstring picture = scratch + L"user.png";

@@ -197,6 +197,15 @@ void WallpaperTest::Settle() {
 
 void WallpaperTest::CheckUseWallpaper(bool on) {
     ::SendDlgItemMessageW(page->GetSafeHwnd(), 1011, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+    page->UseOsWallpaper = page->AppliedUseOsWallpaper = on ? 0 : 1;
+}
+
+void WallpaperTest::ApplyPicture(int slot, const std::wstring& path, int32_t style, COLORREF back) {
+    for (WallpaperRecord* record : {&page->WallpaperRecords[slot], &page->AppliedRecords[slot]}) {
+        ::wcscpy(record->PicturePath, path.c_str());
+        record->Style = style;
+        record->BackColor = back;
+    }
 }
 
 }  // namespace velk::test

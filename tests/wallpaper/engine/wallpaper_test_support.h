@@ -73,7 +73,10 @@ protected:
     void SetDisplay(int slot, uint32_t number, RECT rect);
     // Writes the display snapshot values of every slot into "Monitor%d".
     void SaveDisplaySnapshot();
+    // "Use Wallpaper" set as shown and as applied.
     void CheckUseWallpaper(bool on);
+    // A display's picture, style and colour as shown and as applied.
+    void ApplyPicture(int slot, const std::wstring& path, int32_t style = kWallpaperStretch, COLORREF back = 0);
     // Lets the page's recompose thread finish and its answer be handled.
     void Settle();
     std::wstring Folder() const { return RenderingFolderPath(); }

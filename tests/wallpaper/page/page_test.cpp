@@ -225,6 +225,7 @@ protected:
             Record(slot).IntervalIndex = interval;
         }
         page->RebuildWallpaperFileLists();
+        page->CommitWallpaperEdits();
         page->AnyAutoChange = 1;
     }
     ScratchFolder folder;
@@ -233,6 +234,7 @@ protected:
 TEST_F(AutoChange, EachIntervalStepsOnItsTicks) {
     Prepare(40, {0, 1, 2, 3, 4, 5, 6});
     for (int slot = 0; slot < 7; ++slot) Record(slot).IntervalIndex = slot;
+    page->CommitWallpaperEdits();
     // Displays 5, 10, 15, 20, 30, 45 and 60 minutes: which step on ticks 1 to 12.
     const char* expected[] = {"1000000", "1100000", "1010000", "1101000", "1000000", "1110100",
                               "1000000", "1101000", "1010010", "1100000", "1000000", "1111101"};
@@ -278,6 +280,7 @@ TEST_F(AutoChange, ATickDoesNothingWhileTheBoxIsOffAndComposesOnlyWhenADisplaySt
     Prepare(3, {0}, 6);  // every 60 minutes: due on tick 12 only
     SetBox(IDC_WP_USE_WALLPAPER, false);
     Record(0).IntervalIndex = 0;  // due on every tick
+    page->CommitWallpaperEdits();
     tick();
     EXPECT_EQ(Record(0).CurrentNumber, 0) << "off: nothing steps";
     EXPECT_FALSE(GetDword(HKEY_CURRENT_USER, section, L"CurrentWallpaperNumber")) << "off: nothing saved";
@@ -286,17 +289,70 @@ TEST_F(AutoChange, ATickDoesNothingWhileTheBoxIsOffAndComposesOnlyWhenADisplaySt
 
     SetBox(IDC_WP_USE_WALLPAPER, true);
     Record(0).IntervalIndex = 6;
+    page->CommitWallpaperEdits();
     tick();
     EXPECT_EQ(Record(0).CurrentNumber, 0);
     EXPECT_FALSE(GetDword(HKEY_CURRENT_USER, section, L"CurrentWallpaperNumber")) << "no display stepped";
     EXPECT_EQ(::GetFileAttributesW(composite.c_str()), INVALID_FILE_ATTRIBUTES);
 
     Record(0).IntervalIndex = 0;
+    page->CommitWallpaperEdits();
     tick();
     EXPECT_EQ(Record(0).CurrentNumber, 1);
     EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, L"CurrentWallpaperNumber"), 1u);
     EXPECT_NE(::GetFileAttributesW(composite.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(SystemWallpaper(), composite);
+}
+
+TEST_F(AutoChange, ATickStepsAndSavesTheAppliedSettingsAndLeavesAnEditOnScreen) {
+    Prepare(3, {0, 1});  // both displays at p00.jpg, stepping every tick, applied
+    ASSERT_TRUE(page->SaveWallpaperSettings());
+    // Not applied: display 1 tiled, then "Use Wallpaper" switched off.
+    Choose(IDC_WP_DISPLAY, 1);
+    Choose(IDC_WP_STYLE, kWallpaperTile);
+    Click(IDC_WP_USE_WALLPAPER);
+    ::SendMessageW(page->GetSafeHwnd(), WM_TIMER, CWallpaperProp::kAutoChangeTimer, 0);
+    Settle();
+    const std::wstring next = folder.Path() + L"p01.jpg";
+    for (int slot : {0, 1}) {
+        const std::wstring section = ProfileSection(MonitorSection(slot).c_str());
+        EXPECT_EQ(GetString(HKEY_CURRENT_USER, section, L"MiniWallpaper"), next) << slot;
+        EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, L"MiniWallpaperStyle"), 0u) << slot;
+        EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, L"CurrentWallpaperNumber"), 1u) << slot;
+    }
+    // The edit stays on screen; the display without one follows the step.
+    EXPECT_EQ(::IsDlgButtonChecked(page->GetSafeHwnd(), IDC_WP_USE_WALLPAPER), BST_UNCHECKED);
+    EXPECT_EQ(Record(1).Style, kWallpaperTile);
+    EXPECT_EQ(Record(1).PicturePath[0], 0);
+    EXPECT_EQ(std::wstring(Record(0).PicturePath), next);
+    // Cancel: what was applied, with the stepped picture.
+    page->ShowAppliedWallpaperSettings();
+    EXPECT_EQ(::IsDlgButtonChecked(page->GetSafeHwnd(), IDC_WP_USE_WALLPAPER), BST_CHECKED);
+    EXPECT_EQ(TextOf(Item(IDC_WP_PATH)), next);
+    EXPECT_EQ(::SendMessageW(Item(IDC_WP_STYLE), CB_GETCURSEL, 0, 0), kWallpaperCenter);
+}
+
+TEST_F(WallpaperPage, CancelShowsTheAppliedUseWallpaperWhateverTheDesktopShows) {
+    const std::wstring composite = RenderingFolderPath() + kCompositeFileName;
+    ASSERT_TRUE(WriteSolidPicture(composite, 64, 48, kBack, true));
+    ASSERT_TRUE(SetSystemWallpaper(composite));
+    SetString(HKEY_CURRENT_USER, ProfileSection(L"Monitor0"), L"MiniWallpaper", L"C:\\pictures\\sea.jpg");
+    SetString(HKEY_CURRENT_USER, ProfileSection(L"Monitor1"), L"MiniWallpaper", L"D:\\other\\hill.bmp");
+    MakePage();
+    ASSERT_EQ(::IsDlgButtonChecked(page->GetSafeHwnd(), IDC_WP_USE_WALLPAPER), BST_CHECKED);
+    // Something else sets the Windows wallpaper; the box is switched off and cancelled.
+    ASSERT_TRUE(SetSystemWallpaper(L""));
+    Choose(IDC_WP_DISPLAY, 0);
+    Click(IDC_WP_USE_WALLPAPER);
+    page->ShowAppliedWallpaperSettings();
+    EXPECT_EQ(::IsDlgButtonChecked(page->GetSafeHwnd(), IDC_WP_USE_WALLPAPER), BST_CHECKED);
+    EXPECT_EQ(page->UseOsWallpaper, 0);
+    EXPECT_EQ(TextOf(Item(IDC_WP_PATH)), L"C:\\pictures\\sea.jpg");
+    EXPECT_TRUE(Enabled(IDC_WP_BROWSE));
+    // The next automatic save keeps every display's picture.
+    ASSERT_TRUE(page->SaveWallpaperSettings());
+    EXPECT_EQ(GetString(HKEY_CURRENT_USER, ProfileSection(L"Monitor0"), L"MiniWallpaper"), L"C:\\pictures\\sea.jpg");
+    EXPECT_EQ(GetString(HKEY_CURRENT_USER, ProfileSection(L"Monitor1"), L"MiniWallpaper"), L"D:\\other\\hill.bmp");
 }
 
 TEST_F(AutoChange, AListIsMadeAgainOnlyWhenItsFolderOrderOrFilesChange) {
