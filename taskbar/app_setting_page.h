@@ -109,13 +109,13 @@ public:
     // cannot be had or the item no longer exists.
     bool ReadDesktopIconItem(DesktopIconAccess& access, int index, DesktopIconItem& item);
     // Writes the present icon positions under the section: 0, or
-    // kIconShellGaveUp when the shell stopped answering (the section is then
+    // kIconTaskGaveUp when the shell stopped answering (the section is then
     // incomplete).
     IconTask SaveIconPositions(std::wstring section);
     // 0 all icons in place; > 0 icons still misplaced after the last pass
     // (every icon when the shell stopped answering half-way); -1 no
     // application object; -10 the user kept auto-arrange; -20 the saved
-    // layout does not fit the present displays; kIconShellGaveUp the shell
+    // layout does not fit the present displays; kIconTaskGaveUp the shell
     // did not answer before any icon moved.
     IconTask RestoreIconPositions(std::wstring section);
     // Number of icons whose saved place does not fit the present displays
@@ -184,6 +184,9 @@ private:
     IconTask CountIconsWhenAnswered(DesktopIconAccess& access);
     // Clears auto-arrange without waiting for the shell (GaveUp when it stays).
     IconTask ClearAutoArrange(DesktopIconAccess& access);
+    // Puts the section's set aside in place in steps: 1, or 0 when it failed
+    // (a complete set aside then waits for the next start).
+    IconTask SwapInStepwise(std::wstring section);
     // The bodies of the two buttons.
     IconTask SaveIconsJob();
     IconTask RestoreIconsJob();

@@ -218,7 +218,7 @@ IconTask CAppSettingProp::SaveIconPositions(std::wstring section) {
     // A shell that stopped answering leaves the set incomplete.
     const bool gaveUp = access.GaveUp;
     ReleaseDesktopIconAccess();
-    co_return gaveUp ? kIconShellGaveUp : 0;
+    co_return gaveUp ? kIconTaskGaveUp : 0;
 }
 
 IconTask CAppSettingProp::CheckIconLayout(std::wstring section) {
@@ -241,7 +241,7 @@ IconTask CAppSettingProp::CheckIconLayout(std::wstring section) {
         const int number = static_cast<int>(GetSystemNumberFromDesktopPoint(POINT{sx, sy}));
         if (number != ReadInt(*app, key, L"MonitorNumber", -1)) ++misfits;
     }
-    co_return access.GaveUp ? kIconShellGaveUp : misfits;
+    co_return access.GaveUp ? kIconTaskGaveUp : misfits;
 }
 
 IconTask CAppSettingProp::ClearAutoArrange(DesktopIconAccess& access) {
@@ -265,7 +265,7 @@ IconTask CAppSettingProp::RestoreIconPositions(std::wstring section) {
     if (!app) co_return -1;
     // The layout check makes the fresh access that the restore works with.
     const int misfits = co_await CheckIconLayout(section);
-    if (misfits == kIconShellGaveUp) co_return kIconShellGaveUp;
+    if (misfits == kIconTaskGaveUp) co_return kIconTaskGaveUp;
     if (misfits > 0) co_return -20;
     DesktopIconAccess& access = *DesktopIcons;
     HWND list = access.ListView;
@@ -274,7 +274,7 @@ IconTask CAppSettingProp::RestoreIconPositions(std::wstring section) {
     if (style & LVS_AUTOARRANGE) {
         if (AskYesNo(IDS_ASK_UNCHECK_AUTO_ARRANGE) != IDYES) co_return -10;
         co_await ClearAutoArrange(access);
-        if (access.GaveUp) co_return kIconShellGaveUp;
+        if (access.GaveUp) co_return kIconTaskGaveUp;
     }
     // Marks left by a restore that was ended between its passes would send
     // icons to their "_S" places.
@@ -360,10 +360,28 @@ IconTask CAppSettingProp::SaveIconsJob() {
         BeginIconSet(kIconSetSection);
         co_return rc;
     }
-    if (!CompleteIconSet(kIconSetSection)) co_return kIconShellGaveUp;
+    if (!co_await SwapInStepwise(kIconSetSection)) co_return kIconTaskGaveUp;
     EnableItem(IDC_APP_RESTORE_ICONS, true);
     EnableItem(IDC_APP_RESTORE_AT_START, true);
     co_return 0;
+}
+
+IconTask CAppSettingProp::SwapInStepwise(std::wstring section) {
+    // From the mark on, an end at any step leaves a complete set aside that
+    // the next start swaps in; each step stays short with many icons.
+    if (!MarkIconSetComplete(section)) co_return 0;
+    if (section == kIconSetSection) {
+        co_await Step();
+        DropBackupForNewSet();
+    }
+    co_await Step();
+    if (!StartSwap(section)) co_return 0;
+    for (const std::wstring& part : IconSetParts(section)) {
+        co_await Step();
+        if (!CopyIconSetPart(section, part)) co_return 0;
+    }
+    co_await Step();
+    co_return EndSwap(section) ? 1 : 0;
 }
 
 IconTask CAppSettingProp::RestoreIconsJob() {
@@ -372,8 +390,8 @@ IconTask CAppSettingProp::RestoreIconsJob() {
     // and replaces the previous backup only once complete.
     BeginIconSet(kIconBackupSection);
     int rc = co_await SaveIconPositions(IconSetAside(kIconBackupSection));
-    if (rc == 0 && !CompleteIconSet(kIconBackupSection)) rc = kIconShellGaveUp;
-    if (rc != 0) BeginIconSet(kIconBackupSection);
+    if (rc != 0) BeginIconSet(kIconBackupSection);  // incomplete: dropped
+    else if (!co_await SwapInStepwise(kIconBackupSection)) rc = kIconTaskGaveUp;
     // Without a whole backup nothing is moved.
     if (rc == 0) rc = co_await RestoreIconPositions(kIconSetSection);
     if (rc != 0) {

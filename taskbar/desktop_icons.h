@@ -23,9 +23,10 @@ class RemoteIconBuffers;
 // How long one call on the shell's list view may take before it counts as
 // not answered.
 inline constexpr UINT kShellCallMs = 100;
-// The answer of an icon task that ended because the shell did not answer
-// for the whole patience before any icon was moved or any set replaced.
-inline constexpr int kIconShellGaveUp = -30;
+// The answer of an icon task that ended before any icon was moved or any
+// set replaced: the shell did not answer for the whole patience, or the new
+// set could not be put in place.
+inline constexpr int kIconTaskGaveUp = -30;
 
 // The desktop list view found by one save, restore or layout check, and the
 // shell's process with the blocks the reads use there: opened and allocated

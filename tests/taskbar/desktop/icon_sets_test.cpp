@@ -101,13 +101,17 @@ struct IconSetsTest : ::testing::Test {
         Platform().GetTickCount = RealPlatform().GetTickCount;
         return ended;
     }
-    // The next start: the page made afresh restores the icons from elsewhere
-    // to the saved set it finds.
-    void NextStartRestores(const Layout& saved) {
+    // The next start: the page made afresh finds whole sets and nothing aside.
+    void NextStart() {
         ui.Create();
         EXPECT_TRUE(ui.Enabled(IDC_APP_RESTORE_ICONS) && ui.Enabled(IDC_APP_RESTORE_AT_START));
+        EXPECT_EQ(ProfileInt(kSaved, L"IconSaveFlag"), 1u);
         for (const wchar_t* section : {kSaved, kBackup})
             EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ProfileSection(IconSetAside(section))));
+    }
+    // ... and restores the icons from elsewhere to the saved set.
+    void NextStartRestores(const Layout& saved) {
+        NextStart();
         Place(kElsewhere);
         EXPECT_EQ(Press(IDC_APP_RESTORE_ICONS), 0);
         EXPECT_TRUE(IconsAt(saved));
@@ -129,9 +133,16 @@ TEST_F(IconSetsTest, AnEndAtAnyStepOfASaveOrARestoreKeepsWholeSetsForTheNextStar
             ASSERT_NO_FATAL_FAILURE(MakeOldSets());
             Place(kNew);
             ended = EndAfterSteps(button, steps);
+            // Right after the end: the saved set whole with its flag, or the
+            // new set complete aside (the swap under way).
+            const std::wstring aside = IconSetAside(save ? kSaved : kBackup);
+            const bool pending = GetDword(HKEY_CURRENT_USER, ProfileSection(aside), kIconSetCompleteValue) == 1u &&
+                                 Holds(aside.c_str(), kNew);
+            EXPECT_TRUE(pending || (Holding(kSaved, {kOld, kNew}) >= 0 && ProfileInt(kSaved, L"IconSaveFlag") == 1u));
+            if (!save) EXPECT_TRUE(pending || Holding(kBackup, {kBackupLayout, kNew}) >= 0);
+            NextStart();
             const int set = Holding(kSaved, {kOld, kNew});
             const int backup = Holding(kBackup, {kBackupLayout, kNew});
-            EXPECT_EQ(ProfileInt(kSaved, L"IconSaveFlag"), 1u);
             if (save) {
                 // The old set with its backup, or the new one without a backup.
                 EXPECT_TRUE((set == 0 && backup == 0) || (set == 1 && backup == -1)) << set << " " << backup;
@@ -140,47 +151,63 @@ TEST_F(IconSetsTest, AnEndAtAnyStepOfASaveOrARestoreKeepsWholeSetsForTheNextStar
                 EXPECT_EQ(set, 0);
                 EXPECT_TRUE(backup == 0 || backup == 1) << backup;
             }
-            if (!ended) EXPECT_EQ(save ? set : backup, 1) << "a task that ran to its end made the new set";
+            if (!ended || pending) EXPECT_EQ(save ? set : backup, 1) << "a complete new set is kept";
             NextStartRestores(set == 1 ? kNew : kOld);
         }
     }
 }
 
-TEST_F(IconSetsTest, ASetLeftAsideIsTakenInWhenCompleteAndDroppedOtherwise) {
+TEST_F(IconSetsTest, TheNextStartFinishesASwapOrDropsAHalfWrittenSet) {
+    enum class Left { CompleteAsideTargetCut, CompleteAside, HalfWrittenAside, SwappedUnfinished };
     struct Case {
         const char* name;
         const wchar_t* section;
-        bool complete;
-        bool targetCut;  // the target half copied, as an end inside the swap leaves it
+        Left left;
     };
     const Case cases[] = {
-        {"saved set complete aside, target cut", kSaved, true, true},
-        {"saved set complete aside, target old", kSaved, true, false},
-        {"saved set half written aside", kSaved, false, false},
-        {"backup complete aside", kBackup, true, true},
-        {"backup half written aside", kBackup, false, false},
+        {"saved set complete aside, its copy in place cut short", kSaved, Left::CompleteAsideTargetCut},
+        {"saved set complete aside, old set in place", kSaved, Left::CompleteAside},
+        {"saved set half written aside", kSaved, Left::HalfWrittenAside},
+        {"saved set swapped in, not finished", kSaved, Left::SwappedUnfinished},
+        {"backup complete aside, its copy in place cut short", kBackup, Left::CompleteAsideTargetCut},
+        {"backup half written aside", kBackup, Left::HalfWrittenAside},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MessageBoxCatcher unexpected(IDNO, 120000);
         ASSERT_NO_FATAL_FAILURE(MakeOldSets());
         ::DestroyWindow(page.GetSafeHwnd());
-        // The new set written aside as a save writes it, then cut or marked.
+        // The new set written aside as a save writes it, then left as an end leaves it.
         Place(kNew);
         const std::wstring aside = IconSetAside(c.section);
+        const std::wstring section = ProfileSection(c.section);
         ASSERT_EQ(RunIconJob(page, page.SaveIconPositions(aside)), 0);
-        if (c.complete) SetDword(HKEY_CURRENT_USER, ProfileSection(aside), kIconSetCompleteValue, 1);
-        else DeleteTree(HKEY_CURRENT_USER, Key(aside.c_str(), L"Beta"));
-        if (c.targetCut) {
-            DeleteTree(HKEY_CURRENT_USER, ProfileSection(c.section));
+        if (c.left == Left::HalfWrittenAside) DeleteTree(HKEY_CURRENT_USER, Key(aside.c_str(), L"Beta"));
+        else SetDword(HKEY_CURRENT_USER, ProfileSection(aside), kIconSetCompleteValue, 1);
+        if (c.left == Left::CompleteAsideTargetCut) {
+            DeleteTree(HKEY_CURRENT_USER, section);
             SetDword(HKEY_CURRENT_USER, Key(c.section, L"Alpha"), L"x", 1);
+            SetDword(HKEY_CURRENT_USER, section, kIconSetCompleteValue, 1);
         }
-        const bool taken = c.complete;
+        if (c.left == Left::SwappedUnfinished) {
+            // Copied whole and marked, the set aside half deleted, no flag yet.
+            DropBackupForNewSet();
+            ASSERT_TRUE(StartSwap(c.section));
+            for (const std::wstring& part : IconSetParts(c.section)) ASSERT_TRUE(CopyIconSetPart(c.section, part));
+            SetDword(HKEY_CURRENT_USER, section, kIconSetCompleteValue, 1);
+            UniqueKey key;
+            ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, ProfileSection(aside).c_str(), 0, KEY_WRITE, key.put()),
+                      ERROR_SUCCESS);
+            ::RegDeleteValueW(key.get(), kIconSetCompleteValue);
+            DeleteTree(HKEY_CURRENT_USER, Key(aside.c_str(), L"Alpha"));
+            ASSERT_FALSE(ProfileInt(kSaved, L"IconSaveFlag").has_value());
+        }
+        const bool taken = c.left != Left::HalfWrittenAside;
         const bool saved = c.section == std::wstring(kSaved);
         ui.Create();
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ProfileSection(aside))) << "cleaned up";
         EXPECT_EQ(Holding(c.section, {kOld, kBackupLayout, kNew}), taken ? 2 : saved ? 0 : 1);
-        EXPECT_EQ(GetValueType(HKEY_CURRENT_USER, ProfileSection(c.section), kIconSetCompleteValue), DWORD(REG_NONE));
+        EXPECT_EQ(GetValueType(HKEY_CURRENT_USER, section, kIconSetCompleteValue), DWORD(REG_NONE));
         if (saved) {
             EXPECT_EQ(ProfileInt(kSaved, L"IconSaveFlag"), 1u);
             EXPECT_EQ(Holding(kBackup, {kBackupLayout}), taken ? -1 : 0) << "a new saved set leaves no backup";
@@ -279,7 +306,7 @@ TEST_F(IconSetsTest, AShellThatNeverAnswersEndsTheTaskAndKeepsTheSets) {
         ui.Click(button);
         for (int i = 0; i < 40 && page.IconJobRunning(); ++i) step();
         EXPECT_FALSE(page.IconJobRunning()) << "given up after the patience";
-        EXPECT_EQ(page.IconJobResult(), kIconShellGaveUp);
+        EXPECT_EQ(page.IconJobResult(), kIconTaskGaveUp);
         EXPECT_TRUE(Holds(kSaved, kOld) && Holds(kBackup, kBackupLayout)) << "the old sets stay whole";
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ProfileSection(IconSetAside(kSaved))));
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ProfileSection(IconSetAside(kBackup))));
