@@ -15,6 +15,7 @@
 #include "taskbar/tracked_windows.h"
 #include <coroutine>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -112,11 +113,15 @@ public:
     // (item untouched) when the process cannot be opened, the remote memory
     // cannot be had or the item no longer exists.
     bool ReadDesktopIconItem(DesktopIconAccess& access, int index, DesktopIconItem& item);
-    // Writes the present icon positions under the section.
+    // Writes the present icon positions under the section: 0, or
+    // kIconTaskGaveUp when the shell stopped answering (the section is then
+    // incomplete).
     IconTask SaveIconPositions(std::wstring section);
-    // 0 all icons in place; > 0 icons still misplaced after the last pass;
-    // -1 no application object; -10 the user kept auto-arrange; -20 the
-    // saved layout does not fit the present displays.
+    // 0 all icons in place; > 0 icons still misplaced after the last pass
+    // (every icon when the shell stopped answering half-way); -1 no
+    // application object; -10 the user kept auto-arrange; -20 the saved
+    // layout does not fit the present displays; kIconTaskGaveUp the shell
+    // did not answer before any icon moved.
     IconTask RestoreIconPositions(std::wstring section);
     // Number of icons whose saved place does not fit the present displays
     // (-1 without an application object). Leaves the access for the caller.
@@ -174,9 +179,24 @@ private:
 
     // A fresh access in place of the previous one, in DesktopIcons.
     IconTask NewIconAccess();
+    // Waits in steps until the shell answers again: 1, or 0 (GaveUp set)
+    // once it has not answered for the whole patience.
+    IconTask AwaitShell(DesktopIconAccess& access);
+    // Makes the call, again after each wait while the shell does not answer:
+    // 1 when the call succeeded, 0 when it failed or the shell was given up.
+    IconTask WhenShellAnswers(DesktopIconAccess& access, std::function<bool()> call);
+    IconTask ReadIconWhenAnswered(DesktopIconAccess& access, int index, DesktopIconItem& item);
+    // The list view's item count (0 without one or when given up).
+    IconTask CountIconsWhenAnswered(DesktopIconAccess& access);
+    // Clears auto-arrange without waiting for the shell (GaveUp when it stays).
+    IconTask ClearAutoArrange(DesktopIconAccess& access);
+    // Puts the section's set aside in place in steps: 1, or 0 when it failed
+    // (a complete set aside then waits for the next start).
+    IconTask SwapInStepwise(std::wstring section);
     // The bodies of the two buttons.
     IconTask SaveIconsJob();
     IconTask RestoreIconsJob();
+    void RepaintDesktopList();
     LRESULT OnIconJobQuery(WPARAM w, LPARAM l);
     // A step point of an icon task: goes on at once while the step's time
     // lasts, else (and always for a wait) the step timer resumes it.

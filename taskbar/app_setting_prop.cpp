@@ -6,6 +6,7 @@
 #include "display/shared_functions.h"
 #include "framework/app.h"
 #include "resources/resource.h"
+#include "taskbar/desktop_icon_sets.h"
 #include <utility>
 
 namespace {
@@ -90,6 +91,8 @@ BOOL CAppSettingProp::OnInitDialog() {
     SetCaptionsFromStrings(hwnd_, kCaptions);
 
     EnableItem(IDC_APP_RESTORE_WINDOWS, false);
+    // An icon set left aside by an ended save is swapped in or dropped first.
+    RecoverIconSets();
     if (app->GetProfileInt(L"IconPosition", L"IconSaveFlag", 0) == 0) {
         EnableItem(IDC_APP_RESTORE_ICONS, false);
         EnableItem(IDC_APP_RESTORE_AT_START, false);

@@ -1,10 +1,11 @@
-// Saving and restoring the positions of the desktop icons. The icons live in
-// the shell's list view in the shell's process: every position and text is
-// asked for through blocks allocated in that process, and every block is
-// released and the process handle closed on every path.
+// Saving and restoring the positions of the desktop icons, in steps on the
+// page's timer. Every call on the shell's list view is bounded; a shell that
+// stops answering postpones the step until it answers again (within the
+// search's patience), and the saved sets are replaced only whole.
 #include "taskbar/desktop_icons.h"
 
 #include "display/display_lookup.h"
+#include "display/foreign_window.h"
 #include "display/shared_functions.h"
 #include "framework/app.h"
 #include "framework/message_box.h"
@@ -12,11 +13,10 @@
 #include "framework/strings.h"
 #include "resources/resource.h"
 #include "taskbar/app_setting_page.h"
+#include "taskbar/desktop_icon_sets.h"
 #include <algorithm>
 #include <commctrl.h>
-#include <cstddef>
-#include <cwchar>
-#include <type_traits>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -24,32 +24,14 @@ namespace {
 // Set by the enumeration callback when it finds the folder view.
 uint8_t g_folderViewFound = 0;
 
-// How often and how long the search waits for a shell that is still starting.
+// How often and how long the search waits for a shell that is still starting;
+// a shell that stops answering is given the same patience.
 constexpr int kFolderViewRetries = 11;
 constexpr DWORD kFolderViewRetryMs = 1000;
 constexpr int kMaxRestorePasses = 10;  // the counter runs 0..11: twelve passes
 
 std::wstring IconKey(const wchar_t* section, const std::wstring& text) {
     return std::wstring(section) + L"\\" + IconKeyName(text);
-}
-
-// Registry key names hold at most 255 characters; the second icon's key adds "_S".
-constexpr size_t kKeyNameUnits = 255 - 2;
-constexpr size_t kCutUnits = 240;
-
-bool EndsWith(const std::wstring& text, const wchar_t* end) {
-    const size_t n = std::wcslen(end);
-    return text.size() >= n && text.compare(text.size() - n, n, end) == 0;
-}
-
-// Longest run between backslashes (each makes a key of its own).
-size_t LongestPart(const std::wstring& name) {
-    size_t longest = 0, run = 0;
-    for (wchar_t c : name) {
-        run = c == L'\\' ? 0 : run + 1;
-        longest = std::max(longest, run);
-    }
-    return longest;
 }
 
 int ReadInt(const velk::CWinApp& app, const std::wstring& key, const wchar_t* name, int fallback) {
@@ -60,162 +42,6 @@ int AskYesNo(UINT id) { return velk::AfxMessageBox(velk::LoadResString(id), MB_Y
 
 }  // namespace
 
-namespace {
-
-// LVITEMW as the two processor kinds lay it out, every field up to the last
-// one of the version 6 list view (iGroup).
-struct ListItem32 {
-    uint32_t mask;
-    int32_t iItem, iSubItem;
-    uint32_t state, stateMask;
-    uint32_t pszText;
-    int32_t cchTextMax, iImage;
-    uint32_t lParam;
-    int32_t iIndent, iGroupId;
-    uint32_t cColumns;
-    uint32_t puColumns, piColFmt;
-    int32_t iGroup;
-};
-struct ListItem64 {
-    uint32_t mask;
-    int32_t iItem, iSubItem;
-    uint32_t state, stateMask;
-    uint64_t pszText;
-    int32_t cchTextMax, iImage;
-    uint64_t lParam;
-    int32_t iIndent, iGroupId;
-    uint32_t cColumns;
-    uint64_t puColumns, piColFmt;
-    int32_t iGroup;
-};
-static_assert(sizeof(ListItem32) == 60 && offsetof(ListItem32, pszText) == 20);
-static_assert(sizeof(ListItem64) == 88 && offsetof(ListItem64, pszText) == 24);
-// This build's own layout is one of the two.
-using NativeListItem = std::conditional_t<sizeof(void*) == 8, ListItem64, ListItem32>;
-static_assert(offsetof(LVITEMW, pszText) == offsetof(NativeListItem, pszText));
-static_assert(offsetof(LVITEMW, cchTextMax) == offsetof(NativeListItem, cchTextMax));
-static_assert(offsetof(LVITEMW, lParam) == offsetof(NativeListItem, lParam));
-
-template <class Item>
-std::vector<BYTE> Record(uint64_t textAddress, int capacity) {
-    Item item{};
-    item.mask = LVIF_TEXT;
-    item.iSubItem = 0;
-    item.state = 0;
-    item.pszText = static_cast<decltype(item.pszText)>(textAddress);
-    item.cchTextMax = capacity;
-    item.iImage = 0;
-    const BYTE* bytes = reinterpret_cast<const BYTE*>(&item);
-    return std::vector<BYTE>(bytes, bytes + sizeof(item));
-}
-
-bool IsWow64(HANDLE process) noexcept {
-    using Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    static const Fn isWow64 = reinterpret_cast<Fn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
-    BOOL wow64 = FALSE;
-    return isWow64 && isWow64(process, &wow64) && wow64;
-}
-
-}  // namespace
-
-std::wstring IconKeyName(const std::wstring& text) {
-    std::wstring name = text;
-    if (EndsWith(text, L"_S") || EndsWith(text, L":")) name += L':';
-    if (LongestPart(name) <= kKeyNameUnits) return name;
-    // FNV-1a over the whole text: the same text gets the same key in every run.
-    uint32_t hash = 2166136261u;
-    for (wchar_t c : text) {
-        hash = (hash ^ static_cast<uint32_t>(c & 0xFF)) * 16777619u;
-        hash = (hash ^ static_cast<uint32_t>(c >> 8)) * 16777619u;
-    }
-    return text.substr(0, kCutUnits) + velk::FormatText(L":%08X", static_cast<unsigned>(hash));
-}
-
-ItemLayout ChooseItemLayout(bool selfIs64Bit, bool selfWow64, bool targetWow64) noexcept {
-    if (selfIs64Bit) return targetWow64 ? ItemLayout::Bits32 : ItemLayout::Bits64;
-    return selfWow64 && !targetWow64 ? ItemLayout::Bits64 : ItemLayout::Bits32;
-}
-
-ItemLayout ItemLayoutOfProcess(HANDLE process) noexcept {
-    return ChooseItemLayout(sizeof(void*) == 8, IsWow64(::GetCurrentProcess()), IsWow64(process));
-}
-
-std::vector<BYTE> TextRequestRecord(ItemLayout layout, uint64_t textAddress, int capacity) {
-    return layout == ItemLayout::Bits64 ? Record<ListItem64>(textAddress, capacity)
-                                        : Record<ListItem32>(textAddress, capacity);
-}
-
-RemoteBlock::RemoteBlock(HANDLE process, SIZE_T size, DWORD allocationType) noexcept : process_(process) {
-    if (process_) address_ = ::VirtualAllocEx(process_, nullptr, size, allocationType, PAGE_READWRITE);
-}
-
-bool RemoteBlock::Read(void* local, SIZE_T size) const noexcept {
-    SIZE_T done = 0;
-    return address_ && ::ReadProcessMemory(process_, address_, local, size, &done) && done == size;
-}
-
-bool RemoteBlock::Write(const void* local, SIZE_T size) const noexcept {
-    SIZE_T done = 0;
-    return address_ && ::WriteProcessMemory(process_, address_, local, size, &done) && done == size;
-}
-
-void RemoteBlock::Free() noexcept {
-    if (address_) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-    address_ = nullptr;
-}
-
-DesktopIconAccess::DesktopIconAccess() = default;
-DesktopIconAccess::~DesktopIconAccess() = default;
-
-std::unique_ptr<RemoteIconBuffers> RemoteIconBuffers::Open(DWORD processId) {
-    std::unique_ptr<RemoteIconBuffers> remote(new RemoteIconBuffers());
-    remote->process_.reset(::OpenProcess(kIconProcessAccess, FALSE, processId));
-    HANDLE process = remote->process_.get();
-    if (!process) return nullptr;
-    remote->point_ = std::make_unique<RemoteBlock>(process, sizeof(POINT), MEM_COMMIT | MEM_RESERVE);
-    remote->text_ = std::make_unique<RemoteBlock>(process, kIconTextUnits * sizeof(wchar_t), MEM_COMMIT);
-    if (!*remote->point_ || !*remote->text_) return nullptr;
-    // The item record is laid out as the shell's process expects it (by its
-    // processor kind, not ours), its text pointer holding the remote text block.
-    remote->request_ = TextRequestRecord(ItemLayoutOfProcess(process),
-                                         reinterpret_cast<uintptr_t>(remote->text_->Address()), kIconTextUnits);
-    remote->item_ = std::make_unique<RemoteBlock>(process, remote->request_.size(), MEM_COMMIT | MEM_RESERVE);
-    if (!*remote->item_) return nullptr;
-    return remote;
-}
-
-RemoteIconBuffers::~RemoteIconBuffers() {
-    // The blocks go before the process handle they need.
-    point_.reset();
-    item_.reset();
-    text_.reset();
-}
-
-bool RemoteIconBuffers::Read(HWND list, int index, POINT& position, std::wstring& text) {
-    // An index that no longer exists (the shell removed an icon meanwhile)
-    // answers FALSE: the item cannot be read.
-    if (!::SendMessageW(list, LVM_GETITEMPOSITION, static_cast<WPARAM>(index), point_->AsParam()) ||
-        !point_->Read(&position, sizeof(position)))
-        return false;
-    // Written afresh each time: the list view may change the record.
-    if (!item_->Write(request_.data(), request_.size())) return false;
-    ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), item_->AsParam());
-    wchar_t buffer[kIconTextUnits] = {};
-    if (!text_->Read(buffer, sizeof(buffer))) return false;
-    buffer[kIconTextUnits - 1] = L'\0';  // a text as long as the buffer ends here
-    text = buffer;
-    return true;
-}
-
-POINT ClampIconPosition(int32_t x, int32_t y, const RECT& listClient) noexcept {
-    int32_t maxX = 0x7FFF;
-    int32_t maxY = 0x7FFF;
-    if (listClient.right > 0) maxX = std::min<int32_t>(maxX, listClient.right - 1);
-    if (listClient.bottom > 0) maxY = std::min<int32_t>(maxY, listClient.bottom - 1);
-    return POINT{std::clamp<int32_t>(x, 0, maxX), std::clamp<int32_t>(y, 0, maxY)};
-}
-
 IconTask CAppSettingProp::NewIconAccess() {
     ReleaseDesktopIconAccess();
     DesktopIcons = std::make_unique<DesktopIconAccess>();
@@ -225,7 +51,41 @@ IconTask CAppSettingProp::NewIconAccess() {
 
 void CAppSettingProp::ReleaseDesktopIconAccess() noexcept {
     if (DesktopIcons) DesktopIcons->List.Attach(nullptr);
-    DesktopIcons.reset();
+    DesktopIcons.reset();  // its remote blocks go with it
+}
+
+IconTask CAppSettingProp::AwaitShell(DesktopIconAccess& access) {
+    // Looks again after each wait (a step of its own) until the list view
+    // answers; a window that is gone will not answer again.
+    for (int i = 0; i < kFolderViewRetries && ::IsWindow(access.ListView); ++i) {
+        co_await Step(kFolderViewRetryMs);
+        if (WindowAnswers(access.ListView)) {
+            access.Checked = true;
+            access.Unsettled = false;
+            co_return 1;
+        }
+    }
+    access.GaveUp = true;
+    co_return 0;
+}
+
+IconTask CAppSettingProp::WhenShellAnswers(DesktopIconAccess& access, std::function<bool()> call) {
+    for (;;) {
+        access.Stalled = false;
+        const bool made = call();
+        if (!access.Stalled) co_return made ? 1 : 0;
+        if (!co_await AwaitShell(access)) co_return 0;
+    }
+}
+
+IconTask CAppSettingProp::ReadIconWhenAnswered(DesktopIconAccess& access, int index, DesktopIconItem& item) {
+    co_return co_await WhenShellAnswers(access, [&] { return ReadDesktopIconItem(access, index, item); });
+}
+
+IconTask CAppSettingProp::CountIconsWhenAnswered(DesktopIconAccess& access) {
+    int count = 0;
+    if (access.ListView) co_await WhenShellAnswers(access, [&] { return (count = access.ItemCount()) >= 0; });
+    co_return access.GaveUp ? 0 : count;
 }
 
 bool CAppSettingProp::StartIconJob(IconTask task) {
@@ -251,6 +111,7 @@ void CAppSettingProp::SuspendIconJob(std::coroutine_handle<> at, DWORD waitMs) n
 
 void CAppSettingProp::ResumeIconJob(std::coroutine_handle<> at) noexcept {
     IconStepping = true;
+    if (DesktopIcons) DesktopIcons->Checked = false;  // a new step checks the shell first
     IconStepStart = velk::Platform().GetTickCount();
     at.resume();
     IconStepping = false;
@@ -325,7 +186,7 @@ bool CAppSettingProp::ReadDesktopIconItem(DesktopIconAccess& access, int index, 
     }
     POINT position{};
     std::wstring text;
-    if (!access.Remote->Read(access.ListView, index, position, text)) return false;
+    if (!access.Remote->Read(access, index, position, text)) return false;
     item.text = std::move(text);
     item.x = position.x;
     item.y = position.y;
@@ -338,12 +199,12 @@ IconTask CAppSettingProp::SaveIconPositions(std::wstring section) {
     if (!app) co_return 0;
     co_await NewIconAccess();
     DesktopIconAccess& access = *DesktopIcons;
-    const int count = access.ListView ? access.List.GetItemCount() : 0;
-    for (int i = count - 1; i >= 0; --i) {
+    const int count = co_await CountIconsWhenAnswered(access);
+    for (int i = count - 1; i >= 0 && !access.GaveUp; --i) {
         co_await Step();
         DesktopIconItem item;
         // An icon that cannot be read, or has no text to key it by, is left out.
-        if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
+        if (!co_await ReadIconWhenAnswered(access, i, item) || item.text.empty()) continue;
         std::wstring key = IconKey(section.c_str(), item.text);
         if (ReadInt(*app, key, L"ExistCheck", 0) == 1) key += L"_S";
         app->WriteProfileString(key.c_str(), item.text.c_str(), item.text.c_str());
@@ -354,8 +215,10 @@ IconTask CAppSettingProp::SaveIconPositions(std::wstring section) {
         app->WriteProfileInt(key.c_str(), L"MonitorNumber",
                              static_cast<int>(GetSystemNumberFromDesktopPoint(POINT{item.x, item.y})));
     }
+    // A shell that stopped answering leaves the set incomplete.
+    const bool gaveUp = access.GaveUp;
     ReleaseDesktopIconAccess();
-    co_return 0;
+    co_return gaveUp ? kIconTaskGaveUp : 0;
 }
 
 IconTask CAppSettingProp::CheckIconLayout(std::wstring section) {
@@ -363,14 +226,14 @@ IconTask CAppSettingProp::CheckIconLayout(std::wstring section) {
     if (!app) co_return -1;
     co_await NewIconAccess();
     DesktopIconAccess& access = *DesktopIcons;
-    const int count = access.ListView ? access.List.GetItemCount() : 0;
+    const int count = co_await CountIconsWhenAnswered(access);
     const int width = velk::Platform().GetSystemMetrics(SM_CXVIRTUALSCREEN);
     const int height = velk::Platform().GetSystemMetrics(SM_CYVIRTUALSCREEN);
     int misfits = 0;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && !access.GaveUp; ++i) {
         co_await Step();
         DesktopIconItem item;
-        if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
+        if (!co_await ReadIconWhenAnswered(access, i, item) || item.text.empty()) continue;
         const std::wstring key = IconKey(section.c_str(), item.text);
         const int sx = ReadInt(*app, key, L"x", -1);
         const int sy = ReadInt(*app, key, L"y", -1);
@@ -378,7 +241,23 @@ IconTask CAppSettingProp::CheckIconLayout(std::wstring section) {
         const int number = static_cast<int>(GetSystemNumberFromDesktopPoint(POINT{sx, sy}));
         if (number != ReadInt(*app, key, L"MonitorNumber", -1)) ++misfits;
     }
-    co_return misfits;
+    co_return access.GaveUp ? kIconTaskGaveUp : misfits;
+}
+
+IconTask CAppSettingProp::ClearAutoArrange(DesktopIconAccess& access) {
+    HWND list = access.ListView;
+    const LONG_PTR style = ::GetWindowLongPtrW(list, GWL_STYLE);
+    // The style change makes the list view's thread handle WM_STYLECHANGING
+    // and WM_STYLECHANGED: made now when the shell answers, else handed to
+    // a thread that waits for it, and looked for here in steps.
+    ChangeWindowWithoutWaiting(list, [list, style] {
+        ::SetWindowLongPtrW(list, GWL_STYLE, style & ~static_cast<LONG_PTR>(LVS_AUTOARRANGE));
+        return true;
+    });
+    for (int i = 0; i < kFolderViewRetries && (::GetWindowLongPtrW(list, GWL_STYLE) & LVS_AUTOARRANGE); ++i)
+        co_await Step(kFolderViewRetryMs);
+    if (::GetWindowLongPtrW(list, GWL_STYLE) & LVS_AUTOARRANGE) access.GaveUp = true;
+    co_return 0;
 }
 
 IconTask CAppSettingProp::RestoreIconPositions(std::wstring section) {
@@ -386,6 +265,7 @@ IconTask CAppSettingProp::RestoreIconPositions(std::wstring section) {
     if (!app) co_return -1;
     // The layout check makes the fresh access that the restore works with.
     const int misfits = co_await CheckIconLayout(section);
+    if (misfits == kIconTaskGaveUp) co_return kIconTaskGaveUp;
     if (misfits > 0) co_return -20;
     DesktopIconAccess& access = *DesktopIcons;
     HWND list = access.ListView;
@@ -393,21 +273,25 @@ IconTask CAppSettingProp::RestoreIconPositions(std::wstring section) {
     const LONG_PTR style = list ? ::GetWindowLongPtrW(list, GWL_STYLE) : 0;
     if (style & LVS_AUTOARRANGE) {
         if (AskYesNo(IDS_ASK_UNCHECK_AUTO_ARRANGE) != IDYES) co_return -10;
-        ::SetWindowLongPtrW(list, GWL_STYLE, style & ~static_cast<LONG_PTR>(LVS_AUTOARRANGE));
+        co_await ClearAutoArrange(access);
+        if (access.GaveUp) co_return kIconTaskGaveUp;
     }
+    // Marks left by a restore that was ended between its passes would send
+    // icons to their "_S" places.
+    ClearRestoreMarks(section);
 
     RECT client{};
     if (list) ::GetClientRect(list, &client);
     for (int pass = 0;;) {
         int misplaced = 0;
-        const int count = list ? access.List.GetItemCount() : 0;
+        const int count = co_await CountIconsWhenAnswered(access);
         // Where each icon stood before this pass placed it.
         std::vector<POINT> before(static_cast<size_t>(count), POINT{-1, -1});
         // Place: the first icon of a text takes the plain subkey, the next one the "_S" subkey.
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < count && !access.GaveUp; ++i) {
             co_await Step();
             DesktopIconItem item;
-            if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
+            if (!co_await ReadIconWhenAnswered(access, i, item) || item.text.empty()) continue;
             before[static_cast<size_t>(i)] = POINT{item.x, item.y};
             std::wstring key = IconKey(section.c_str(), item.text);
             if (ReadInt(*app, key, L"AlreadyRestore", 0) == 1) key += L"_S";
@@ -415,23 +299,27 @@ IconTask CAppSettingProp::RestoreIconPositions(std::wstring section) {
             const int sy = ReadInt(*app, key, L"y", -1);
             if (sx > 0 && sy > 0) {
                 const POINT p = ClampIconPosition(sx, sy, client);
-                ::SendMessageW(list, LVM_SETITEMPOSITION, static_cast<WPARAM>(i), MAKELPARAM(p.x, p.y));
+                LRESULT placed = 0;
+                co_await WhenShellAnswers(access, [&] {
+                    return access.Send(LVM_SETITEMPOSITION, static_cast<WPARAM>(i), MAKELPARAM(p.x, p.y), placed);
+                });
+                if (access.GaveUp) break;
             }
             app->WriteProfileInt(key.c_str(), L"AlreadyRestore", 1);
         }
         // Unmark the plain subkeys for the next pass.
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < count && !access.GaveUp; ++i) {
             co_await Step();
             DesktopIconItem item;
-            if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
+            if (!co_await ReadIconWhenAnswered(access, i, item) || item.text.empty()) continue;
             app->WriteProfileInt(IconKey(section.c_str(), item.text).c_str(), L"AlreadyRestore", 0);
         }
         // Verify: either saved position of a text is accepted for either icon.
         bool moved = false;
-        for (int i = count - 1; i >= 0; --i) {
+        for (int i = count - 1; i >= 0 && !access.GaveUp; --i) {
             co_await Step();
             DesktopIconItem item;
-            if (!ReadDesktopIconItem(access, i, item) || item.text.empty()) continue;
+            if (!co_await ReadIconWhenAnswered(access, i, item) || item.text.empty()) continue;
             const POINT& was = before[static_cast<size_t>(i)];
             if (was.x != item.x || was.y != item.y) moved = true;
             const std::wstring key = IconKey(section.c_str(), item.text);
@@ -442,6 +330,12 @@ IconTask CAppSettingProp::RestoreIconPositions(std::wstring section) {
                 if (ReadInt(*app, second, L"x", -1) != item.x || ReadInt(*app, second, L"y", -1) != item.y)
                     ++misplaced;
             }
+        }
+        if (access.GaveUp) {
+            // Icons may have moved: the restore is incomplete, every icon unverified.
+            ClearRestoreMarks(section);
+            ReleaseDesktopIconAccess();
+            co_return std::max(count, 1);
         }
         // A pass that moved no icon leaves the next one nothing to change:
         // an icon the list view snaps or clamps stays where it is.
@@ -458,34 +352,67 @@ IconTask CAppSettingProp::RestoreIconPositions(std::wstring section) {
 }
 
 IconTask CAppSettingProp::SaveIconsJob() {
-    DeleteProfileSection(L"IconPosition");
-    DeleteProfileSection(L"IconPositionBackup");
-    co_await SaveIconPositions(L"IconPosition");
-    if (const velk::CWinApp* app = velk::AfxGetApp()) app->WriteProfileInt(L"IconPosition", L"IconSaveFlag", 1);
+    // The new set is written aside and replaces the saved one (and empties
+    // the backup) only once complete: an end before keeps the old set whole.
+    BeginIconSet(kIconSetSection);
+    const int rc = co_await SaveIconPositions(IconSetAside(kIconSetSection));
+    if (rc != 0) {
+        BeginIconSet(kIconSetSection);
+        co_return rc;
+    }
+    if (!co_await SwapInStepwise(kIconSetSection)) co_return kIconTaskGaveUp;
     EnableItem(IDC_APP_RESTORE_ICONS, true);
     EnableItem(IDC_APP_RESTORE_AT_START, true);
     co_return 0;
 }
 
+IconTask CAppSettingProp::SwapInStepwise(std::wstring section) {
+    // From the mark on, an end at any step leaves a complete set aside that
+    // the next start swaps in; each step stays short with many icons.
+    if (!MarkIconSetComplete(section)) co_return 0;
+    if (section == kIconSetSection) {
+        co_await Step();
+        DropBackupForNewSet();
+    }
+    co_await Step();
+    if (!StartSwap(section)) co_return 0;
+    for (const std::wstring& part : IconSetParts(section)) {
+        co_await Step();
+        if (!CopyIconSetPart(section, part)) co_return 0;
+    }
+    co_await Step();
+    co_return EndSwap(section) ? 1 : 0;
+}
+
 IconTask CAppSettingProp::RestoreIconsJob() {
-    // The backup holds exactly the positions from before this restore: an
-    // older backup left in place would push every icon into its "_S" subkey.
-    DeleteProfileSection(L"IconPositionBackup");
-    co_await SaveIconPositions(L"IconPositionBackup");
-    const int rc = co_await RestoreIconPositions(L"IconPosition");
+    // The backup holds exactly the positions from before this restore (an
+    // older one left in place would push every icon into its "_S" subkey),
+    // and replaces the previous backup only once complete.
+    BeginIconSet(kIconBackupSection);
+    int rc = co_await SaveIconPositions(IconSetAside(kIconBackupSection));
+    if (rc != 0) BeginIconSet(kIconBackupSection);  // incomplete: dropped
+    else if (!co_await SwapInStepwise(kIconBackupSection)) rc = kIconTaskGaveUp;
+    // Without a whole backup nothing is moved.
+    if (rc == 0) rc = co_await RestoreIconPositions(kIconSetSection);
     if (rc != 0) {
         if (AskYesNo(IDS_ICON_RESTORE_FAILED) == IDYES) co_await SaveIconsJob();
-        else if (rc > 0) co_await RestoreIconPositions(L"IconPositionBackup");
+        else if (rc > 0) co_await RestoreIconPositions(kIconBackupSection);
     }
     if (rc < 0) co_return rc;
+    RepaintDesktopList();
+    co_return rc;
+}
+
+void CAppSettingProp::RepaintDesktopList() {
     HWND progman = ::FindWindowW(L"Progman", L"Program Manager");
     HWND view = progman ? ::FindWindowExW(progman, nullptr, L"SHELLDLL_DefView", nullptr) : nullptr;
     HWND list = view ? ::FindWindowExW(view, nullptr, L"SysListView32", nullptr) : nullptr;
-    if (list) {
-        ::InvalidateRect(list, nullptr, TRUE);
-        ::SendMessageW(list, WM_PAINT, 0, 0);
-    }
-    co_return rc;
+    if (!list) return;
+    // Invalidating waits for no one; the paint itself only while the shell answers.
+    ::InvalidateRect(list, nullptr, TRUE);
+    DWORD_PTR painted = 0;
+    if (WindowAnswers(list))
+        ::SendMessageTimeoutW(list, WM_PAINT, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kShellCallMs, &painted);
 }
 
 void CAppSettingProp::OnBnClickedSaveIcons() { StartIconJob(SaveIconsJob()); }

@@ -20,6 +20,14 @@ struct DesktopIconItem {
 
 class RemoteIconBuffers;
 
+// How long one call on the shell's list view may take before it counts as
+// not answered.
+inline constexpr UINT kShellCallMs = 100;
+// The answer of an icon task that ended before any icon was moved or any
+// set replaced: the shell did not answer for the whole patience, or the new
+// set could not be put in place.
+inline constexpr int kIconTaskGaveUp = -30;
+
 // The desktop list view found by one save, restore or layout check, and the
 // shell's process with the blocks the reads use there: opened and allocated
 // at the first read, released with the access.
@@ -29,9 +37,25 @@ struct DesktopIconAccess {
     DesktopIconAccess(const DesktopIconAccess&) = delete;
     DesktopIconAccess& operator=(const DesktopIconAccess&) = delete;
 
+    // Every call on the list view: a send bounded by kShellCallMs, after a
+    // check (once per step) that the shell's window answers at all. False,
+    // with Stalled set, when the shell did not answer; the call is not made
+    // again here, the caller postpones its step.
+    bool Send(UINT message, WPARAM w, LPARAM l, LRESULT& result) noexcept;
+    // The item count, or -1 when the shell did not answer.
+    int ItemCount() noexcept;
+    // Frees the remote blocks, unless a request that timed out may still
+    // write into them: they are then left to the shell's process, which
+    // would otherwise be written to at a freed address.
+    void ReleaseRemote() noexcept;
+
     HWND ListView = nullptr;
     velk::CListCtrl List;
     std::unique_ptr<RemoteIconBuffers> Remote;
+    bool Checked = false;    // the shell answered the check of this step
+    bool Stalled = false;    // a call found the shell not answering
+    bool GaveUp = false;     // the shell did not answer within the patience: the task ends
+    bool Unsettled = false;  // the last request timed out and none answered since
 };
 
 // Units of the text buffer an icon's text is read into (terminator included).
@@ -79,6 +103,8 @@ public:
     bool Read(void* local, SIZE_T size) const noexcept;
     bool Write(const void* local, SIZE_T size) const noexcept;
     void Free() noexcept;
+    // Forgets the block without freeing it.
+    void Forget() noexcept { address_ = nullptr; }
 
 private:
     HANDLE process_;
@@ -95,8 +121,11 @@ public:
     RemoteIconBuffers(const RemoteIconBuffers&) = delete;
     RemoteIconBuffers& operator=(const RemoteIconBuffers&) = delete;
 
-    // The icon's position and text; false when the item cannot be read.
-    bool Read(HWND list, int index, POINT& position, std::wstring& text);
+    // The icon's position and text; false when the item cannot be read or
+    // the shell did not answer (access.Stalled tells which).
+    bool Read(DesktopIconAccess& access, int index, POINT& position, std::wstring& text);
+    // Forgets the blocks without freeing them.
+    void Abandon() noexcept;
 
 private:
     RemoteIconBuffers() = default;

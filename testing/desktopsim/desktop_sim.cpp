@@ -19,10 +19,20 @@ HWND g_list = nullptr;
 int g_readsUntilShrink = -1;
 int g_keep = 0;
 int g_setPositions = 0;
+int g_readsUntilStall = -1;
+DWORD g_stallMs = 0;
+int g_stalls = 0;
+
+void Stall(DWORD ms) {
+    ++g_stalls;
+    ::Sleep(ms);  // this process plays a hung shell: it takes no message meanwhile
+}
 
 LRESULT CALLBACK ListSubclass(HWND list, UINT msg, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) {
     // Requests from another process arrive with InSendMessage true.
     if (msg == LVM_SETITEMPOSITION && ::InSendMessage()) ++g_setPositions;
+    if (msg == LVM_GETITEMPOSITION && ::InSendMessage() && g_readsUntilStall >= 0 && g_readsUntilStall-- == 0)
+        Stall(g_stallMs);
     if (msg == LVM_GETITEMPOSITION && ::InSendMessage() && g_readsUntilShrink >= 0 && g_readsUntilShrink-- == 0) {
         while (::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) > g_keep) {
             const LRESULT count = ::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
@@ -62,6 +72,15 @@ LRESULT CALLBACK TopSubclass(HWND top, UINT msg, WPARAM w, LPARAM l, UINT_PTR, D
         g_readsUntilShrink = static_cast<int>(w);
         g_keep = static_cast<int>(l);
         return 1;
+    case desktop_sim::kStallAfterReads:
+        g_readsUntilStall = static_cast<int>(w);
+        g_stallMs = static_cast<DWORD>(l);
+        return 1;
+    case desktop_sim::kStallNow:
+        Stall(static_cast<DWORD>(w));
+        return 0;
+    case desktop_sim::kTakeStallCount:
+        return std::exchange(g_stalls, 0);
     case WM_COPYDATA: {
         const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(l);
         if (!data || data->dwData != desktop_sim::kAddIcon) return -1;

@@ -18,6 +18,15 @@ inline constexpr UINT kShrinkAfterReads = WM_APP + 3;
 // Answers how many LVM_SETITEMPOSITION requests came from outside since the
 // last time it was asked.
 inline constexpr UINT kTakeSetPositionCount = WM_APP + 4;
+// wParam: after this many more LVM_GETITEMPOSITION requests from outside,
+// the list view stops answering for lParam ms inside the next one (the
+// request in hand times out at the sender). Answers 1.
+inline constexpr UINT kStallAfterReads = WM_APP + 5;
+// Posted: the program stops answering for wParam ms as soon as it takes
+// the message.
+inline constexpr UINT kStallNow = WM_APP + 6;
+// Answers how many stalls have begun since the last time it was asked.
+inline constexpr UINT kTakeStallCount = WM_APP + 7;
 // WM_COPYDATA with this dwData: adds an icon whose text is the UTF-16 data
 // (no terminator needed); answers its index.
 inline constexpr ULONG_PTR kAddIcon = 1;

@@ -8,6 +8,7 @@
 #include "display/program_messages.h"
 #include "framework/strings.h"
 #include "resources/resource.h"
+#include "taskbar/desktop_icon_sets.h"
 #include "testing/desktopsim/desktop_sim_protocol.h"
 #include "testing/desktopsim/desktop_windows.h"
 
@@ -279,7 +280,12 @@ TEST_F(DesktopIconsTest, ARestoreRunsInStepsIgnoresNewRequestsAndEndsWithThePage
     DWORD handles = 0, handlesAfter = 0;
     ASSERT_TRUE(::GetProcessHandleCount(::GetCurrentProcess(), &handles));
     ui.Click(IDC_APP_RESTORE_ICONS);
-    for (int i = 0; i < 6; ++i) step();  // the backup done, the layout check under way
+    // The backup done and swapped in, the layout check under way.
+    auto checking = [&] {
+        return page.IconAccess() && page.IconAccess()->Remote &&
+               !KeyExists(HKEY_CURRENT_USER, ProfileSection(IconSetAside(kBackup)));
+    };
+    for (int i = 0; i < 40 && !checking(); ++i) step();
     ASSERT_TRUE(page.IconJobRunning());
     ASSERT_NE(page.IconAccess(), nullptr);
     ASSERT_NE(page.IconAccess()->Remote, nullptr);

@@ -52,6 +52,25 @@ int DesktopSim::TakeSetPositionCount() const noexcept {
     return static_cast<int>(SendWithin(top_, desktop_sim::kTakeSetPositionCount, 0, 0));
 }
 
+void DesktopSim::StallAfterReads(int reads, DWORD ms) const noexcept {
+    ::SendMessageW(top_, desktop_sim::kStallAfterReads, static_cast<WPARAM>(reads), static_cast<LPARAM>(ms));
+}
+
+bool DesktopSim::StallNow(DWORD ms) const noexcept {
+    if (!::PostMessageW(top_, desktop_sim::kStallNow, ms, 0)) return false;
+    // Begun once a short check no longer gets through.
+    for (const DWORD start = ::GetTickCount(); ::GetTickCount() - start < 5000;) {
+        DWORD_PTR answer = 0;
+        if (!::SendMessageTimeoutW(top_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 20, &answer)) return true;
+        ::Sleep(10);
+    }
+    return false;
+}
+
+int DesktopSim::TakeStallCount() const noexcept {
+    return static_cast<int>(::SendMessageW(top_, desktop_sim::kTakeStallCount, 0, 0));
+}
+
 int DesktopSim::CommittedRegions() const noexcept {
     int regions = 0;
     MEMORY_BASIC_INFORMATION info{};

@@ -28,6 +28,13 @@ public:
     void ShrinkAfterReads(int reads, int keep) const noexcept;
     // LVM_SETITEMPOSITION requests from outside since the last call.
     int TakeSetPositionCount() const noexcept;
+    // The sim stops answering for ms: inside the request after `reads` more
+    // position reads from outside, or (StallNow) at once; StallNow returns
+    // once the stall has begun.
+    void StallAfterReads(int reads, DWORD ms) const noexcept;
+    bool StallNow(DWORD ms) const noexcept;
+    // Stalls begun since the last call.
+    int TakeStallCount() const noexcept;
     // Committed private regions of the sim's address space.
     int CommittedRegions() const noexcept;
 

@@ -27,6 +27,17 @@ void WaitForStartedProgram(const ChildProcess& program, HWND& main, HWND& page) 
     ASSERT_NE(page, nullptr);
 }
 
+// The icons a section holds, or -1 when it is absent.
+int IconsIn(const wchar_t* section) {
+    UniqueKey key;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, ProfileSection(section).c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return -1;
+    DWORD subkeys = 0;
+    ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, nullptr);
+    return static_cast<int>(subkeys);
+}
+
 TEST(ProgramDesktop, TheRunningProgramSavesAndRestoresTheShellsIcons) {
     ResetProfile();
     FakeTray tray;
@@ -53,9 +64,10 @@ TEST(ProgramDesktop, TheRunningProgramSavesAndRestoresTheShellsIcons) {
     ResetProfile();
 }
 
-// The program closed while a long restore is under way: it ends at once
-// with its code 0, and its blocks in the shell's process are gone.
-TEST(ProgramDesktop, ClosingTheProgramInTheMiddleOfARestoreEndsItCleanly) {
+// The program closed while a long restore, then a long save, is under way:
+// it ends at once with its code 0, its blocks in the shell's process are
+// gone, and the saved set and the backup are whole.
+TEST(ProgramDesktop, ClosingTheProgramInTheMiddleOfARestoreOrASaveEndsItCleanlyWithWholeSets) {
     ResetProfile();
     FakeTray tray;
     std::vector<std::wstring> icons;
@@ -77,6 +89,26 @@ TEST(ProgramDesktop, ClosingTheProgramInTheMiddleOfARestoreEndsItCleanly) {
     ASSERT_TRUE(program.Wait(20000)) << "the program did not end";
     EXPECT_EQ(program.ExitCode(), 0u);
     EXPECT_LE(sim.CommittedRegions(), regions) << "blocks left in the shell's process";
+    // The saved set and the backup stay whole.
+    EXPECT_EQ(ProfileInt(L"IconPosition", L"IconSaveFlag"), 1u);
+    EXPECT_EQ(IconsIn(L"IconPosition"), 400);
+    EXPECT_TRUE(IconsIn(L"IconPositionBackup") == -1 || IconsIn(L"IconPositionBackup") == 400);
+
+    // A save closed half-way keeps the old set whole, and the next start offers it.
+    const POINT old = desktop_sim::InitialPosition(5);
+    ASSERT_TRUE(sim.Move(5, POINT{640, 480}));
+    ChildProcess again = ChildProcess::Start(L"Velkmira.exe");
+    ASSERT_NO_FATAL_FAILURE(WaitForStartedProgram(again, main, page));
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(page, IDC_APP_RESTORE_ICONS)));
+    ::PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_APP_SAVE_ICONS, BN_CLICKED), 0);
+    EXPECT_TRUE(WaitUntil(20000, [&] { return ::SendMessageW(page, UM_ICONJOBRUNNING, 0, 0) == 1; }));
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(again.Wait(20000)) << "the program did not end";
+    EXPECT_EQ(again.ExitCode(), 0u);
+    EXPECT_EQ(ProfileInt(L"IconPosition", L"IconSaveFlag"), 1u);
+    EXPECT_EQ(IconsIn(L"IconPosition"), 400);
+    const auto x = ProfileInt(L"IconPosition\\Icon5", L"x");
+    EXPECT_TRUE(x == DWORD(old.x) || x == 640u);
     ResetProfile();
 }
 
