@@ -11,6 +11,7 @@
 #include "framework/strings.h"
 #include "framework/paths.h"
 #include <shellapi.h>
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <cwchar>
@@ -155,8 +156,10 @@ BOOL CSettingProp::LoadSettingPage() {
         Applied.sonar = app->GetProfileInt(kSection, kMouseSonarValue, 1) != 0 && WindowsMouseSonarOn();
         ShowApplied();
         RefreshAddOnDisplayList();
-        ReadSavedRotations();
-        AddOnLookThenRotations = AddOnLookPending;
+        // Listed displays whose states are still to be read take the saved
+        // rotations after that step; the last whole set is not touched.
+        if (!AddOnStatesPending) ReadSavedRotations();
+        ListThenRotations = IsAddOnListPending();
     }
     RotationListControl.ResetContent();
     for (UINT stringId : kRotationTexts) {
@@ -164,8 +167,8 @@ BOOL CSettingProp::LoadSettingPage() {
         if (!velk::LoadResString(stringId, text)) return TRUE;
         RotationListControl.AddString(text);
     }
-    ShowSelectedDisplay();
-    AddOnLookThenShow = AddOnLookPending;
+    if (!AddOnStatesPending) ShowSelectedDisplay();
+    ListThenShow = IsAddOnListPending();
     return TRUE;
 }
 
@@ -247,8 +250,9 @@ BOOL CSettingProp::ApplySettingPage() {
         }
     }
     if (host) host->ApplyDefaultAudioDevice();
-    ShowSelectedDisplay();
-    AddOnLookThenShow = AddOnLookPending;
+    // The new list's selection is shown with its states.
+    if (!AddOnStatesPending) ShowSelectedDisplay();
+    ListThenShow = IsAddOnListPending();
     return TRUE;
 }
 
@@ -261,11 +265,11 @@ void CSettingProp::ShowSelectedDisplay() {
 }
 
 void CSettingProp::RefreshAddOnDisplayList(const AddOnReading* reading) {
-    // A new load or apply starts the look anew.
+    // A new load or apply starts the look and the states' step anew.
     if (AddOnLookPending) KillTimer(kTimerAddOnLook);
     AddOnLookPending = false;
-    AddOnLookThenShow = false;
-    AddOnLookThenRotations = false;
+    ListThenShow = false;
+    ListThenRotations = false;
     std::optional<AddOnReading> own;
     if (AddOnAccess && !reading) reading = &own.emplace();
     const int count = AddOnAccess ? reading->ActiveCount() : 0;
@@ -289,14 +293,15 @@ void CSettingProp::FinishAddOnLook() {
         reading.emplace();
     }
     FillAddOnDisplayList(reading ? &*reading : nullptr, reading ? reading->ActiveCount() : 0);
-    if (AddOnLookThenRotations) ReadSavedRotations();
-    if (AddOnLookThenShow) ShowSelectedDisplay();
-    AddOnLookThenShow = false;
-    AddOnLookThenRotations = false;
+    FollowUpFinishedList();
 }
 
 void CSettingProp::FillAddOnDisplayList(const AddOnReading* reading, int count) {
-    for (AddOnDisplayState& state : DisplayStates) state = AddOnDisplayState{};
+    // A fill replaces whatever an earlier one still had to read.
+    if (AddOnStatesPending) KillTimer(kTimerAddOnStates);
+    AddOnStatesPending = false;
+    AddOnDisplayState listed[kDisplayStates] = {};
+    bool anyListed = false;
     DisplayListControl.ResetContent();
     if (!AddOnAccess || !reading || count <= 0) {
         DisplayListControl.AddString(L"-");
@@ -306,8 +311,10 @@ void CSettingProp::FillAddOnDisplayList(const AddOnReading* reading, int count) 
             const int32_t id = reading->AdapterIdAt(index);
             if (id < 1 || id > kDisplayStates) continue;
             EnableAddOnDisplayControls(true);
-            AddOnDisplayState& state = DisplayStates[id - 1];
-            if (reading->QueryState(static_cast<uint32_t>(id), &state)) {
+            AddOnDisplayState& state = listed[id - 1];
+            if (reading->Find(static_cast<uint32_t>(id))) {
+                state.AdapterId = id;
+                anyListed = true;
                 if (const DisplayList* table = CurrentDisplayList()) {
                     for (const DisplayRecord& record : table->Records) {
                         if (record.SystemsDispNumber != static_cast<uint32_t>(id)) continue;
@@ -320,9 +327,52 @@ void CSettingProp::FillAddOnDisplayList(const AddOnReading* reading, int count) 
         }
     }
     if (DisplayListControl.SetCurSel(LastDisplaySelection) == CB_ERR) DisplayListControl.SetCurSel(0);
+    // The states are read once the library has settled after this pump, in a
+    // step of their own rather than by holding the thread; until then the
+    // last whole set stays.
+    if (anyListed && hwnd_ && SetTimer(kTimerAddOnStates, kAddOnStateSettleMilliseconds)) {
+        std::copy(std::begin(listed), std::end(listed), std::begin(PendingStates));
+        AddOnStatesPending = true;
+        return;
+    }
+    if (anyListed) ReadAddOnStates(listed);
+    std::copy(std::begin(listed), std::end(listed), std::begin(DisplayStates));
     UpdateData(false);
     ShowSelectedDisplayMode();
     UpdateData(false);
+}
+
+void CSettingProp::ReadAddOnStates(AddOnDisplayState (&states)[kDisplayStates]) const {
+    for (AddOnDisplayState& state : states) {
+        if (state.AdapterId == 0) continue;
+        AddOnDisplayState read{};
+        if (AddOnAccess && QueryAddOnDisplayState(static_cast<uint32_t>(state.AdapterId), &read)) {
+            read.DisplayNumber = state.DisplayNumber;
+            state = read;
+        } else {
+            state = AddOnDisplayState{};
+        }
+    }
+}
+
+void CSettingProp::FinishAddOnStates() {
+    KillTimer(kTimerAddOnStates);
+    if (!AddOnStatesPending) return;
+    AddOnStatesPending = false;
+    ReadAddOnStates(PendingStates);
+    std::copy(std::begin(PendingStates), std::end(PendingStates), std::begin(DisplayStates));
+    UpdateData(false);
+    ShowSelectedDisplayMode();
+    UpdateData(false);
+    FollowUpFinishedList();
+}
+
+void CSettingProp::FollowUpFinishedList() {
+    if (IsAddOnListPending()) return;
+    if (ListThenRotations) ReadSavedRotations();
+    if (ListThenShow) ShowSelectedDisplay();
+    ListThenShow = false;
+    ListThenRotations = false;
 }
 
 void CSettingProp::EnableAddOnDisplayControls(bool enable) {
@@ -393,6 +443,7 @@ void CSettingProp::OnDisplaySettingsButton() {
 
 LRESULT CSettingProp::OnTimer(WPARAM w, LPARAM l) {
     if (w == kTimerAddOnLook) FinishAddOnLook();
+    if (w == kTimerAddOnStates) FinishAddOnStates();
     // Until the user touches the box, it follows Windows' own state, and so
     // does what the next Apply saves (an untouched box holds no edit).
     if (w == kTimerSonar && SonarBoxTouched != 1) {
@@ -406,7 +457,9 @@ LRESULT CSettingProp::OnDestroy(WPARAM w, LPARAM l) {
     const LRESULT result = DefaultProc(WM_DESTROY, w, l);
     KillTimer(kTimerSonar);
     KillTimer(kTimerAddOnLook);
+    KillTimer(kTimerAddOnStates);
     AddOnLookPending = false;
+    AddOnStatesPending = false;
     return result;
 }
 

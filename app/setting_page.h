@@ -35,6 +35,9 @@ public:
     // display: a one-shot timer of the page.
     static constexpr UINT_PTR kTimerAddOnLook = 2;
     static constexpr UINT kAddOnLookMs = 5000;
+    // The listed DisplayLink displays' states, read once the library has had
+    // its settle time after the pump that listed them: a one-shot timer.
+    static constexpr UINT_PTR kTimerAddOnStates = 3;
     // Slots of the DisplayLink display states (adapter ids 1 to 10).
     static constexpr int kDisplayStates = 10;
 
@@ -62,6 +65,8 @@ public:
     bool IsSonarBoxTouched() const noexcept { return SonarBoxTouched != 0; }
     // The DisplayLink list waits for its second look.
     bool IsAddOnLookPending() const noexcept { return AddOnLookPending; }
+    // The listed displays' states are still to be read.
+    bool IsAddOnStateReadPending() const noexcept { return AddOnStatesPending; }
 
     static std::span<const velk::MessageEntry<CSettingProp>> MessageTable();
 
@@ -87,9 +92,20 @@ private:
     // The second look: the refresh finished with what the library reports
     // then, followed by the selection step of the load or apply that began it.
     void FinishAddOnLook();
+    // The states' step: the listed displays' states read and swapped in
+    // whole, then the selection step of the load or apply that began it.
+    void FinishAddOnStates();
+    // Reads the state of each display listed in `states` (by adapter id);
+    // a display gone meanwhile counts as a failed query.
+    void ReadAddOnStates(AddOnDisplayState (&states)[kDisplayStates]) const;
+    // A load's or apply's steps after the list, once neither the second look
+    // nor the states' step is still due.
+    void FollowUpFinishedList();
+    bool IsAddOnListPending() const noexcept { return AddOnLookPending || AddOnStatesPending; }
     // The saved rotations take the place of what the displays reported.
     void ReadSavedRotations();
-    // Fills the list and the states for count active displays (none: "-").
+    // Fills the list for count active displays (none: "-"); the states of
+    // the listed displays follow in the states' step.
     void FillAddOnDisplayList(const AddOnReading* reading, int count);
     // Enables or disables the label "Display" and the hidden DisplayLink controls.
     void EnableAddOnDisplayControls(bool enable);
@@ -134,8 +150,12 @@ private:
     velk::CButton DisplaySettingsButton;
     velk::CStatic DescriptionControl;
     bool AddOnLookPending = false;
-    // The load or apply that started the look shows the selection after it.
-    bool AddOnLookThenShow = false;
-    // The pending look belongs to a load, whose rotations follow the list.
-    bool AddOnLookThenRotations = false;
+    // The listed displays (adapter id and number) whose states the pending
+    // states' step reads; DisplayStates keep the last whole set until then.
+    AddOnDisplayState PendingStates[kDisplayStates] = {};
+    bool AddOnStatesPending = false;
+    // The load or apply whose list is still due shows the selection after it.
+    bool ListThenShow = false;
+    // The list still due belongs to a load, whose rotations follow the list.
+    bool ListThenRotations = false;
 };

@@ -25,7 +25,6 @@ HMODULE g_programModule = nullptr;
 
 constexpr DWORD kRetryMilliseconds = 10000;
 constexpr uint32_t kPumpWaitMilliseconds = 200;
-constexpr DWORD kStateQueryWaitMilliseconds = 100;
 constexpr int kCountedDisplays = 10;
 constexpr int kRotationReads = 100;
 constexpr int kActivityTypeReads = 25;
@@ -228,8 +227,6 @@ void DL_API AddOnDisplayCallback(void* context, int32_t event) noexcept {
 
 namespace {
 int g_readingScopes = 0;  // AddOnReadingScope objects alive
-// The open scope's state queries have had their wait.
-bool g_scopeStateWaited = false;
 }  // namespace
 
 AddOnReading::AddOnReading() {
@@ -238,7 +235,6 @@ AddOnReading::AddOnReading() {
 
 AddOnReadingScope::AddOnReadingScope() {
     if (g_readingScopes++ > 0) return;
-    g_scopeStateWaited = false;
     PumpAll();
 }
 
@@ -309,25 +305,6 @@ int32_t AddOnReading::AdapterIdAt(int32_t index) const {
     return AdapterIdWithTries(index, std::min(ActiveCount(), 1));
 }
 
-bool AddOnReading::QueryState(uint32_t id, AddOnDisplayState* state) const {
-    AddOnDisplayHandle display = Find(id);
-    if (!display) return false;
-    // One wait per reading (or open scope): its queries all read the library
-    // as the same pump left it, so a wait per display would only add 100 ms
-    // of the user-interface thread per display.
-    bool& waited = g_readingScopes > 0 ? g_scopeStateWaited : stateWaited_;
-    if (!waited) velk::BlockingWait(kStateQueryWaitMilliseconds);
-    waited = true;
-    int32_t rotation = 0;
-    int32_t executionState = 0;
-    int32_t activityType = 0;
-    dlGetRotation(display, dlDisplayScope, &rotation);
-    dlGetExecutionState(display, dlDisplayScope, &executionState);
-    dlGetActivityType(display, dlDisplayScope, &activityType);
-    if (state) *state = AddOnDisplayState{static_cast<int32_t>(id), 0, activityType, rotation, executionState};
-    return true;
-}
-
 int GetActiveAddOnDisplayCount() { return AddOnReading().ActiveCount(); }
 AddOnDisplayHandle FindAddOnDisplayByAdapterId(uint32_t id) { return AddOnReading().Find(id); }
 std::vector<AddOnDisplayEntry> ListAddOnDisplays() { return AddOnReading().Displays(); }
@@ -337,7 +314,21 @@ int32_t GetAddOnDisplayAdapterId(int32_t index) {
     const AddOnReading reading;
     return g_readingScopes > 0 ? reading.AdapterIdAt(index) : AdapterIdWithTries(index, reading.ActiveCount());
 }
-bool QueryAddOnDisplayState(uint32_t id, AddOnDisplayState* state) { return AddOnReading().QueryState(id, state); }
+bool QueryAddOnDisplayState(uint32_t id, AddOnDisplayState* state) {
+    // No pump and no wait: the caller lets kAddOnStateSettleMilliseconds pass
+    // after its pump, and the states are read as that pump left them.
+    const dlDisplayHandle display =
+        ScanAdapterIds([id](auto adapterId, dlDisplayHandle) { return adapterId == id; });
+    if (!display) return false;
+    int32_t rotation = 0;
+    int32_t executionState = 0;
+    int32_t activityType = 0;
+    dlGetRotation(display, dlDisplayScope, &rotation);
+    dlGetExecutionState(display, dlDisplayScope, &executionState);
+    dlGetActivityType(display, dlDisplayScope, &activityType);
+    if (state) *state = AddOnDisplayState{static_cast<int32_t>(id), 0, activityType, rotation, executionState};
+    return true;
+}
 
 AddOnDisplayHandle FindInAddOnDisplays(const std::vector<AddOnDisplayEntry>& displays, uint32_t id) noexcept {
     for (const AddOnDisplayEntry& entry : displays)

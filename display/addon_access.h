@@ -112,8 +112,7 @@ struct AddOnDisplayEntry {
 std::vector<AddOnDisplayEntry> ListAddOnDisplays();
 // The library as one pump leaves it: for a caller that asks several things at
 // once, each answered as the wrapper of the same name would, but without a
-// pump of its own: the adapter id takes one try, and only the first state
-// query of the reading (or of the open scope) waits its 100 ms.
+// pump of its own: the adapter id takes one try.
 class AddOnReading {
 public:
     // PumpAddOnApiLoad and one dlPumpMessages, unless a scope below is open.
@@ -122,16 +121,11 @@ public:
     AddOnDisplayHandle Find(uint32_t id) const;
     std::vector<AddOnDisplayEntry> Displays() const;
     int32_t AdapterIdAt(int32_t index) const;
-    bool QueryState(uint32_t id, AddOnDisplayState* state) const;
-
-private:
-    mutable bool stateWaited_ = false;  // outside a scope: this reading's query waited
 };
 // While one lives, on the user-interface thread, the reading wrappers above
 // (count, lookups, adapter id, state) read the library as the scope's own
 // pump left it: one handler (an Apply, a display change) pumps once instead
-// of once per wrapper; the adapter id then takes one try, and the state
-// queries wait their 100 ms once for the whole scope. The set-and-wait
+// of once per wrapper; the adapter id then takes one try. The set-and-wait
 // wrappers still pump every pass.
 class AddOnReadingScope {
 public:
@@ -144,9 +138,14 @@ public:
 AddOnDisplayHandle FindInAddOnDisplays(const std::vector<AddOnDisplayEntry>& displays, uint32_t id) noexcept;
 // The adapter id of the add-on display at `index`, or -1.
 int32_t GetAddOnDisplayAdapterId(int32_t index);
-// Reads the display's state after a 100 ms wait (within a reading scope only
-// the scope's first query waits); false when no display has that id (state
-// is then left as it was).
+// The library is given this long after a pump before the displays' states
+// are read: the user-interface thread does not wait it out but reads them in
+// a timer step that falls due then.
+inline constexpr UINT kAddOnStateSettleMilliseconds = 100;
+// Reads the display's rotation, execution state and activity type, in this
+// order, as the library's last pump left them: no pump and no wait of its own
+// (call it kAddOnStateSettleMilliseconds after the pump). False when no
+// display has that id (state is then left as it was).
 bool QueryAddOnDisplayState(uint32_t id, AddOnDisplayState* state);
 // Sets the rotation and waits (at most 100 reads) until the display reports
 // it; false when it does not or the display goes. True at once once the add-on

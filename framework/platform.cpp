@@ -50,14 +50,4 @@ PlatformApi g_live = kReal;
 PlatformApi& Platform() noexcept { return g_live; }
 const PlatformApi& RealPlatform() noexcept { return kReal; }
 
-void BlockingWait(DWORD milliseconds) noexcept {
-    HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (event) {
-        Platform().WaitForSingleObject(event, milliseconds);
-        ::CloseHandle(event);
-    } else {
-        Platform().Sleep(milliseconds);
-    }
-}
-
 }  // namespace velk

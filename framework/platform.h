@@ -76,8 +76,4 @@ PlatformApi& Platform() noexcept;
 // The real functions, for fakes that pass some calls on.
 const PlatformApi& RealPlatform() noexcept;
 
-// Waits on a fresh event that is never signalled: the program's way of
-// blocking the user-interface thread for a while without pumping messages.
-void BlockingWait(DWORD milliseconds) noexcept;
-
 }  // namespace velk

@@ -33,6 +33,7 @@ public:
     dlDisplayHandle AddDisplay(uint32_t id, int32_t executionState) {
         return Control<AddOnSimAddDisplayFn>("AddOnSimAddDisplay")(id, executionState);
     }
+    void RemoveDisplay(uint32_t id) { Control<AddOnSimRemoveDisplayFn>("AddOnSimRemoveDisplay")(id); }
     bool RemoveDisplayAfterPumps(uint32_t id, int32_t pumps) {
         return Control<AddOnSimRemoveDisplayAfterPumpsFn>("AddOnSimRemoveDisplayAfterPumps")(id, pumps);
     }

@@ -10,6 +10,7 @@
 #include "display/program_messages.h"
 #include "framework/platform.h"
 #include "testing/harness.h"
+#include "testing/support/addon_test_support.h"
 #include "testing/support/fake_topology.h"
 #include "testing/support/in_process_dialog.h"
 #include "testing/support/timer_recorder.h"
@@ -121,6 +122,12 @@ protected:
 // its interval. A timer that fired early, or one asked for with a wrong
 // period, shows here as a wrong interval.
 TEST_F(TimedSteps, EveryTimedStepAsksForItsPrescribedInterval) {
+    constexpr uint32_t kLookedDisplay = 2;
+    struct DisplayGoesAtTheEnd {
+        ~DisplayGoesAtTheEnd() {
+            if (addon_test::Sim::Loaded()) addon_test::Sim().RemoveDisplay(kLookedDisplay);
+        }
+    } displayGoes;
     Start();
     ASSERT_TRUE(dialog->IsInitialised());
     ASSERT_EQ(dialog->DisplayCount, static_cast<int>(kDisplays));
@@ -137,6 +144,10 @@ TEST_F(TimedSteps, EveryTimedStepAsksForItsPrescribedInterval) {
         {"start-up: the add-on poll", [] {}, nullptr, Dlg::TIMER_ADDON_POLL, 5000},
         {"start-up: the Setting page's second look at the add-on displays", [] {}, settingPage,
          CSettingProp::kTimerAddOnLook, 5000},
+        {"the second look lists a display: its state read after the library's settle time", [&] {
+             addon_test::Sim().AddDisplay(kLookedDisplay, 2);
+             timers->Fire(settingPage, CSettingProp::kTimerAddOnLook);
+         }, settingPage, CSettingProp::kTimerAddOnStates, 100},
         {"a poll tick: its samples, a second apart", [&] { timers->Fire(hwnd, Dlg::TIMER_ADDON_POLL); }, nullptr,
          Dlg::TIMER_ADDON_SAMPLE, 1000},
         {"OK: the delayed Apply", [&] { Send(WM_COMMAND, IDOK); }, nullptr, Dlg::TIMER_REAPPLY, kDisplays * 1000},

@@ -135,6 +135,7 @@ TEST_F(SettingPage, RotationValuesAreLoadedAndSavedWithinTheirBounds) {
     sim.SetState(2, 2, 1, 3);
     sim.SetState(3, 2, 4, 3);
     Setting().LoadSettingPage();  // as Cancel does: the page again, with the displays
+    ReadListedStates();
     const CSettingProp& page = Setting();
     const int32_t loaded[10] = {2, 3, 0, 0, 0, 0, 0, 0, 0, 0};
     for (int i = 0; i < 10; ++i) EXPECT_EQ(page.DisplayState(i).Rotation, loaded[i]) << i;
@@ -143,6 +144,7 @@ TEST_F(SettingPage, RotationValuesAreLoadedAndSavedWithinTheirBounds) {
 
     Setting().CommitShown();
     Setting().ApplySettingPage();  // saves what was loaded, then reads the displays again
+    ReadListedStates();
     for (int d = 1; d <= 10; ++d) {
         const std::wstring name = L"Monitor" + std::to_wstring(d) + L"_Rotation";
         EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, name.c_str()), static_cast<DWORD>(loaded[d - 1])) << d;
@@ -265,6 +267,55 @@ TEST_F(SettingPage, ApplySendsVideoOptimisationToEveryDisplayLinkDisplayFromWind
     ::SendMessageW(list, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
     EXPECT_STREQ(first, L"3 : DisplayLink Graphics Adapter");
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(page, IDC_SET_DISPLAY_LABEL)));
+    ReadListedStates();
+    EXPECT_TRUE(Checked(page, IDC_SET_DL_EXTEND)) << "the look's apply shows the state it read";
+}
+
+// The listed displays' states are read in a timer step of the page once the
+// library has settled after the list's pump, not by holding the thread: until
+// then the last whole set of states stays (what an Apply meanwhile saves), and
+// the step then swaps in the set read at that moment and shows its selection.
+TEST_F(SettingPage, ListedDisplaysStatesAreReadInAStepOfTheirOwnAndSwappedInWhole) {
+    const ThreeDisplaysSideBySide displays;
+    Start();
+    AddDisplayLinkDisplays({2, 3});
+    addon_test::Sim sim;
+    HWND page = SettingHwnd();
+    const std::wstring section = ProfileSection(L"Setting");
+    Setting().CommitShown();
+    Setting().ApplySettingPage();
+    ReadListedStates();
+    ASSERT_EQ(Setting().DisplayState(1).Rotation, 1);
+
+    // Mirror mode and "180 deg." come while the next Apply's step is due.
+    RecordedWaits().clear();
+    Setting().ApplySettingPage();
+    EXPECT_TRUE(RecordedWaits().empty()) << "the apply waited";
+    EXPECT_EQ(::SendDlgItemMessageW(page, IDC_SET_DL_DISPLAYS, CB_GETCOUNT, 0, 0), 2) << "the list is there at once";
+    sim.SetState(2, 2, 3, 2);
+    Setting().ApplySettingPage();  // saves the last whole set, then lists anew
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, section, L"Monitor2_Rotation"), 1u);
+    EXPECT_EQ(Setting().DisplayState(1).Rotation, 1) << "swapped in before its step";
+    ReadListedStates();
+    EXPECT_EQ(Setting().DisplayState(1).Rotation, 3);
+    EXPECT_EQ(Setting().DisplayState(1).DisplayNumber, 2);
+    EXPECT_EQ(::SendDlgItemMessageW(page, IDC_SET_DL_ROTATION, CB_GETCURSEL, 0, 0), 2);
+    EXPECT_TRUE(Checked(page, IDC_SET_DL_MIRROR));
+
+    // A display gone by the step counts as a failed query: its state is
+    // empty, and the list's selection has no display.
+    Setting().LoadSettingPage();
+    RemoveSimDisplays();
+    ReadListedStates();
+    EXPECT_EQ(Setting().DisplayState(1).AdapterId, 0);
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(page, IDC_SET_DISPLAY_LABEL)));
+
+    // The page's end drops a step still due.
+    AddDisplayLinkDisplays({2});
+    Setting().LoadSettingPage();
+    ASSERT_TRUE(Setting().IsAddOnStateReadPending());
+    ::DestroyWindow(page);
+    EXPECT_FALSE(Setting().IsAddOnStateReadPending());
 }
 
 // The second look is a one-shot timer of the page: a new load restarts it, a

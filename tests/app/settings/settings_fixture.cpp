@@ -92,11 +92,8 @@ ThreeDisplaysSideBySide::ThreeDisplaysSideBySide()
     : monitors(velk::test::MonitorEnumKey::ValuesFor(SideBySide(topology))) {}
 
 void SettingsFixture::RemoveSimDisplays() {
-    if (HMODULE sim = ::GetModuleHandleW(L"AddOnApi.dll")) {
-        auto remove = reinterpret_cast<AddOnSimRemoveDisplayFn>(
-            reinterpret_cast<void (*)()>(::GetProcAddress(sim, "AddOnSimRemoveDisplay")));
-        for (uint32_t id : simDisplays) remove(id);
-    }
+    if (addon_test::Sim::Loaded())
+        for (uint32_t id : simDisplays) addon_test::Sim().RemoveDisplay(id);
     simDisplays.clear();
 }
 

@@ -100,6 +100,13 @@ protected:
     OtherSetting& Other() const { return host->other; }
     HWND SettingHwnd() const { return host->setting.GetSafeHwnd(); }
     HWND OtherHwnd() const { return host->other.GetSafeHwnd(); }
+    // The DisplayLink list's states' step, due after a load or apply that
+    // listed displays, run now.
+    void ReadListedStates() {
+        ASSERT_TRUE(Setting().IsAddOnStateReadPending());
+        ::SendMessageW(SettingHwnd(), WM_TIMER, CSettingProp::kTimerAddOnStates, 0);
+        ASSERT_FALSE(Setting().IsAddOnStateReadPending());
+    }
 
     std::unique_ptr<FakeSettingHost> host;
 };
