@@ -283,6 +283,8 @@ int CHotkeyDialog::FillHotkeyList() {
     if (!List || !::IsWindow(List.GetSafeHwnd())) return 0;
     // Rebuilding the rows is no change of the user's: keep it from enabling Apply.
     Filling = true;
+    // One paint for the whole rebuild (an Apply rebuilds the list four times).
+    const velk::RedrawHold held(List.GetSafeHwnd());
     List.DeleteAllItems();
     auto insertNumbered = [this](int first) {
         for (uint32_t number = kDisplaySlots; number >= 1; --number) {

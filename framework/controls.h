@@ -60,6 +60,28 @@ public:
     }
 };
 
+// Holds a control's repaints while it is refilled, and repaints it whole at
+// the end: a list rebuilt row by row then costs one paint instead of one per
+// change. A control that is hidden is left alone (turning repaints back on
+// would show it).
+class RedrawHold {
+public:
+    explicit RedrawHold(HWND control) noexcept
+        : control_(control && (::GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) ? control : nullptr) {
+        if (control_) ::SendMessageW(control_, WM_SETREDRAW, FALSE, 0);
+    }
+    ~RedrawHold() {
+        if (!control_) return;
+        ::SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(control_, nullptr, TRUE);
+    }
+    RedrawHold(const RedrawHold&) = delete;
+    RedrawHold& operator=(const RedrawHold&) = delete;
+
+private:
+    HWND control_;
+};
+
 class CListCtrl : public Wnd {
 public:
     using Wnd::Wnd;

@@ -1,11 +1,14 @@
 // The window base binds and unbinds its object and dispatches through the
 // class's message table before the default processing; a handler's exception
 // stops at the window procedure.
+#include "framework/controls.h"
 #include "framework/message_table.h"
 #include "framework/window.h"
 #include "testing/harness.h"
 #include <gtest/gtest.h>
+#include <commctrl.h>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 using namespace velk;
@@ -174,6 +177,36 @@ TEST(Handles, OwnersReleaseAndMove) {
     UniqueKey key;
     EXPECT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, key.put()), ERROR_SUCCESS);
     EXPECT_TRUE(key);
+}
+
+// A held list is rebuilt without a repaint per row and repainted whole at the
+// end; a hidden control is not shown by the hold's end (the default handling
+// of the message would show it).
+TEST(RedrawHold, HoldsAVisibleControlsRepaintsAndLeavesAHiddenOneHidden) {
+    INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_LISTVIEW_CLASSES};
+    ::InitCommonControlsEx(&classes);
+    HWND parent = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 300, 300, nullptr, nullptr,
+                                    nullptr, nullptr);
+    ASSERT_NE(parent, nullptr);
+    for (const auto& [className, visible] : {std::pair{WC_LISTVIEWW, true}, std::pair{L"STATIC", false}}) {
+        SCOPED_TRACE(visible ? "visible list" : "hidden static");
+        HWND control = ::CreateWindowExW(0, className, L"", WS_CHILD | (visible ? LVS_REPORT | WS_VISIBLE : 0), 0,
+                                         0, 300, 300, parent, nullptr, nullptr, nullptr);
+        ASSERT_NE(control, nullptr);
+        const velk::CListCtrl rows(control);
+        if (visible) rows.InsertColumn(0, L"Key", 100);
+        ::UpdateWindow(parent);
+        ::ValidateRect(control, nullptr);
+        {
+            const velk::RedrawHold held(control);
+            for (int i = 0; visible && i < 20; ++i) rows.InsertItem(i, L"row");
+            EXPECT_FALSE(::GetUpdateRect(control, nullptr, FALSE)) << "a row was painted during the hold";
+        }
+        EXPECT_EQ((::GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) != 0, visible);
+        if (visible) EXPECT_TRUE(::GetUpdateRect(control, nullptr, FALSE)) << "not repainted at the end";
+        ::DestroyWindow(control);
+    }
+    ::DestroyWindow(parent);
 }
 
 }  // namespace
