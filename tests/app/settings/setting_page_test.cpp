@@ -210,9 +210,7 @@ TEST_F(SettingPage, SonarBoxIsShownFromWindows51On) {
 // host for its default playback device each time.
 TEST_F(SettingPage, ApplySendsVideoOptimisationToEveryDisplayLinkDisplayFromWindows61On) {
     // Two DisplayLink displays that the display table numbers 2 and 3.
-    const ThreeDisplaysSideBySide displays;
-    Start();
-    AddDisplayLinkDisplays({2, 3});
+    StartWithDisplayLinkDisplays({2, 3});
     addon_test::Sim sim;
     HWND page = SettingHwnd();
 
@@ -276,9 +274,7 @@ TEST_F(SettingPage, ApplySendsVideoOptimisationToEveryDisplayLinkDisplayFromWind
 // then the last whole set of states stays (what an Apply meanwhile saves), and
 // the step then swaps in the set read at that moment and shows its selection.
 TEST_F(SettingPage, ListedDisplaysStatesAreReadInAStepOfTheirOwnAndSwappedInWhole) {
-    const ThreeDisplaysSideBySide displays;
-    Start();
-    AddDisplayLinkDisplays({2, 3});
+    StartWithDisplayLinkDisplays({2, 3});
     addon_test::Sim sim;
     HWND page = SettingHwnd();
     const std::wstring section = ProfileSection(L"Setting");

@@ -14,6 +14,7 @@
 #include "testing/support/fake_topology.h"
 #include "testing/support/in_process_dialog.h"
 #include "testing/support/tray_fixture.h"
+#include <optional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -100,6 +101,13 @@ protected:
     OtherSetting& Other() const { return host->other; }
     HWND SettingHwnd() const { return host->setting.GetSafeHwnd(); }
     HWND OtherHwnd() const { return host->other.GetSafeHwnd(); }
+    // Three displays side by side, of which DisplayLink adapters with these
+    // ids show the numbers the display table gives them; then Start.
+    void StartWithDisplayLinkDisplays(std::initializer_list<uint32_t> adapterIds) {
+        threeDisplays.emplace();
+        Start();
+        AddDisplayLinkDisplays(adapterIds);
+    }
     // The DisplayLink list's states' step, due after a load or apply that
     // listed displays, run now.
     void ReadListedStates() {
@@ -109,6 +117,7 @@ protected:
     }
 
     std::unique_ptr<FakeSettingHost> host;
+    std::optional<ThreeDisplaysSideBySide> threeDisplays;
 };
 
 // The main dialog of the test process with its five pages.
