@@ -73,13 +73,7 @@ HWND DisplayLinkList(HWND main) {
 
 // The displays the list holds: 0 while its one entry is "-"; -1 when it
 // does not answer.
-LRESULT ListedDisplays(HWND list) {
-    DWORD_PTR count = 0, length = 0;
-    if (!::SendMessageTimeoutW(list, CB_GETCOUNT, 0, 0, SMTO_NORMAL, kSeenMs, &count)) return -1;
-    if (count != 1) return static_cast<LRESULT>(count);
-    if (!::SendMessageTimeoutW(list, CB_GETLBTEXTLEN, 0, 0, SMTO_NORMAL, kSeenMs, &length)) return -1;
-    return length > 1 ? 1 : 0;
-}
+LRESULT ListedDisplays(HWND list) { return addon_test::ListedAddOnDisplays(list, kSeenMs); }
 
 // One run: start, with the library the second look (Cancel's reload first,
 // then the displays come up), Apply, a display change (after the guard

@@ -134,4 +134,12 @@ void SetLibraryPath(const std::wstring& path) {
 
 void RemoveLibraryPath() { velk::test::DeleteTree(HKEY_LOCAL_MACHINE, kVendorKey); }
 
+LRESULT ListedAddOnDisplays(HWND list, DWORD waitMs) {
+    DWORD_PTR count = 0, length = 0;
+    if (!::SendMessageTimeoutW(list, CB_GETCOUNT, 0, 0, SMTO_NORMAL, waitMs, &count)) return -1;
+    if (count != 1) return static_cast<LRESULT>(count);
+    if (!::SendMessageTimeoutW(list, CB_GETLBTEXTLEN, 0, 0, SMTO_NORMAL, waitMs, &length)) return -1;
+    return length > 1 ? 1 : 0;
+}
+
 }  // namespace addon_test

@@ -173,4 +173,9 @@ void SetLibraryPath(const std::wstring& path);
 std::wstring SimulatedLibraryPath();
 void RemoveLibraryPath();
 
+// The displays the Setting page's DisplayLink list (a combo box, maybe in
+// another process) holds: 0 while its one entry is "-"; -1 when it does not
+// answer within waitMs.
+LRESULT ListedAddOnDisplays(HWND list, DWORD waitMs);
+
 }  // namespace addon_test

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "display/display_list.h"
 #include "framework/platform.h"
 
 namespace velk::test {
@@ -31,6 +32,16 @@ struct FakeDisplay {
 
 // \\.\DISPLAY<n> at `rect`, attached to the desktop, primary when asked.
 FakeDisplay ActiveDisplay(int n, RECT rect, bool primary = false);
+
+// A display-table record placed on `rect`: its edges and its size.
+inline void PlaceRecord(DisplayRecord& record, RECT rect) {
+    record.left = rect.left;
+    record.top = rect.top;
+    record.right = rect.right;
+    record.bottom = rect.bottom;
+    record.Width = rect.right - rect.left;
+    record.Height = rect.bottom - rect.top;
+}
 // \\.\DISPLAY<n>, not part of the desktop (no current settings, no monitor).
 FakeDisplay InactiveDisplay(int n);
 // A mirroring driver device (no path, no monitor).

@@ -1,4 +1,5 @@
 #include "testing/support/tray_fixture.h"
+#include "framework/platform.h"
 #include "app/velkmira_app.h"
 #include "framework/handles.h"
 #include "hooklib/tarnlet.h"
@@ -228,6 +229,28 @@ void HookHolder::Release() {
 bool HooksAreFree() {
     HookHolder holder;
     return holder.Install();
+}
+
+namespace {
+int g_notReadyFrom = 0, g_notReadyCalls = 0;
+}  // namespace
+
+std::vector<DWORD> ShellNotReady::actions;
+
+void ShellNotReady::Arm(int first, int count) {
+    actions.clear();
+    g_notReadyFrom = first;
+    g_notReadyCalls = count;
+}
+
+BOOL WINAPI ShellNotReady::NotifyIcon(DWORD action, PNOTIFYICONDATAW data) {
+    const int call = static_cast<int>(actions.size());
+    actions.push_back(action);
+    if (call >= g_notReadyFrom && call < g_notReadyFrom + g_notReadyCalls) {
+        ::SetLastError(ERROR_TIMEOUT);
+        return FALSE;
+    }
+    return RealPlatform().Shell_NotifyIconW(action, data);
 }
 
 }  // namespace velk::test

@@ -69,6 +69,16 @@ private:
     std::vector<TrayCall> calls_;
 };
 
+// A shell that is not ready for some tray calls, for the seam's
+// Shell_NotifyIconW: calls `first` to `first + count - 1` (counted from 0
+// since Arm) fail with ERROR_TIMEOUT; the others go to the real function.
+// Every call's action is recorded.
+struct ShellNotReady {
+    static void Arm(int first, int count);
+    static BOOL WINAPI NotifyIcon(DWORD action, PNOTIFYICONDATAW data);
+    static std::vector<DWORD> actions;
+};
+
 // A top-level window with a title that records WM_CLOSE (and then closes).
 class TitledWindow {
 public:

@@ -13,6 +13,7 @@
 #include "display/program_messages.h"
 #include "resources/resource.h"
 #include "testing/addonsim/addonsim_control.h"
+#include "testing/support/addon_test_support.h"
 #include "testing/support/tray_fixture.h"
 #include "tests/reliability/program_runner.h"
 #include <gtest/gtest.h>
@@ -216,13 +217,7 @@ class SecondLook : public ::testing::TestWithParam<SecondLookCase> {};
 
 // The displays the list holds: 0 while its one entry is "-"; -1 when it
 // does not answer.
-LRESULT ListedDisplays(HWND list) {
-    DWORD_PTR count = 0, length = 0;
-    if (!::SendMessageTimeoutW(list, CB_GETCOUNT, 0, 0, SMTO_NORMAL, kSeenMs, &count)) return -1;
-    if (count != 1) return static_cast<LRESULT>(count);
-    if (!::SendMessageTimeoutW(list, CB_GETLBTEXTLEN, 0, 0, SMTO_NORMAL, kSeenMs, &length)) return -1;
-    return length > 1 ? 1 : 0;
-}
+LRESULT ListedDisplays(HWND list) { return addon_test::ListedAddOnDisplays(list, kSeenMs); }
 
 TEST_P(SecondLook, TheDisplayLinkListsSecondLookPumpsOnceAndAnswersWithinTheLimit) {
     ResetProfile();

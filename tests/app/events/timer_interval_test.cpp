@@ -192,31 +192,21 @@ TEST_F(TimedSteps, EveryTimedStepAsksForItsPrescribedInterval) {
 // A shell that is not ready for the add and its retries: six retries, 5 s
 // apart, then start-up goes on without the icon (its next call, the modify,
 // finds the shell ready).
-std::vector<DWORD> g_shellActions;
-BOOL WINAPI ShellNotReadyForSevenCalls(DWORD action, PNOTIFYICONDATAW data) {
-    g_shellActions.push_back(action);
-    if (g_shellActions.size() <= 7) {
-        ::SetLastError(ERROR_TIMEOUT);
-        return FALSE;
-    }
-    return RealPlatform().Shell_NotifyIconW(action, data);
-}
-
 TEST_F(TimedSteps, TrayRetriesComeFiveSecondsApartAndStopAfterSix) {
-    g_shellActions.clear();
-    Platform().Shell_NotifyIconW = ShellNotReadyForSevenCalls;
+    ShellNotReady::Arm(0, 7);
+    Platform().Shell_NotifyIconW = ShellNotReady::NotifyIcon;
     Start();
     for (size_t retry = 1; retry <= 6; ++retry) {
         SCOPED_TRACE(retry);
         ASSERT_TRUE(dialog->IsStartUpPending());
         ASSERT_EQ(Running(Dlg::TIMER_TRAY_RETRY), 5000u);
-        EXPECT_EQ(g_shellActions.size(), retry);
+        EXPECT_EQ(ShellNotReady::actions.size(), retry);
         timers->Fire(hwnd, Dlg::TIMER_TRAY_RETRY);
     }
     EXPECT_FALSE(dialog->IsStartUpPending());
     EXPECT_FALSE(Running(Dlg::TIMER_TRAY_RETRY).has_value());
     const std::vector<DWORD> expected{NIM_ADD, NIM_ADD, NIM_ADD, NIM_ADD, NIM_ADD, NIM_ADD, NIM_ADD, NIM_MODIFY};
-    EXPECT_EQ(g_shellActions, expected) << "the add and exactly six retries, then start-up's modify";
+    EXPECT_EQ(ShellNotReady::actions, expected) << "the add and exactly six retries, then start-up's modify";
     const std::vector<UINT> asked = timers->Intervals(hwnd, Dlg::TIMER_TRAY_RETRY);
     EXPECT_EQ(asked, std::vector<UINT>(asked.size(), 5000u));
     EXPECT_NE(dialog->HookLibrary(), nullptr);

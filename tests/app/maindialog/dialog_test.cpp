@@ -434,32 +434,18 @@ TEST_F(MainDialog, ActiveDesktopNeedsCom) {
 
 namespace {
 
-// A shell that is not ready (ERROR_TIMEOUT) for calls g_notReadyFrom to
-// g_notReadyFrom + g_notReadyCalls - 1 (counted from 0), otherwise the
-// stand-in notification area.
-int g_shellCalls = 0, g_notReadyFrom = 0, g_notReadyCalls = 0;
-BOOL WINAPI NotReadyAtFirst(DWORD action, PNOTIFYICONDATAW data) {
-    const int call = g_shellCalls++;
-    if (call >= g_notReadyFrom && call < g_notReadyFrom + g_notReadyCalls) {
-        ::SetLastError(ERROR_TIMEOUT);
-        return FALSE;
-    }
-    return RealPlatform().Shell_NotifyIconW(action, data);
-}
-
 // While the shell is not ready, start-up waits for the tray icon's retries
 // on a timer: the window answers meanwhile, and the remaining steps run, in
 // order, once the shell took the icon (also when a re-add took the place of
 // the call start-up waited for). Closing meanwhile leaves nothing.
 TEST_F(MainDialog, StartUpGoesOnWhenTheShellTakesTheTrayIcon) {
     dialog.reset();
-    Platform().Shell_NotifyIconW = NotReadyAtFirst;
+    Platform().Shell_NotifyIconW = ShellNotReady::NotifyIcon;
     enum Case { CloseMeanwhile, RetriedAdd, ReAddDuringModify };
     for (Case which : {CloseMeanwhile, RetriedAdd, ReAddDuringModify}) {
         SCOPED_TRACE(which);
-        g_shellCalls = 0;
-        g_notReadyFrom = which == ReAddDuringModify ? 1 : 0;  // the add, or the modify of step 17
-        g_notReadyCalls = 2;
+        // Not ready for the add, or for the modify of step 17.
+        ShellNotReady::Arm(which == ReAddDuringModify ? 1 : 0, 2);
         dialog = std::make_unique<CVELKMIRADlg>();
         ASSERT_TRUE(dialog->Create(nullptr));
         hwnd = dialog->GetSafeHwnd();

@@ -71,12 +71,7 @@ void MovementTest::UseDisplays(const std::vector<TestDisplay>& displays, int cou
     for (const TestDisplay& d : displays) {
         FakeDisplay& fake = topology.Add(ActiveDisplay(static_cast<int>(d.number), d.rect, slot == 0));
         DisplayRecord& r = list.Records[slot++];
-        r.left = d.rect.left;
-        r.top = d.rect.top;
-        r.right = d.rect.right;
-        r.bottom = d.rect.bottom;
-        r.Width = d.rect.right - d.rect.left;
-        r.Height = d.rect.bottom - d.rect.top;
+        PlaceRecord(r, d.rect);
         r.Monitor = fake.monitor;
         r.DisplayNumber = d.number;
         r.SystemsDispNumber = d.number;

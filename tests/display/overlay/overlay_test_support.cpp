@@ -1,4 +1,5 @@
 #include "tests/display/overlay/overlay_test_support.h"
+#include "testing/support/fake_topology.h"
 
 #include <algorithm>
 #include <atomic>
@@ -226,12 +227,7 @@ void OverlayTest::SetSlot(int slot, uint32_t number, RECT rect) {
     DisplayRecord& r = list.Records[slot];
     r = DisplayRecord{};
     r.DisplayNumber = number;
-    r.left = rect.left;
-    r.top = rect.top;
-    r.right = rect.right;
-    r.bottom = rect.bottom;
-    r.Width = rect.right - rect.left;
-    r.Height = rect.bottom - rect.top;
+    velk::test::PlaceRecord(r, rect);
 }
 
 std::vector<DWORD> OverlayTest::WaitTimes() const {

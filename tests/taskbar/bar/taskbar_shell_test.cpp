@@ -50,12 +50,7 @@ protected:
     void UseDisplay(int slot, uint32_t number, RECT rect) {
         FakeDisplay& fake = topology.Add(ActiveDisplay(static_cast<int>(number), rect, slot == 0));
         DisplayRecord& r = list.Records[slot];
-        r.left = rect.left;
-        r.top = rect.top;
-        r.right = rect.right;
-        r.bottom = rect.bottom;
-        r.Width = rect.right - rect.left;
-        r.Height = rect.bottom - rect.top;
+        PlaceRecord(r, rect);
         r.Monitor = fake.monitor;
         r.DisplayNumber = r.SystemsDispNumber = number;
         r.Ordinal = slot + 1;

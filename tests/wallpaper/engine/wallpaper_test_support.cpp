@@ -1,6 +1,7 @@
 #include "tests/wallpaper/engine/wallpaper_test_support.h"
 #include "framework/strings.h"
 #include "testing/fakedesktop/fake_active_desktop_control.h"
+#include "testing/support/fake_topology.h"
 #include "testing/support/pump.h"
 #include <algorithm>
 #include <cstdlib>
@@ -167,12 +168,7 @@ void WallpaperTest::TearDown() {
 void WallpaperTest::SetDisplay(int slot, uint32_t number, RECT rect) {
     DisplayRecord& r = list.Records[slot];
     r = DisplayRecord{};
-    r.Width = rect.right - rect.left;
-    r.Height = rect.bottom - rect.top;
-    r.left = rect.left;
-    r.top = rect.top;
-    r.right = rect.right;
-    r.bottom = rect.bottom;
+    velk::test::PlaceRecord(r, rect);
     r.DisplayNumber = number;
     r.Primary = rect.left == 0 && rect.top == 0;
     ::swprintf(r.Name, kDisplayNameLength, L"Display%u", number);
